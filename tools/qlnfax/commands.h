@@ -1,0 +1,43 @@
+// Command table of qlnfax, the command-line companion of Quillon.
+//
+// Each command lives in its own cmd_*.cpp and registers itself with a static
+// QlnCommand object:
+//
+//     static QlnCommand reg{"settings", "settings [--data-dir DIR]",
+//                           "print every setting with its effective value",
+//                           runSettings};
+//
+// The runner gets the arguments after the command name and returns the
+// process exit status (0 on success).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+using QlnArgs = std::vector<std::string>;
+using QlnRunner = std::function<int(const QlnArgs &)>;
+
+struct QlnCommandInfo {
+    std::string name;
+    std::string usage;
+    std::string summary;
+    QlnRunner run;
+};
+
+// Registration object; construct one at namespace scope per command.
+struct QlnCommand {
+    QlnCommand(std::string name, std::string usage, std::string summary, QlnRunner run);
+};
+
+// All registered commands, sorted by name.
+const std::vector<QlnCommandInfo> &qlnCommands();
+
+// Small helpers shared by the commands' argument parsing.
+namespace qlnargs {
+// Removes "--name VALUE" (or "--name=VALUE") from args; returns true and sets
+// value when present. Throws std::runtime_error when the value is missing.
+bool takeOption(QlnArgs &args, const std::string &name, std::string &value);
+// Removes a bare "--name" flag from args; returns whether it was present.
+bool takeFlag(QlnArgs &args, const std::string &name);
+} // namespace qlnargs
