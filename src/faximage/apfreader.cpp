@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,6 +21,7 @@ void ApfReader::close()
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
+    cacheLen_ = 0;
     pageNo_ = 0;
     page_ = ApfPageHeader{};
     pageRead_ = 0;
@@ -38,6 +40,37 @@ int ApfReader::readAt(uint64_t pos, uint8_t *buf, std::size_t len, std::size_t &
         if (n == 0)
             break;
         got += std::size_t(n);
+    }
+    return 0;
+}
+
+int ApfReader::readCached(uint64_t pos, uint8_t *buf, std::size_t len, std::size_t &got)
+{
+    got = 0;
+    constexpr std::size_t kWindow = 65536;
+    while (got < len) {
+        uint64_t p = pos + got;
+        if (p >= cachePos_ && p < cachePos_ + cacheLen_) {
+            std::size_t off = std::size_t(p - cachePos_);
+            std::size_t n = std::min(len - got, cacheLen_ - off);
+            std::memcpy(buf + got, cache_.data() + off, n);
+            got += n;
+            continue;
+        }
+        if (len - got >= kWindow) { // large reads bypass the window
+            std::size_t direct = 0;
+            int rc = readAt(p, buf + got, len - got, direct);
+            got += direct;
+            return rc;
+        }
+        cache_.resize(kWindow);
+        std::size_t filled = 0;
+        if (int rc = readAt(p, cache_.data(), kWindow, filled))
+            return rc;
+        cachePos_ = p;
+        cacheLen_ = filled;
+        if (filled == 0)
+            return 0;
     }
     return 0;
 }
@@ -106,7 +139,7 @@ int ApfReader::readData(uint8_t *buf, std::size_t want, std::size_t &got)
     if (left == 0)
         return 1;
     std::size_t len = std::size_t(std::min<uint64_t>(want, left));
-    if (int rc = readAt(pageDataPos_ + pageRead_, buf, len, got))
+    if (int rc = readCached(pageDataPos_ + pageRead_, buf, len, got))
         return rc;
     pageRead_ += got;
     if (got == 0)
@@ -126,7 +159,7 @@ int ApfReader::readFramedLine(uint8_t *buf, std::size_t &len)
     }
     uint8_t word[2];
     std::size_t got = 0;
-    if (int rc = readAt(pageDataPos_ + pageRead_, word, 2, got))
+    if (int rc = readCached(pageDataPos_ + pageRead_, word, 2, got))
         return rc;
     if (got < 2)
         return ecFaxBadFormat;
@@ -137,7 +170,7 @@ int ApfReader::readFramedLine(uint8_t *buf, std::size_t &len)
     want = std::size_t(std::min<uint64_t>(want, pageRemaining()));
     if (want == 0)
         return 0;
-    if (int rc = readAt(pageDataPos_ + pageRead_, buf, want, got))
+    if (int rc = readCached(pageDataPos_ + pageRead_, buf, want, got))
         return rc;
     pageRead_ += got;
     if (got < want)

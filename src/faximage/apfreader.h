@@ -62,7 +62,14 @@ public:
 private:
     int readAt(uint64_t pos, uint8_t *buf, std::size_t len, std::size_t &got);
 
+    int readCached(uint64_t pos, uint8_t *buf, std::size_t len, std::size_t &got);
+
     int fd_ = -1;
+    // Read-ahead window over the file, so framed lines cost no system call
+    // each.
+    std::vector<uint8_t> cache_;
+    uint64_t cachePos_ = 0;
+    std::size_t cacheLen_ = 0;
     ApfFileHeader header_;
     ApfPageHeader page_;
     int pageNo_ = 0;
