@@ -1,0 +1,653 @@
+#include "records/expression.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace qln::records {
+
+using Kind = Value::Kind;
+
+enum class Op {
+    Field, Const, Deleted, Dtos, Upper, Lower, Alltrim, Rtrim, Ltrim, Empty, Ctod,
+    Add, Sub, Contains, Eq, ExactEq, Ne, Lt, Le, Gt, Ge, Not, And, Or, Neg
+};
+
+struct ExprNode {
+    Op op = Op::Const;
+    Kind kind = Kind::Char;
+    Value constant;
+    FieldDesc field;
+    std::unique_ptr<ExprNode> a, b;
+};
+
+namespace {
+
+const std::string kBlankDate(8, ' ');
+
+// Days since 1970-01-01 of a civil date and back.
+long daysFromCivil(int y, int m, int d)
+{
+    y -= m <= 2;
+    const long era = (y >= 0 ? y : y - 399) / 400;
+    const long yoe = y - era * 400;
+    const long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+std::string civilFromDays(long z)
+{
+    z += 719468;
+    const long era = (z >= 0 ? z : z - 146096) / 146097;
+    const long doe = z - era * 146097;
+    const long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    long y = yoe + era * 400;
+    const long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const long mp = (5 * doy + 2) / 153;
+    const long d = doy - (153 * mp + 2) / 5 + 1;
+    const long m = mp + (mp < 10 ? 3 : -9);
+    y += m <= 2;
+    if (y < 1 || y > 9999)
+        return kBlankDate;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%04ld%02ld%02ld", y, m, d);
+    return buf;
+}
+
+bool parseYmd(const std::string &s, int &y, int &m, int &d)
+{
+    if (s.size() != 8 || !std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    y = std::atoi(s.substr(0, 4).c_str());
+    m = std::atoi(s.substr(4, 2).c_str());
+    d = std::atoi(s.substr(6, 2).c_str());
+    return validDate(y, m, d);
+}
+
+std::string trimRight(std::string s)
+{
+    s.erase(s.find_last_not_of(' ') + 1);
+    return s;
+}
+std::string trimLeft(std::string s)
+{
+    s.erase(0, std::min(s.find_first_not_of(' '), s.size()));
+    return s;
+}
+
+// ---- lexer ---------------------------------------------------------------
+
+enum class Tok { End, Ident, String, Number, Dot, LParen, RParen, Comma, Sym };
+
+struct Token {
+    Tok t = Tok::End;
+    std::string text;   // identifier (upper case), string value, symbol, .WORD.
+    double num = 0;
+};
+
+class Lexer {
+public:
+    explicit Lexer(const std::string &s) : s_(s) {}
+    Status next(Token &tok)
+    {
+        while (i_ < s_.size() && std::isspace(static_cast<unsigned char>(s_[i_])))
+            ++i_;
+        tok = Token{};
+        if (i_ >= s_.size())
+            return Status::ok();
+        char c = s_[i_];
+        if (std::isalpha(static_cast<unsigned char>(c)) || c == '_') {
+            size_t j = i_;
+            while (j < s_.size() && (std::isalnum(static_cast<unsigned char>(s_[j])) || s_[j] == '_'))
+                ++j;
+            tok.t = Tok::Ident;
+            tok.text = upper(s_.substr(i_, j - i_));
+            i_ = j;
+            return Status::ok();
+        }
+        if (std::isdigit(static_cast<unsigned char>(c)) ||
+            (c == '.' && i_ + 1 < s_.size() && std::isdigit(static_cast<unsigned char>(s_[i_ + 1])))) {
+            size_t j = i_;
+            while (j < s_.size() && (std::isdigit(static_cast<unsigned char>(s_[j])) || s_[j] == '.'))
+                ++j;
+            tok.t = Tok::Number;
+            tok.num = std::strtod(s_.substr(i_, j - i_).c_str(), nullptr);
+            i_ = j;
+            return Status::ok();
+        }
+        if (c == '"' || c == '\'') {
+            size_t j = s_.find(c, i_ + 1);
+            if (j == std::string::npos)
+                return Status::invalid("unterminated string in expression");
+            tok.t = Tok::String;
+            tok.text = s_.substr(i_ + 1, j - i_ - 1);
+            i_ = j + 1;
+            return Status::ok();
+        }
+        if (c == '.') {
+            size_t j = i_ + 1;
+            while (j < s_.size() && std::isalpha(static_cast<unsigned char>(s_[j])))
+                ++j;
+            if (j < s_.size() && s_[j] == '.' && j > i_ + 1) {
+                tok.t = Tok::Dot;
+                tok.text = upper(s_.substr(i_ + 1, j - i_ - 1));
+                i_ = j + 1;
+                return Status::ok();
+            }
+            return Status::invalid("unexpected '.' in expression");
+        }
+        if (c == '(' || c == ')' || c == ',') {
+            tok.t = c == '(' ? Tok::LParen : c == ')' ? Tok::RParen : Tok::Comma;
+            ++i_;
+            return Status::ok();
+        }
+        static const char *syms[] = {"==", "<>", "!=", "<=", ">=", "=", "<", ">", "#", "$", "+", "-", "!"};
+        for (const char *sym : syms) {
+            size_t n = std::strlen(sym);
+            if (s_.compare(i_, n, sym) == 0) {
+                tok.t = Tok::Sym;
+                tok.text = sym;
+                i_ += n;
+                return Status::ok();
+            }
+        }
+        return Status::invalid(std::string("unexpected character '") + c + "' in expression");
+    }
+
+private:
+    static std::string upper(std::string s)
+    {
+        for (char &c : s)
+            c = char(std::toupper(static_cast<unsigned char>(c)));
+        return s;
+    }
+    const std::string &s_;
+    size_t i_ = 0;
+};
+
+// ---- parser --------------------------------------------------------------
+
+using NodeP = std::unique_ptr<ExprNode>;
+
+class Parser {
+public:
+    Parser(const std::string &text, const std::vector<FieldDesc> &fields) : lex_(text), fields_(fields) {}
+
+    Status parse(NodeP &out)
+    {
+        if (Status s = advance(); !s.isOk())
+            return s;
+        if (tok_.t == Tok::End)
+            return Status::invalid("empty expression");
+        if (Status s = parseOr(out); !s.isOk())
+            return s;
+        if (tok_.t != Tok::End)
+            return Status::invalid("unexpected text after expression");
+        return Status::ok();
+    }
+
+private:
+    Status advance() { return lex_.next(tok_); }
+    bool isSym(const char *s) const { return tok_.t == Tok::Sym && tok_.text == s; }
+    bool isDot(const char *w) const { return tok_.t == Tok::Dot && tok_.text == w; }
+
+    static NodeP make(Op op, Kind k, NodeP a = nullptr, NodeP b = nullptr)
+    {
+        auto n = std::make_unique<ExprNode>();
+        n->op = op;
+        n->kind = k;
+        n->a = std::move(a);
+        n->b = std::move(b);
+        return n;
+    }
+
+    Status parseOr(NodeP &out)
+    {
+        if (Status s = parseAnd(out); !s.isOk())
+            return s;
+        while (isDot("OR")) {
+            if (Status s = advance(); !s.isOk())
+                return s;
+            NodeP rhs;
+            if (Status s = parseAnd(rhs); !s.isOk())
+                return s;
+            if (out->kind != Kind::Logical || rhs->kind != Kind::Logical)
+                return Status::invalid(".OR. needs logical operands");
+            out = make(Op::Or, Kind::Logical, std::move(out), std::move(rhs));
+        }
+        return Status::ok();
+    }
+
+    Status parseAnd(NodeP &out)
+    {
+        if (Status s = parseNot(out); !s.isOk())
+            return s;
+        while (isDot("AND")) {
+            if (Status s = advance(); !s.isOk())
+                return s;
+            NodeP rhs;
+            if (Status s = parseNot(rhs); !s.isOk())
+                return s;
+            if (out->kind != Kind::Logical || rhs->kind != Kind::Logical)
+                return Status::invalid(".AND. needs logical operands");
+            out = make(Op::And, Kind::Logical, std::move(out), std::move(rhs));
+        }
+        return Status::ok();
+    }
+
+    Status parseNot(NodeP &out)
+    {
+        if (isDot("NOT") || isSym("!")) {
+            if (Status s = advance(); !s.isOk())
+                return s;
+            NodeP operand;
+            if (Status s = parseNot(operand); !s.isOk())
+                return s;
+            if (operand->kind != Kind::Logical)
+                return Status::invalid(".NOT. needs a logical operand");
+            out = make(Op::Not, Kind::Logical, std::move(operand));
+            return Status::ok();
+        }
+        return parseCompare(out);
+    }
+
+    Status parseCompare(NodeP &out)
+    {
+        if (Status s = parseAdd(out); !s.isOk())
+            return s;
+        if (tok_.t != Tok::Sym)
+            return Status::ok();
+        static const std::pair<const char *, Op> ops[] = {
+            {"==", Op::ExactEq}, {"=", Op::Eq}, {"<>", Op::Ne}, {"!=", Op::Ne}, {"#", Op::Ne},
+            {"<", Op::Lt}, {"<=", Op::Le}, {">", Op::Gt}, {">=", Op::Ge}, {"$", Op::Contains}};
+        for (const auto &[sym, op] : ops) {
+            if (!isSym(sym))
+                continue;
+            if (Status s = advance(); !s.isOk())
+                return s;
+            NodeP rhs;
+            if (Status s = parseAdd(rhs); !s.isOk())
+                return s;
+            if (out->kind != rhs->kind)
+                return Status::invalid(std::string("operands of ") + sym + " differ in type");
+            if (op == Op::Contains && out->kind != Kind::Char)
+                return Status::invalid("$ needs character operands");
+            out = make(op, Kind::Logical, std::move(out), std::move(rhs));
+            return Status::ok();
+        }
+        return Status::ok();
+    }
+
+    Status parseAdd(NodeP &out)
+    {
+        if (Status s = parseUnary(out); !s.isOk())
+            return s;
+        while (isSym("+") || isSym("-")) {
+            bool plus = isSym("+");
+            if (Status s = advance(); !s.isOk())
+                return s;
+            NodeP rhs;
+            if (Status s = parseUnary(rhs); !s.isOk())
+                return s;
+            Kind l = out->kind, r = rhs->kind, k;
+            if (l == Kind::Char && r == Kind::Char)
+                k = Kind::Char;
+            else if (l == Kind::Number && r == Kind::Number)
+                k = Kind::Number;
+            else if (l == Kind::Date && r == Kind::Number)
+                k = Kind::Date;
+            else if (plus && l == Kind::Number && r == Kind::Date)
+                k = Kind::Date;
+            else if (!plus && l == Kind::Date && r == Kind::Date)
+                k = Kind::Number;
+            else
+                return Status::invalid(std::string("operands of ") + (plus ? "+" : "-") + " do not fit");
+            out = make(plus ? Op::Add : Op::Sub, k, std::move(out), std::move(rhs));
+        }
+        return Status::ok();
+    }
+
+    Status parseUnary(NodeP &out)
+    {
+        if (isSym("-")) {
+            if (Status s = advance(); !s.isOk())
+                return s;
+            NodeP operand;
+            if (Status s = parseUnary(operand); !s.isOk())
+                return s;
+            if (operand->kind != Kind::Number)
+                return Status::invalid("unary - needs a number");
+            out = make(Op::Neg, Kind::Number, std::move(operand));
+            return Status::ok();
+        }
+        return parsePrimary(out);
+    }
+
+    Status parsePrimary(NodeP &out)
+    {
+        if (++depth_ > 200)
+            return Status::invalid("expression nested too deeply");
+        Status s = parsePrimaryInner(out);
+        --depth_;
+        return s;
+    }
+
+    Status parsePrimaryInner(NodeP &out)
+    {
+        switch (tok_.t) {
+        case Tok::LParen: {
+            if (Status s = advance(); !s.isOk())
+                return s;
+            if (Status s = parseOr(out); !s.isOk())
+                return s;
+            if (tok_.t != Tok::RParen)
+                return Status::invalid("missing )");
+            return advance();
+        }
+        case Tok::String:
+            out = make(Op::Const, Kind::Char);
+            out->constant.kind = Kind::Char;
+            out->constant.s = tok_.text;
+            return advance();
+        case Tok::Number:
+            out = make(Op::Const, Kind::Number);
+            out->constant.kind = Kind::Number;
+            out->constant.n = tok_.num;
+            return advance();
+        case Tok::Dot:
+            if (tok_.text == "T" || tok_.text == "TRUE" || tok_.text == "F" || tok_.text == "FALSE") {
+                out = make(Op::Const, Kind::Logical);
+                out->constant.kind = Kind::Logical;
+                out->constant.b = tok_.text[0] == 'T';
+                return advance();
+            }
+            return Status::invalid("unexpected ." + tok_.text + ".");
+        case Tok::Ident:
+            return parseName(out);
+        default:
+            return Status::invalid("operand expected");
+        }
+    }
+
+    Status parseName(NodeP &out)
+    {
+        std::string name = tok_.text;
+        if (Status s = advance(); !s.isOk())
+            return s;
+        if (tok_.t != Tok::LParen) {
+            for (const auto &f : fields_) {
+                if (f.name != name)
+                    continue;
+                Kind k = f.type == 'D' ? Kind::Date
+                         : f.type == 'L' ? Kind::Logical
+                         : (f.type == 'N' || f.type == 'F') ? Kind::Number
+                                                            : Kind::Char;
+                if (f.type == 'M')
+                    return Status::invalid("memo field " + name + " in expression");
+                out = make(Op::Field, k);
+                out->field = f;
+                return Status::ok();
+            }
+            return Status::invalid("unknown field " + name);
+        }
+        if (Status s = advance(); !s.isOk())
+            return s;
+        NodeP arg;
+        if (tok_.t != Tok::RParen) {
+            if (Status s = parseOr(arg); !s.isOk())
+                return s;
+        }
+        if (tok_.t != Tok::RParen)
+            return Status::invalid("missing ) after arguments of " + name);
+        if (Status s = advance(); !s.isOk())
+            return s;
+        struct Fn { const char *name; Op op; int arg; Kind result; };  // arg: -1 none, else kind index+1
+        static const Fn fns[] = {
+            {"DELETED", Op::Deleted, -1, Kind::Logical}, {"DTOS", Op::Dtos, int(Kind::Date), Kind::Char},
+            {"UPPER", Op::Upper, int(Kind::Char), Kind::Char}, {"LOWER", Op::Lower, int(Kind::Char), Kind::Char},
+            {"ALLTRIM", Op::Alltrim, int(Kind::Char), Kind::Char}, {"TRIM", Op::Rtrim, int(Kind::Char), Kind::Char},
+            {"RTRIM", Op::Rtrim, int(Kind::Char), Kind::Char}, {"LTRIM", Op::Ltrim, int(Kind::Char), Kind::Char},
+            {"EMPTY", Op::Empty, 99, Kind::Logical}, {"CTOD", Op::Ctod, int(Kind::Char), Kind::Date}};
+        for (const auto &fn : fns) {
+            if (name != fn.name)
+                continue;
+            if (fn.arg == -1 && arg)
+                return Status::invalid(name + "() takes no argument");
+            if (fn.arg != -1 && !arg)
+                return Status::invalid(name + "() needs an argument");
+            if (fn.arg != -1 && fn.arg != 99 && int(arg->kind) != fn.arg)
+                return Status::invalid("argument of " + name + "() has the wrong type");
+            out = make(fn.op, fn.result, std::move(arg));
+            return Status::ok();
+        }
+        return Status::invalid("unknown function " + name + "()");
+    }
+
+    Lexer lex_;
+    const std::vector<FieldDesc> &fields_;
+    Token tok_;
+    int depth_ = 0;
+};
+
+// ---- evaluation ----------------------------------------------------------
+
+Value fieldValue(const FieldDesc &f, const char *rec)
+{
+    Value v;
+    std::string raw(rec + f.offset, size_t(f.width));
+    switch (f.type) {
+    case 'D': {
+        v.kind = Kind::Date;
+        int y, m, d;
+        v.s = parseYmd(raw, y, m, d) ? raw : kBlankDate;
+        break;
+    }
+    case 'L':
+        v.kind = Kind::Logical;
+        v.b = raw[0] == 'T' || raw[0] == 't' || raw[0] == 'Y' || raw[0] == 'y';
+        break;
+    case 'N': case 'F':
+        v.kind = Kind::Number;
+        v.n = std::strtod(trimLeft(raw).c_str(), nullptr);
+        break;
+    default:
+        v.s = std::move(raw);
+    }
+    return v;
+}
+
+int compare(const Value &a, const Value &b)
+{
+    switch (a.kind) {
+    case Kind::Number: return a.n < b.n ? -1 : a.n > b.n ? 1 : 0;
+    case Kind::Logical: return int(a.b) - int(b.b);
+    default: {
+        int c = std::memcmp(a.s.data(), b.s.data(), std::min(a.s.size(), b.s.size()));
+        if (c != 0)
+            return c < 0 ? -1 : 1;
+        return a.s.size() < b.s.size() ? -1 : a.s.size() > b.s.size() ? 1 : 0;
+    }
+    }
+}
+
+bool isEmpty(const Value &v)
+{
+    switch (v.kind) {
+    case Kind::Number: return v.n == 0;
+    case Kind::Logical: return !v.b;
+    default: return v.s.find_first_not_of(' ') == std::string::npos;
+    }
+}
+
+long dateDays(const std::string &s, bool &ok)
+{
+    int y, m, d;
+    ok = parseYmd(s, y, m, d);
+    return ok ? daysFromCivil(y, m, d) : 0;
+}
+
+Value evalNode(const ExprNode &n, const char *rec)
+{
+    Value r;
+    r.kind = n.kind;
+    switch (n.op) {
+    case Op::Const: return n.constant;
+    case Op::Field: return fieldValue(n.field, rec);
+    case Op::Deleted: r.b = rec[0] == '*'; return r;
+    case Op::Dtos: r.s = evalNode(*n.a, rec).s; return r;
+    case Op::Upper: case Op::Lower: {
+        r.s = evalNode(*n.a, rec).s;
+        for (char &c : r.s)
+            c = char(n.op == Op::Upper ? std::toupper(static_cast<unsigned char>(c))
+                                       : std::tolower(static_cast<unsigned char>(c)));
+        return r;
+    }
+    case Op::Alltrim: r.s = trimLeft(trimRight(evalNode(*n.a, rec).s)); return r;
+    case Op::Rtrim: r.s = trimRight(evalNode(*n.a, rec).s); return r;
+    case Op::Ltrim: r.s = trimLeft(evalNode(*n.a, rec).s); return r;
+    case Op::Empty: r.b = isEmpty(evalNode(*n.a, rec)); return r;
+    case Op::Ctod: r.s = ctod(evalNode(*n.a, rec).s); return r;
+    case Op::Neg: r.n = -evalNode(*n.a, rec).n; return r;
+    case Op::Not: r.b = !evalNode(*n.a, rec).b; return r;
+    case Op::And: r.b = evalNode(*n.a, rec).b && evalNode(*n.b, rec).b; return r;
+    case Op::Or: r.b = evalNode(*n.a, rec).b || evalNode(*n.b, rec).b; return r;
+    case Op::Add: case Op::Sub: {
+        Value a = evalNode(*n.a, rec), b = evalNode(*n.b, rec);
+        bool plus = n.op == Op::Add;
+        if (a.kind == Kind::Char) {
+            r.s = a.s + b.s;
+        } else if (a.kind == Kind::Number && b.kind == Kind::Number) {
+            r.n = plus ? a.n + b.n : a.n - b.n;
+        } else if (n.kind == Kind::Number) {  // date - date
+            bool oa, ob;
+            long da = dateDays(a.s, oa), db = dateDays(b.s, ob);
+            r.n = (oa && ob) ? double(da - db) : 0;
+        } else {  // date +/- number
+            const Value &d = a.kind == Kind::Date ? a : b;
+            double k = a.kind == Kind::Date ? b.n : a.n;
+            bool ok;
+            long days = dateDays(d.s, ok);
+            r.s = ok && std::isfinite(k) && std::fabs(k) < 1e7
+                      ? civilFromDays(days + (plus ? long(k) : -long(k)))
+                      : kBlankDate;
+        }
+        return r;
+    }
+    case Op::Contains: {
+        Value a = evalNode(*n.a, rec), b = evalNode(*n.b, rec);
+        r.b = !a.s.empty() && b.s.find(a.s) != std::string::npos;
+        return r;
+    }
+    default: {
+        Value a = evalNode(*n.a, rec), b = evalNode(*n.b, rec);
+        int c;
+        if (n.op == Op::Eq && a.kind == Kind::Char) {
+            // SET EXACT OFF: equal when the left side starts with the right.
+            c = a.s.compare(0, b.s.size(), b.s) == 0 ? 0 : compare(a, b);
+        } else {
+            c = compare(a, b);
+        }
+        switch (n.op) {
+        case Op::Eq: case Op::ExactEq: r.b = c == 0; break;
+        case Op::Ne: r.b = c != 0; break;
+        case Op::Lt: r.b = c < 0; break;
+        case Op::Le: r.b = c <= 0; break;
+        case Op::Gt: r.b = c > 0; break;
+        case Op::Ge: r.b = c >= 0; break;
+        default: break;
+        }
+        return r;
+    }
+    }
+}
+
+} // namespace
+
+bool validDate(int y, int m, int d)
+{
+    static const int mdays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1)
+        return false;
+    bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return d <= mdays[m - 1] + ((m == 2 && leap) ? 1 : 0);
+}
+
+std::string ctod(const std::string &textIn)
+{
+    std::string text = trimLeft(trimRight(textIn));
+    int y = 0, m = 0, d = 0;
+    char buf[16];
+    if (text.size() == 8 && parseYmd(text, y, m, d))
+        return text;
+    int a = 0, b = 0, c = 0, n = 0;
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%n", &a, &b, &c, &n) == 3 && size_t(n) == text.size() &&
+        text.size() == 10) {
+        y = a, m = b, d = c;
+    } else if (std::sscanf(text.c_str(), "%2d/%2d/%4d%n", &a, &b, &c, &n) == 3 && size_t(n) == text.size()) {
+        size_t yearDigits = text.size() - text.find_last_of('/') - 1;
+        m = a, d = b;
+        y = yearDigits <= 2 ? (c < 50 ? 2000 + c : 1900 + c) : c;
+    } else {
+        return kBlankDate;
+    }
+    if (!validDate(y, m, d))
+        return kBlankDate;
+    std::snprintf(buf, sizeof buf, "%04d%02d%02d", y, m, d);
+    return buf;
+}
+
+Expression::Expression() = default;
+Expression::~Expression() = default;
+Expression::Expression(Expression &&) noexcept = default;
+Expression &Expression::operator=(Expression &&) noexcept = default;
+
+Status Expression::compile(const std::string &text, const std::vector<FieldDesc> &fields, Expression &out)
+{
+    NodeP root;
+    Parser p(text, fields);
+    if (Status s = p.parse(root); !s.isOk())
+        return Status::invalid(s.message() + " in \"" + text + "\"");
+    out.root_ = std::move(root);
+    out.text_ = text;
+    return Status::ok();
+}
+
+Value::Kind Expression::kind() const { return root_ ? root_->kind : Kind::Char; }
+
+Value Expression::eval(const char *record) const
+{
+    return root_ ? evalNode(*root_, record) : Value{};
+}
+
+bool Expression::test(const char *record) const
+{
+    if (!root_ || root_->kind != Kind::Logical)
+        return false;
+    return evalNode(*root_, record).b;
+}
+
+std::string Expression::key(const char *record) const
+{
+    Value v = eval(record);
+    switch (v.kind) {
+    case Kind::Logical: return v.b ? "T" : "F";
+    case Kind::Number: {
+        // IEEE bits flipped so that unsigned byte order follows numeric order.
+        uint64_t bits;
+        double d = v.n == 0 ? 0.0 : v.n;
+        std::memcpy(&bits, &d, 8);
+        bits = (bits >> 63) ? ~bits : bits | (uint64_t(1) << 63);
+        std::string k(8, '\0');
+        for (int i = 0; i < 8; ++i)
+            k[size_t(i)] = char(bits >> (56 - 8 * i));
+        return k;
+    }
+    default: return v.s;
+    }
+}
+
+} // namespace qln::records

@@ -1,0 +1,59 @@
+// One index tag in memory: its definition (name, key expression, condition,
+// order) and its keys, kept as (key, record number) pairs sorted ascending;
+// a descending tag is walked from the end.
+//
+// New keys go to a pending list and are merged in sorted order on the next
+// read, so a bulk append costs one sort instead of one insertion per row.
+// Not thread-safe; owned by its compound index.
+#pragma once
+
+#include "records/dbffile.h"
+#include "records/expression.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qln::records {
+
+struct IndexEntry {
+    std::string key;
+    uint32_t recno = 0;
+    bool operator<(const IndexEntry &o) const
+    {
+        int c = key.compare(o.key);
+        return c < 0 || (c == 0 && recno < o.recno);
+    }
+    bool operator==(const IndexEntry &o) const { return recno == o.recno && key == o.key; }
+};
+
+class IndexTag {
+public:
+    std::string name;       // upper case
+    std::string keyText;
+    std::string condText;   // "" = every row has a key
+    bool descending = false;
+
+    // Compiles key and condition against the table's fields.
+    Status compile(const std::vector<FieldDesc> &fields);
+    // The key of a record image, or false when the condition excludes it.
+    bool keyFor(const char *record, std::string &key) const;
+    // Scans every record of the table.
+    Status build(DbfFile &dbf);
+
+    void add(std::string key, uint32_t recno);
+    void remove(const std::string &key, uint32_t recno);
+    void clear() { sorted_.clear(); pending_.clear(); }
+    // Sorted entries (pending ones merged first).
+    const std::vector<IndexEntry> &entries();
+    // Takes ownership of already sorted entries (from the index file).
+    void adopt(std::vector<IndexEntry> sorted) { sorted_ = std::move(sorted); pending_.clear(); }
+    size_t size() const { return sorted_.size() + pending_.size(); }
+
+private:
+    Expression key_, cond_;
+    std::vector<IndexEntry> sorted_;
+    std::vector<IndexEntry> pending_;
+};
+
+} // namespace qln::records

@@ -1,0 +1,611 @@
+#include "records/workarea.h"
+
+#include "records/posixfile.h"
+#include "records/sx.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace qln::records {
+
+WorkArea::~WorkArea() { close(); }
+
+Status WorkArea::open(const std::string &path, int mode, Status &indexProblem)
+{
+    mode_ = mode;
+    const bool writable = mode != READONLY;
+    if (Status s = dbf_.open(path, writable, mode == EXCLUSIVE); !s.isOk())
+        return s;
+    if (dbf_.hasMemoFields()) {
+        std::string memoPath = findCaseInsensitive(withExtension(path, "FPT"));
+        if (Status s = memo_.open(memoPath, writable); !s.isOk()) {
+            dbf_.close();
+            return s.isNotFound() ? Status::notFound("memo file " + memoPath + " is missing") : s;
+        }
+        memoOpen_ = true;
+    }
+    blank_.assign(size_t(dbf_.recSize()), ' ');
+    cdxPath_ = findCaseInsensitive(withExtension(path, "CDX"));
+    if (hasProductionIndex()) {
+        indexProblem = cdx_.open(cdxPath_, dbf_);
+        indexOpen_ = true;
+    }
+    recno_ = 1;
+    return goTop();
+}
+
+Status WorkArea::close()
+{
+    Status s = commit();
+    cdx_.close();
+    memo_.close();
+    memoOpen_ = false;
+    dbf_.close();
+    indexOpen_ = false;
+    return s;
+}
+
+// ---- indexes -------------------------------------------------------------
+
+Status WorkArea::indexTag(const std::string &tag, const std::string &key, bool descending,
+                          const std::string &condition, int &order)
+{
+    order = 0;
+    if (!hasProductionIndex())
+        return Status::invalid("this driver has no compound index");
+    if (tag.empty() || tag.size() > 10)
+        return Status::invalid("bad tag name \"" + tag + "\"");
+    if (Status s = flush(); !s.isOk())
+        return s;
+    if (!indexOpen_) {
+        cdxPath_ = findCaseInsensitive(cdxPath_);
+        Status problem = cdx_.open(cdxPath_, dbf_);
+        (void)problem;  // a damaged file is replaced by the save below
+        indexOpen_ = true;
+    }
+    auto t = std::make_unique<IndexTag>();
+    t->name = tag;
+    for (char &c : t->name)
+        c = char(std::toupper(static_cast<unsigned char>(c)));
+    t->keyText = key;
+    t->condText = condition;
+    t->descending = descending;
+    if (Status s = t->compile(dbf_.fields()); !s.isOk())
+        return s;
+    std::string name = t->name;
+    if (Status s = cdx_.addTag(std::move(t)); !s.isOk())
+        return s;
+    if (Status s = commit(); !s.isOk())
+        return s;
+    order = cdx_.find(name);
+    viewValid_ = false;
+    return Status::ok();
+}
+
+Status WorkArea::setOrder(int order)
+{
+    if (order < 0 || order > cdx_.tagCount())
+        return Status::invalid("no such order");
+    if (Status s = flush(); !s.isOk())
+        return s;
+    if (order > 0 && !cdx_.tag(order))
+        return Status::ioError("cannot read tag " + std::to_string(order));
+    order_ = order;
+    viewValid_ = false;
+    return Status::ok();
+}
+
+Status WorkArea::closeIndexes()
+{
+    Status s = commit();
+    cdx_.close();
+    indexOpen_ = false;
+    order_ = 0;
+    viewValid_ = false;
+    return s;
+}
+
+// ---- query and view ------------------------------------------------------
+
+Status WorkArea::setQuery(const std::string &expr)
+{
+    if (Status s = flush(); !s.isOk())
+        return s;
+    viewValid_ = false;
+    queryBitsValid_ = false;
+    if (expr.find_first_not_of(' ') == std::string::npos) {
+        queryText_.clear();
+        query_ = Expression();
+        return Status::ok();
+    }
+    Expression e;
+    if (Status s = Expression::compile(expr, dbf_.fields(), e); !s.isOk())
+        return s;
+    if (e.kind() != Value::Kind::Logical)
+        return Status::invalid("query \"" + expr + "\" is not logical");
+    query_ = std::move(e);
+    queryText_ = expr;
+    return Status::ok();
+}
+
+bool WorkArea::visible(uint32_t r)
+{
+    const char *rec = dbf_.record(r);
+    if (!rec)
+        return false;
+    if (hideDeletedRows() && rec[0] == '*')
+        return false;
+    if (!query_.valid())
+        return true;
+    if (!queryBitsValid_) {
+        queryBits_.assign(dbf_.recCount() + 1, 0);
+        for (uint32_t n = 1; n <= dbf_.recCount(); ++n) {
+            const char *x = dbf_.record(n);
+            queryBits_[n] = x && query_.test(x);
+        }
+        queryBitsValid_ = true;
+    }
+    return r < queryBits_.size() && queryBits_[r];
+}
+
+long WorkArea::queryCount()
+{
+    if (!flush().isOk())
+        return 0;
+    long n = 0;
+    for (uint32_t r = 1; r <= dbf_.recCount(); ++r)
+        n += visible(r);
+    return n;
+}
+
+Status WorkArea::ensureView()
+{
+    if (Status s = flush(); !s.isOk())
+        return s;
+    if (viewValid_ && viewEpoch_ == deletedSettingEpoch())
+        return Status::ok();
+    view_.clear();
+    const uint32_t count = dbf_.recCount();
+    if (order_ == 0) {
+        for (uint32_t r = 1; r <= count; ++r)
+            if (visible(r))
+                view_.push_back(r);
+    } else {
+        IndexTag *t = cdx_.tag(order_);
+        if (!t)
+            return Status::ioError("cannot read tag " + std::to_string(order_));
+        const auto &entries = t->entries();
+        auto take = [&](const IndexEntry &e) {
+            if (e.recno <= count && visible(e.recno))
+                view_.push_back(e.recno);
+        };
+        if (t->descending)
+            std::for_each(entries.rbegin(), entries.rend(), take);
+        else
+            std::for_each(entries.begin(), entries.end(), take);
+    }
+    viewPos_.assign(size_t(count) + 2, -1);
+    for (size_t i = 0; i < view_.size(); ++i)
+        viewPos_[view_[i]] = int32_t(i);
+    viewValid_ = true;
+    viewEpoch_ = deletedSettingEpoch();
+    return Status::ok();
+}
+
+long WorkArea::keyCount() { return ensureView().isOk() ? long(view_.size()) : 0; }
+
+long WorkArea::recNoAt(long position)
+{
+    if (!ensureView().isOk() || position < 0 || position >= long(view_.size()))
+        return 0;
+    return long(view_[size_t(position)]);
+}
+
+long WorkArea::keyNo() { return eof_ ? -1 : positionOf(long(recno_)); }
+
+long WorkArea::positionOf(long recno)
+{
+    if (!ensureView().isOk() || recno < 1 || size_t(recno) >= viewPos_.size())
+        return -1;
+    return viewPos_[size_t(recno)];
+}
+
+void WorkArea::discard()
+{
+    if (appended_) {
+        eof_ = true;
+        recno_ = dbf_.recCount() + 1;
+    }
+    dirty_ = appended_ = false;
+}
+
+// ---- navigation ----------------------------------------------------------
+
+Status WorkArea::goTop()
+{
+    if (Status s = ensureView(); !s.isOk())
+        return s;
+    bof_ = eof_ = view_.empty();
+    recno_ = view_.empty() ? dbf_.recCount() + 1 : view_.front();
+    return Status::ok();
+}
+
+Status WorkArea::goBottom()
+{
+    if (Status s = ensureView(); !s.isOk())
+        return s;
+    bof_ = eof_ = view_.empty();
+    recno_ = view_.empty() ? dbf_.recCount() + 1 : view_.back();
+    return Status::ok();
+}
+
+// Position of the first visited row after (forward) or the last before the
+// current row when the current row itself is not visited.
+long WorkArea::nearestPosition(bool forward)
+{
+    auto before = [&](uint32_t a, uint32_t b) {  // a before b in the current order
+        if (order_ == 0)
+            return a < b;
+        IndexTag *t = cdx_.tag(order_);
+        const char *ra = dbf_.record(a);
+        const char *rb = dbf_.record(b);
+        if (!t || !ra || !rb)
+            return a < b;
+        std::string ka, kb;
+        t->keyFor(ra, ka);
+        t->keyFor(rb, kb);
+        IndexEntry ea{ka, a}, eb{kb, b};
+        return t->descending ? eb < ea : ea < eb;
+    };
+    // First position whose row comes after the current row.
+    long lo = 0, hi = long(view_.size());
+    while (lo < hi) {
+        long mid = (lo + hi) / 2;
+        if (before(view_[size_t(mid)], recno_))
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return forward ? lo : lo - 1;
+}
+
+Status WorkArea::skip(long n)
+{
+    if (Status s = ensureView(); !s.isOk())
+        return s;
+    if (view_.empty()) {
+        bof_ = eof_ = true;
+        recno_ = dbf_.recCount() + 1;
+        return Status::ok();
+    }
+    long pos;
+    if (eof_ || recno_ > dbf_.recCount()) {
+        pos = long(view_.size()) + (n < 0 ? n : 0);
+        if (n >= 0) {
+            eof_ = true;
+            return Status::ok();
+        }
+        pos = long(view_.size()) + n;
+    } else if (viewPos_[recno_] >= 0) {
+        pos = viewPos_[recno_] + n;
+    } else if (n > 0) {
+        pos = nearestPosition(true) + n - 1;
+    } else if (n < 0) {
+        pos = nearestPosition(false) + n + 1;
+    } else {
+        return Status::ok();
+    }
+    bof_ = eof_ = false;
+    if (pos >= long(view_.size())) {
+        eof_ = true;
+        recno_ = dbf_.recCount() + 1;
+    } else if (pos < 0) {
+        bof_ = true;
+        recno_ = view_.front();
+    } else {
+        recno_ = view_[size_t(pos)];
+    }
+    return Status::ok();
+}
+
+Status WorkArea::go(long recno)
+{
+    if (Status s = flush(); !s.isOk())
+        return s;
+    bof_ = false;
+    if (recno < 1 || recno > long(dbf_.recCount())) {
+        eof_ = true;
+        recno_ = dbf_.recCount() + 1;
+        return Status::notFound("record " + std::to_string(recno) + " does not exist");
+    }
+    eof_ = false;
+    recno_ = uint32_t(recno);
+    return Status::ok();
+}
+
+// ---- current row ---------------------------------------------------------
+
+const char *WorkArea::current()
+{
+    if (dirty_)
+        return buf_.data();
+    if (eof_ || recno_ < 1 || recno_ > dbf_.recCount())
+        return blank_.data();
+    const char *r = dbf_.record(recno_);
+    return r ? r : blank_.data();
+}
+
+Status WorkArea::field(const std::string &name, const FieldDesc *&f) const
+{
+    int i = dbf_.fieldIndex(name);
+    if (i < 0)
+        return Status::invalid("no field " + name + " in " + alias_);
+    f = &dbf_.fields()[size_t(i)];
+    return Status::ok();
+}
+
+Status WorkArea::readMemo(const FieldDesc &f, std::string &out)
+{
+    out.clear();
+    if (f.type != 'M')
+        return Status::invalid(f.name + " is not a memo field");
+    if (!memoOpen_)
+        return Status::ioError("memo file is not open");
+    const char *rec = current();
+    uint32_t block = 0;
+    if (f.width == 4) {
+        block = getLE32(reinterpret_cast<const unsigned char *>(rec + f.offset));
+    } else {
+        std::string t(rec + f.offset, size_t(f.width));
+        auto b = t.find_first_not_of(' ');
+        if (b != std::string::npos) {
+            t = t.substr(b);
+            t.erase(t.find_last_not_of(' ') + 1);
+            if (t.empty() || t.size() > 10 || !std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }))
+                return Status::corruption("bad memo pointer in " + f.name);
+            unsigned long long v = std::stoull(t);
+            if (v > 0xFFFFFFFFull)
+                return Status::corruption("bad memo pointer in " + f.name);
+            block = uint32_t(v);
+        }
+    }
+    return memo_.read(block, out);
+}
+
+Status WorkArea::beginChange()
+{
+    if (mode_ == READONLY)
+        return Status::invalid(alias_ + " is open read-only");
+    if (eof_ && !appended_)
+        return Status::invalid("no current record");
+    if (!dirty_) {
+        const char *r = dbf_.record(recno_);
+        if (!r)
+            return Status::invalid("no current record");
+        buf_.assign(r, size_t(dbf_.recSize()));
+        dirty_ = true;
+    }
+    return Status::ok();
+}
+
+Status WorkArea::writeField(const FieldDesc &f, int type, const std::string &value)
+{
+    char *dst = buf_.data() + f.offset;
+    const size_t w = size_t(f.width);
+    switch (f.type) {
+    case 'M': {
+        std::string data = value;
+        if (type == R_BLOBFILE) {
+            File in;
+            uint64_t size = 0;
+            Status s = in.open(value, false);
+            if (s.isOk())
+                s = in.size(size);
+            if (s.isOk()) {
+                data.assign(size, '\0');
+                s = in.readAt(0, data.data(), size);
+            }
+            if (!s.isOk())
+                return s;
+        }
+        if (!memoOpen_)
+            return Status::ioError("memo file is not open");
+        uint32_t block = 0;
+        if (Status s = memo_.write(data, block); !s.isOk())
+            return s;
+        if (w == 4) {
+            putLE32(reinterpret_cast<unsigned char *>(dst), block);
+        } else {
+            std::string t = block ? std::to_string(block) : std::string();
+            std::memset(dst, ' ', w);
+            std::memcpy(dst + w - t.size(), t.data(), t.size());
+        }
+        return Status::ok();
+    }
+    case 'D': {
+        std::string v = value;
+        v.erase(v.find_last_not_of(' ') + 1);
+        if (!v.empty())
+            v = ctod(v);
+        if (!v.empty() && v[0] == ' ')
+            return Status::invalid("\"" + value + "\" is not a date");
+        std::memset(dst, ' ', w);
+        std::memcpy(dst, v.data(), v.size());
+        return Status::ok();
+    }
+    case 'L': {
+        char c = value.empty() ? 'F' : char(std::toupper(static_cast<unsigned char>(value[0] == '.' && value.size() > 1 ? value[1] : value[0])));
+        dst[0] = (c == 'T' || c == 'Y' || c == '1') ? 'T' : 'F';
+        return Status::ok();
+    }
+    case 'N': case 'F': {
+        char *end = nullptr;
+        double d = std::strtod(value.c_str(), &end);
+        if (value.find_first_not_of(' ') == std::string::npos) {
+            std::memset(dst, ' ', w);
+            return Status::ok();
+        }
+        if (!std::isfinite(d))
+            return Status::invalid("\"" + value + "\" is not a number");
+        char buf[64];
+        int n = std::snprintf(buf, sizeof buf, "%*.*f", f.width, f.decimals, d);
+        if (n < 0 || size_t(n) > w)
+            return Status::invalid("value " + value + " does not fit " + f.name);
+        std::memcpy(dst, buf, w);
+        return Status::ok();
+    }
+    default: {
+        std::memset(dst, ' ', w);
+        std::memcpy(dst, value.data(), std::min(w, value.size()));
+        return Status::ok();
+    }
+    }
+}
+
+Status WorkArea::replace(const std::string &name, int type, const std::string &value)
+{
+    const FieldDesc *f = nullptr;
+    if (Status s = field(name, f); !s.isOk())
+        return s;
+    if (Status s = beginChange(); !s.isOk())
+        return s;
+    return writeField(*f, type, value);
+}
+
+Status WorkArea::putRecord(const std::string &image)
+{
+    if (image.size() != size_t(dbf_.recSize()))
+        return Status::invalid("record image has the wrong size");
+    if (Status s = beginChange(); !s.isOk())
+        return s;
+    buf_ = image;
+    return Status::ok();
+}
+
+Status WorkArea::appendBlank()
+{
+    if (mode_ == READONLY)
+        return Status::invalid(alias_ + " is open read-only");
+    if (Status s = flush(); !s.isOk())
+        return s;
+    buf_ = blank_;
+    dirty_ = appended_ = true;
+    recno_ = dbf_.recCount() + 1;
+    bof_ = eof_ = false;
+    return Status::ok();
+}
+
+Status WorkArea::setDeleted(bool deleted)
+{
+    if (Status s = beginChange(); !s.isOk())
+        return s;
+    buf_[0] = deleted ? '*' : ' ';
+    return flush();
+}
+
+Status WorkArea::flush()
+{
+    if (!dirty_)
+        return Status::ok();
+    // The index on disk is about to be out of date: record that in the DBF
+    // first, so that a crash before the next commit is detected on open.
+    if (indexOpen_ && cdx_.tagCount() > 0 && !changeStarted_) {
+        if (Status s = cdx_.loadAll(); !s.isOk())
+            return s;
+        if (Status s = dbf_.bumpGeneration(); !s.isOk())
+            return s;
+        changeStarted_ = true;
+    }
+    std::string old;
+    if (!appended_) {
+        const char *r = dbf_.record(recno_);
+        if (!r)
+            return Status::ioError("cannot read record " + std::to_string(recno_));
+        old.assign(r, size_t(dbf_.recSize()));
+    }
+    if (Status s = dbf_.write(recno_, buf_.data()); !s.isOk())
+        return s;
+    if (indexOpen_) {
+        for (int i = 1; i <= cdx_.tagCount(); ++i) {
+            IndexTag *t = cdx_.tag(i);
+            if (!t)
+                return Status::ioError("cannot read tag " + std::to_string(i));
+            std::string ko, kn;
+            bool had = !appended_ && t->keyFor(old.data(), ko);
+            bool has = t->keyFor(buf_.data(), kn);
+            if (had && has && ko == kn)
+                continue;
+            if (had)
+                t->remove(ko, recno_);
+            if (has)
+                t->add(std::move(kn), recno_);
+        }
+        if (cdx_.tagCount() > 0)
+            cdx_.markDirty();
+    }
+    if (queryBitsValid_) {
+        if (queryBits_.size() <= recno_)
+            queryBits_.resize(size_t(recno_) + 1, 0);
+        queryBits_[recno_] = query_.test(buf_.data());
+    }
+    dirty_ = appended_ = false;
+    viewValid_ = false;
+    return Status::ok();
+}
+
+Status WorkArea::commit()
+{
+    if (!dbf_.isOpen())
+        return Status::ok();
+    if (Status s = flush(); !s.isOk())
+        return s;
+    if (mode_ == READONLY)
+        return Status::ok();
+    if (!changeStarted_ && !cdx_.dirty())
+        return Status::ok();
+    if (memoOpen_) {
+        if (Status s = memo_.sync(); !s.isOk())
+            return s;
+    }
+    if (Status s = dbf_.commit(); !s.isOk())
+        return s;
+    if (indexOpen_) {
+        if (Status s = cdx_.save(); !s.isOk())
+            return s;
+    }
+    changeStarted_ = false;
+    return Status::ok();
+}
+
+Status WorkArea::pack()
+{
+    if (mode_ != EXCLUSIVE)
+        return Status::invalid("pack needs exclusive use of " + alias_);
+    if (Status s = commit(); !s.isOk())
+        return s;
+    if (memoOpen_) {
+        if (Status s = memo_.sync(); !s.isOk())
+            return s;
+    }
+    if (Status s = dbf_.pack(); !s.isOk())
+        return s;
+    blank_.assign(size_t(dbf_.recSize()), ' ');
+    queryBitsValid_ = false;
+    viewValid_ = false;
+    if (indexOpen_) {
+        // Every record number moved: rebuild all tags from the packed table.
+        if (Status s = cdx_.open(cdxPath_, dbf_); !s.isOk())
+            return s;
+        for (int i = 1; i <= cdx_.tagCount(); ++i)
+            if (!cdx_.tag(i))
+                return Status::ioError("cannot rebuild tag " + std::to_string(i));
+        cdx_.markDirty();
+        if (Status s = cdx_.save(); !s.isOk())
+            return s;
+    }
+    return goTop();
+}
+
+} // namespace qln::records
