@@ -1,0 +1,14 @@
+// Test entry point: an offscreen GUI application for the tests that paint or
+// load fonts, then GoogleTest.
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+
+int main(int argc, char **argv)
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
