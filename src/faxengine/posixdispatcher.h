@@ -1,0 +1,48 @@
+// TApdPosixDispatcher: the dispatcher's device primitives on a POSIX serial
+// device (termios file descriptor, poll(), modem lines by TIOCMGET).
+//
+// The device is opened non-blocking and exclusive (flock and TIOCEXCL), so
+// a second opener, in this process or another, gets "in use". A hang-up
+// (the far end of a pseudo-terminal closed, a USB modem unplugged) ends the
+// com thread's wait with evHangup; reads and writes then fail.
+//
+// Threading: as TApdBaseDispatcher.
+#pragma once
+
+#include "faxengine/dispatcher.h"
+
+namespace qln {
+
+class TApdPosixDispatcher : public TApdBaseDispatcher {
+public:
+    TApdPosixDispatcher();
+    ~TApdPosixDispatcher() override;
+
+    // Maps an errno of open() to a library code (negative).
+    static int MapOpenError(int err);
+
+protected:
+    int OpenDevice(const std::string &device) override;
+    void CloseDevice() override;
+    int ApplyLine(int baud, int parity, int stopBits, int dataBits, uint8_t hw, int sw,
+                  uint8_t xon, uint8_t xoff) override;
+    int ApplyModemLine(bool dtrLine, bool on) override;
+    int ReadModemLines(uint8_t &highNibble) override;
+    long ReadDevice(uint8_t *dst, size_t len) override;
+    size_t DeviceInputWaiting() override;
+    long WriteDevice(const uint8_t *src, size_t len) override;
+    void CancelWrite() override;
+    void PurgeDevice(bool input, bool output) override;
+    uint32_t WaitDeviceEvent() override;
+    void WakeEventWait() override;
+
+private:
+    int fd_ = -1;
+    int wakeFd_ = -1;   // eventfd: ends the com thread's poll
+    int cancelFd_ = -1; // eventfd: abandons a write
+    bool modemLinesWork_ = true;
+    uint8_t lastLines_ = 0;
+    bool hungUp_ = false;
+};
+
+} // namespace qln
