@@ -1,0 +1,121 @@
+// qlnfax vline: the virtual fax line (serve) and its remote machine's
+// outgoing calls (call).
+#include "commands.h"
+
+#include "vline/vline_client.h"
+#include "vline/vline_server.h"
+
+#include <cmath>
+#include <cstdio>
+#include <stdexcept>
+
+namespace {
+
+const char *kUsage =
+    "usage: qlnfax vline serve DIR [--modems 1,1] [--speed-up N] [--noise DB] [--remote-id ID] [--remote-ecm] [--trace]\n"
+    "       qlnfax vline call DIR --to N --send FILE.tif [--remote-id ID]\n";
+
+int usage()
+{
+    std::fputs(kUsage, stderr);
+    return 2;
+}
+
+bool toInt(const std::string &s, int &v)
+{
+    try {
+        size_t used = 0;
+        v = std::stoi(s, &used);
+        return used == s.size();
+    } catch (const std::exception &) {
+        return false;
+    }
+}
+
+int serve(QlnArgs args)
+{
+    qln::vline::ServeOptions opt;
+    std::string value;
+    if (qlnargs::takeOption(args, "--modems", value)) {
+        std::string why;
+        if (!qln::vline::parseModemList(value, opt.modemClasses, why)) {
+            std::fprintf(stderr, "qlnfax vline: --modems: %s\n", why.c_str());
+            return 2;
+        }
+    } else {
+        opt.modemClasses = {"1", "1"};
+    }
+    if (qlnargs::takeOption(args, "--speed-up", value)) {
+        if (!toInt(value, opt.speedUp) || opt.speedUp < 1 || opt.speedUp > 64) {
+            std::fprintf(stderr, "qlnfax vline: --speed-up wants a whole number from 1 to 64\n");
+            return 2;
+        }
+    }
+    if (qlnargs::takeOption(args, "--noise", value)) {
+        try {
+            opt.noiseDbm0 = std::stod(value);
+        } catch (const std::exception &) {
+            std::fprintf(stderr, "qlnfax vline: --noise wants a level in dBm0, e.g. -35\n");
+            return 2;
+        }
+    }
+    qlnargs::takeOption(args, "--remote-id", opt.remoteId);
+    opt.remoteEcm = qlnargs::takeFlag(args, "--remote-ecm");
+    opt.trace = qlnargs::takeFlag(args, "--trace");
+    if (args.size() != 1)
+        return usage();
+    opt.dir = args[0];
+    qln::vline::VlineServer server(opt);
+    return server.run();
+}
+
+void showProgress(const std::string &line)
+{
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+int call(QlnArgs args)
+{
+    std::string to, file, ident;
+    bool haveTo = qlnargs::takeOption(args, "--to", to);
+    bool haveFile = qlnargs::takeOption(args, "--send", file);
+    qlnargs::takeOption(args, "--remote-id", ident);
+    int modem = 0;
+    if (!haveTo || !haveFile || args.size() != 1 || !toInt(to, modem))
+        return usage();
+    auto r = qln::vline::callModem(args[0], modem, file, ident, showProgress);
+    if (!r.reached) {
+        std::fprintf(stderr, "qlnfax vline call: %s\n", r.error.c_str());
+        return 1;
+    }
+    std::printf("pages sent: %d\n", r.pages);
+    std::printf("completion: %d %s\n", r.code, r.text.c_str());
+    if (r.bitRate > 0)
+        std::printf("bit rate: %d\n", r.bitRate);
+    if (!r.remoteId.empty())
+        std::printf("remote id: %s\n", r.remoteId.c_str());
+    return r.code == 0 ? 0 : 1;
+}
+
+int runVline(const QlnArgs &all)
+{
+    if (all.empty())
+        return usage();
+    QlnArgs rest(all.begin() + 1, all.end());
+    try {
+        if (all[0] == "serve")
+            return serve(rest);
+        if (all[0] == "call")
+            return call(rest);
+    } catch (const std::runtime_error &e) {
+        std::fprintf(stderr, "qlnfax vline: %s\n", e.what());
+        return 2;
+    }
+    return usage();
+}
+
+QlnCommand reg{"vline", "vline serve DIR [...] | vline call DIR --to N --send FILE.tif",
+               "run the virtual fax line, or make its remote fax machine call a modem", runVline};
+
+} // namespace

@@ -1,0 +1,87 @@
+#include "vline/line_call.h"
+
+#define SPANDSP_EXPOSE_INTERNAL_STRUCTURES
+#include <spandsp.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace qln::vline {
+
+namespace {
+// One-way delay of the simulated line, in samples (50 ms).
+constexpr size_t kLineDelay = 400;
+
+void delay(std::deque<int16_t> &line, int16_t *amp, int len)
+{
+    line.insert(line.end(), amp, amp + len);
+    std::copy(line.begin(), line.begin() + len, amp);
+    line.erase(line.begin(), line.begin() + len);
+}
+} // namespace
+
+LineCall::LineCall(int id, Target target, double noiseDbm0)
+    : id_(id), target_(target), delayAB_(kLineDelay, 0), delayBA_(kLineDelay, 0)
+{
+    if (!std::isnan(noiseDbm0)) {
+        noiseAB_ = awgn_init_dbm0(nullptr, 1234567 + id, static_cast<float>(noiseDbm0));
+        noiseBA_ = awgn_init_dbm0(nullptr, 7654321 + id, static_cast<float>(noiseDbm0));
+    }
+}
+
+LineCall::~LineCall()
+{
+    if (noiseAB_)
+        awgn_free(noiseAB_);
+    if (noiseBA_)
+        awgn_free(noiseBA_);
+}
+
+LineEndpoint *LineCall::endA()
+{
+    if (caller)
+        return caller;
+    return remote.get();  // the remote fax machine is calling
+}
+
+LineEndpoint *LineCall::endB()
+{
+    if (callee)
+        return callee;
+    if (caller && remote)
+        return remote.get();
+    return far.get();
+}
+
+void LineCall::addNoise(awgn_state_s *n, int16_t *amp, int len)
+{
+    if (!n)
+        return;
+    for (int i = 0; i < len; ++i) {
+        int v = amp[i] + awgn(n);
+        amp[i] = static_cast<int16_t>(std::clamp(v, -32768, 32767));
+    }
+}
+
+void LineCall::exchangeAudio(int len)
+{
+    int16_t ab[kBlockSamples * 4] = {};
+    int16_t ba[kBlockSamples * 4] = {};
+    len = std::min<int>(len, kBlockSamples * 4);
+    LineEndpoint *a = endA();
+    LineEndpoint *b = endB();
+    if (a)
+        a->lineTx(ab, len);
+    if (b)
+        b->lineTx(ba, len);
+    delay(delayAB_, ab, len);
+    delay(delayBA_, ba, len);
+    addNoise(noiseAB_, ab, len);
+    addNoise(noiseBA_, ba, len);
+    if (a)
+        a->lineRx(ba, len);
+    if (b)
+        b->lineRx(ab, len);
+}
+
+} // namespace qln::vline
