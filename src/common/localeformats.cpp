@@ -370,6 +370,8 @@ void setLocaleFormats(const LocaleFormats &formats)
     current() = formats;
 }
 
+void initLocaleFormats() { setLocaleFormats(LocaleFormats::fromLocale(QLocale::system())); }
+
 std::string formatDateTime(const std::string &format, const QDateTime &when, const LocaleFormats &formats)
 {
     std::string out;

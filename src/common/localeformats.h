@@ -60,6 +60,9 @@ struct LocaleFormats {
 // The formats in use (defaults until setLocaleFormats is called).
 const LocaleFormats &localeFormats();
 void setLocaleFormats(const LocaleFormats &formats);
+// Sets the formats from the user's locale (QLocale::system()); the program
+// calls it once at start-up.
+void initLocaleFormats();
 
 // Renders |format| for the given moment. An invalid date or time renders
 // its fields as zeros.
