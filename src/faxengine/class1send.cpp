@@ -1,0 +1,328 @@
+// Class 1 states of the sending machine: the T.30 negotiation (TSI, DCS,
+// training check, CFR/FTT), the post-page exchange (MPS/EOM/EOP against
+// MCF/RTP/RTN) and the closing DCN.
+#include "faxengine/faxsend.h"
+
+namespace qln::fax {
+
+using namespace t30;
+
+namespace {
+constexpr int kMaxPostPageTries = 6; // the sixth try of a post-page frame fails
+}
+
+// Frames arriving while sending: identification, capabilities, responses.
+FaxSession::Step FaxSender::onClass1Frame()
+{
+    const Frame &f = lastFrame();
+    lastFcf_ = f.kind();
+    if (f.final())
+        finalFrame_ = true;
+    switch (f.kind()) {
+    case 0x40: case 0x42: // CSI (and TSI)
+        remoteStation = parseIdInfo(f.info);
+        setStatus(fpGotRemoteID);
+        break;
+    case 0x80: { // DIS
+        if (f.info.size() < 3)
+            break;
+        FrameParams p = parseDIS(f.info[1], f.info[2]);
+        remoteSpeeds_ = p.speeds;
+        remoteFine_ = p.fine;
+        remoteWide_ = p.wide;
+        scanCode_ = p.scanCode;
+        speedIndex_ = chooseSpeed(ownSpeeds_, remoteSpeeds_, settings.desiredBps);
+        if ((currentFine_ && !remoteFine_) || (file_.isOpen() && file_.pageCount() > 0
+                                                && file_.pageHeader().wide() && !remoteWide_)) {
+            fail(ecFaxBadMachine);
+            return Step::Next;
+        }
+        if (speedIndex_ == 0) {
+            fail(ecFaxTrainError);
+            return Step::Next;
+        }
+        setStatus(fpSessionParams);
+        break;
+    }
+    case 0x84: // CFR
+        cfrReceived_ = true;
+        break;
+    case 0xFA: // DCN
+        fail(ecCancelRequested);
+        return Step::Next;
+    default:
+        break; // FTT, MCF, RTN, RTP act when the modem's OK closes the frame
+    }
+    return Step::Wait;
+}
+
+bool FaxSender::lowerSpeedAndRetrain()
+{
+    int lower = t30::lowerSpeed(speedIndex_, ownSpeeds_, remoteSpeeds_);
+    if (lower == 0) {
+        fail(ecFaxTrainError);
+        return false;
+    }
+    speedIndex_ = lower;
+    sendModulation("AT+FTH=3");
+    state_ = tf1TSIRespns;
+    return true;
+}
+
+FaxSession::Step FaxSender::class1(const Event &ev)
+{
+    if (ev.kind == Input::Frame)
+        return onClass1Frame();
+    const bool errorExempt = state_ == tf1SendEOP || state_ == tf1WaitMCF;
+    if (ev.is("ERROR") && !errorExempt) {
+        fail(ecFaxBadModemResult);
+        return Step::Next;
+    }
+    auto wait200 = [this] { link_.pause(200); };
+
+    switch (state_) {
+    case tf1Init1:
+        if (ev.is("OK")) {
+            state_ = tfDial;
+            return Step::Next;
+        }
+        break;
+
+    case tf1Connect:
+        if (busyOrFailedDial(ev))
+            return Step::Next;
+        if (ev.kind == Input::Timer) {
+            fail(ecTimeout);
+            return Step::Next;
+        }
+        if (ev.is("CONNECT")) {
+            dialConnected_ = true;
+            armResponse(kResponseTicks);
+            expectFrame();
+        } else if (ev.is("RRIER")) {
+            fail(ecFaxNoFaxRemote);
+            return Step::Next;
+        } else if (ev.is("OK")) {
+            if (finalFrame_) {
+                wait200();
+                sendModulation("AT+FTH=3");
+                state_ = tf1SendTSI;
+            } else {
+                sendModulation("AT+FRH=3");
+            }
+        }
+        break;
+
+    case tf1SendTSI:
+        if (ev.is("CONNECT")) {
+            writeFrame(buildIdFrame(fcfTSI, settings.stationId, false));
+            state_ = tf1TSIRespns;
+        }
+        break;
+
+    case tf1TSIRespns:
+        if (ev.is("CONNECT")) {
+            int bps = speedBps(speedIndex_);
+            lineSpeed = bps;
+            fineResolution = currentFine_;
+            widePage = file_.isOpen() && file_.pageCount() > 0 && file_.pageHeader().wide();
+            minBytes_ = minBytesPerLine(scanCode_, currentFine_, bps);
+            writeFrame(buildDCS(speedIndex_, currentFine_, scanCode_, widePage, true));
+            state_ = tf1DCSRspns;
+        }
+        break;
+
+    case tf1DCSRspns:
+        if (ev.is("OK") || ev.is("CONNECT")) {
+            sendModulation("AT+FTM=" + tcfModulation(speedIndex_));
+            state_ = tf1TrainStrt;
+        }
+        break;
+
+    case tf1TrainStrt:
+        if (ev.is("CONNECT") || ev.is("OK")) {
+            if (settings.softwareFlow)
+                link_.setTxFlow(true);
+            Bytes tcf(static_cast<size_t>(tcfLength(speedBps(speedIndex_))), 0);
+            tcf.push_back(DLE);
+            tcf.push_back(ETX);
+            writeBytes(tcf);
+            state_ = tf1TrainFnsh;
+        }
+        break;
+
+    case tf1TrainFnsh:
+        if (ev.is("OK")) {
+            if (settings.softwareFlow)
+                link_.setTxFlow(false);
+            wait200();
+            sendModulation("AT+FRH=3");
+            cfrReceived_ = finalFrame_ = false;
+            lastFcf_ = 0;
+            state_ = tf1WaitCFR;
+        }
+        break;
+
+    case tf1WaitCFR:
+        if (ev.is("CONNECT")) {
+            expectFrame();
+        } else if (ev.is("OK")) {
+            if (!finalFrame_) {
+                sendModulation("AT+FRH=3");
+            } else if (lastFcf_ == 0x44) { // FTT: lower the speed, train again
+                lowerSpeedAndRetrain();
+                return Step::Next;
+            } else if (cfrReceived_) {
+                wait200();
+                sendModulation("AT+FTM=" + pageModulation(speedIndex_));
+                afterCfr_ = true;
+                state_ = tf1WaitPgCn;
+            } else {
+                wait200();
+                sendModulation("AT+FTH=3");
+                state_ = tf1TSIRespns;
+            }
+        } else if (ev.is("RRIER")) {
+            sendModulation("AT+FRH=3");
+        }
+        break;
+
+    case tf1WaitPgCn:
+        if (ev.is("CONNECT")) {
+            // Class 1 modems send no XON: the page follows the carrier at once,
+            // before the modem's transmit buffer can run dry.
+            link_.armOutputFree(kOutputRoomForPage);
+            armResponse(kPageTicks);
+            state_ = tfWaitFrHead;
+        }
+        break;
+
+    case tf1PageEnd:
+        if (ev.is("OK")) {
+            eopTries_ = 0;
+            setStatus(fpSendPageStatus);
+            state_ = tf1PrepEOP;
+            return Step::Next;
+        }
+        break;
+
+    case tf1SendEOP:
+        if (ev.is("CONNECT")) {
+            uint8_t fcf = !morePages_ ? fcfEOP : (previousFine_ == currentFine_ ? fcfMPS : fcfEOM);
+            writeFrame(buildFrame(fcf, {}, true));
+            state_ = tf1WaitMPS;
+        }
+        break;
+
+    case tf1WaitMPS:
+        if (ev.is("OK")) {
+            wait200();
+            sendModulation("AT+FRH=3");
+            armResponse(kMcfTicks);
+            cfrReceived_ = finalFrame_ = false;
+            lastFcf_ = 0;
+            state_ = tf1WaitMCF;
+        }
+        break;
+
+    case tf1WaitMCF:
+        if (ev.kind == Input::Timer) {
+            const uint8_t blank = 0x20; // stops the modem's reception
+            writeBytes(&blank, 1);
+            state_ = tf1PrepEOP;
+            return Step::Next;
+        }
+        if (ev.is("CONNECT")) {
+            armResponse(kResponseTicks);
+            expectFrame();
+        } else if (ev.is("ERROR")) {
+            state_ = tf1PrepEOP;
+            return Step::Next;
+        } else if (ev.is("OK")) {
+            if (!finalFrame_) {
+                sendModulation("AT+FRH=3");
+                armResponse(kMcfTicks);
+            } else if (lastFcf_ == 0x8C) { // MCF
+                setStatus(fpPageOK);
+                afterCfr_ = false;
+                if (morePages_ && previousFine_ == currentFine_) {
+                    sendModulation("AT+FTM=" + tcfModulation(speedIndex_));
+                    state_ = tf1WaitPgCn;
+                } else if (morePages_) {
+                    // EOM: the receiver announces itself again (CSI, DIS).
+                    finalFrame_ = false;
+                    sendModulation("AT+FRH=3");
+                    state_ = tf1Connect;
+                } else {
+                    sendModulation("AT+FTH=3");
+                    state_ = tf1SendDCN;
+                }
+            } else if (lastFcf_ == 0xCC) { // RTP
+                setStatus(fpPageOK);
+                sendModulation("AT+FTH=3");
+                state_ = morePages_ ? tf1TSIRespns : tf1SendDCN;
+            } else if (lastFcf_ == 0x4C) { // RTN: retrain and send the page again
+                setStatus(fpPageError);
+                if (morePages_) { // the pointer had moved on: back to the rejected page
+                    --pageNumber;
+                    if (pageNumber < 1 && !coverFile.empty()) {
+                        pageNumber = 0;
+                        sendingCover_ = true;
+                    }
+                    currentFine_ = previousFine_;
+                }
+                lowerSpeedAndRetrain();
+                return Step::Next;
+            } else if (lastFcf_ == 0x44) { // FTT at page end: treat as RTN
+                lowerSpeedAndRetrain();
+                return Step::Next;
+            } else {
+                sendModulation("AT+FRH=3");
+                armResponse(kMcfTicks);
+            }
+        }
+        break;
+
+    case tf1SendDCN:
+        if (ev.is("CONNECT")) {
+            writeFrame(buildFrame(fcfDCN, {}, true));
+            state_ = tf1Hangup;
+        }
+        break;
+
+    case tf1Hangup:
+        if (ev.is("OK")) {
+            sendCommand("ATH");
+            armResponse(kHangupTicks);
+            state_ = tf1WaitHngp;
+        }
+        break;
+
+    case tf1WaitHngp:
+        if (ev.is("OK")) {
+            state_ = tfClose;
+            return Step::Next;
+        }
+        if (ev.kind == Input::Timer) {
+            hangupSending();
+            state_ = tfClose;
+            return Step::Next;
+        }
+        break;
+
+    case tf1PrepEOP:
+        if (++eopTries_ >= kMaxPostPageTries) {
+            fail(ecTimeout);
+            return Step::Next;
+        }
+        link_.pause(500);
+        sendModulation("AT+FTH=3");
+        state_ = tf1SendEOP;
+        break;
+    default:
+        break;
+    }
+    return inProgress_ && state_ != tfAbort ? Step::Wait : Step::Next;
+}
+
+} // namespace qln::fax

@@ -1,0 +1,400 @@
+#include "faxengine/faxsend.h"
+
+#include "faxengine/faxlog.h"
+
+#include <algorithm>
+#include <cctype>
+#include <ctime>
+
+namespace qln::fax {
+
+namespace {
+long secondsToTicks(long s) { return s * 1675 / 92; }
+
+bool hasApfExtension(const std::string &name, const std::string &ext)
+{
+    std::string n = name, e = "." + ext;
+    for (auto &c : n)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (auto &c : e)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return n.find(e) != std::string::npos;
+}
+} // namespace
+
+FaxSender::FaxSender(FaxLink &link, FaxEvents &events) : FaxSession(link, events)
+{
+    staging_.reserve(8192);
+}
+
+FaxSender::~FaxSender() = default;
+
+FaxSession::Mode FaxSender::inputMode() const
+{
+    switch (state_) {
+    case tfWaitXon:
+        return Mode::Raw;
+    case tfDrainPage:
+        return Mode::Hold; // the modem's page-end reply may come before the ring is empty
+    case tfGetEntry: case tfInit: case tfDial: case tfRetryWait: case tfWaitFrHead:
+    case tfSndPgeHdr: case tfOpenCover: case tfSendCover: case tfPrepPage: case tfSendPage:
+    case tf1PrepEOP: case tf2SendEOP: case tf2SndNwPrm: case tf2NextPage:
+    case tfClose: case tfCompleteOK: case tfAbort: case tfDone: case tfNone:
+        return Mode::Trigger;
+    default:
+        return Mode::Lines;
+    }
+}
+
+int FaxSender::sendAndWait(const std::string &cmd, std::string *info, long ticks)
+{
+    link_.flushInput();
+    sendCommand(cmd);
+    link_.disarmResponseTimer();
+    long deadline = link_.ticks() + ticks;
+    ResponseAssembler a;
+    bool haveInfo = false;
+    int result = -ecFaxInitError;
+    while (link_.ticks() < deadline) {
+        if (link_.inputCount() == 0) {
+            if (whileWaitingForStep)
+                whileWaitingForStep();
+            link_.pause(10);
+            continue;
+        }
+        int b = link_.readByte();
+        if (b < 0 || !a.feed(static_cast<uint8_t>(b)))
+            continue;
+        const std::string &l = a.line();
+        if (l == cmd)
+            continue; // echo
+        if (l.find("ERROR") != std::string::npos)
+            break;
+        if (l.find("OK") != std::string::npos) {
+            result = 0;
+            break;
+        }
+        if (!haveInfo) {
+            haveInfo = true;
+            if (info)
+                *info = l;
+        } else {
+            result = 0; // an information reply followed by another line
+            break;
+        }
+    }
+    link_.flushInput();
+    return result;
+}
+
+int FaxSender::detectClass()
+{
+    std::string init = defaultInitString(send.blindDial, send.detectBusy);
+    if (sendAndWait(init, nullptr) != 0 && sendAndWait(init, nullptr) != 0)
+        return -ecFaxInitError;
+    std::string reply;
+    if (sendAndWait("AT+FCLASS=?", &reply) != 0)
+        return -ecFaxInitError;
+    ClassDetection d = parseClassList(reply);
+    classesSupported = d.supported;
+    if (d.best == fcUnknown)
+        return -ecFaxInitError;
+    settings.class1Command = d.class1Command;
+    activeClass_ = d.best;
+    return 0;
+}
+
+int FaxSender::prepare(bool initialiseModem)
+{
+    pageNumber = pageCount = 0;
+    bytesDone = pageBytes = 0;
+    remoteStation.clear();
+    lastError = 0;
+    hangupResult = 0;
+    cancelled_ = false;
+    inProgress_ = true; // status reports during preparation reach the component
+    setStatus(fpInitModem);
+    reportStatus(true, false);
+    link_.setBaud(19200);
+    link_.setDTR(true);
+    link_.setRTS(true);
+
+    activeClass_ = settings.faxClass == fcUnknown ? fcDetect : settings.faxClass;
+    int rc = 0;
+    if (activeClass_ == fcDetect)
+        rc = detectClass();
+    if (rc == 0 && initialiseModem && !modemInitialised) {
+        if (!settings.modemInit.empty() && sendAndWait(settings.modemInit, nullptr) != 0)
+            rc = -ecFaxInitError;
+        else if (sendAndWait(defaultInitString(send.blindDial, send.detectBusy), nullptr) != 0)
+            rc = -ecFaxInitError;
+        else
+            modemInitialised = true;
+    }
+    if (rc == 0 && isClass2())
+        table_ = isClass20() ? &class2::commandsClass20() : &class2::commandsClass2();
+    if (rc == 0) {
+        switchToNormalSpeed();
+        if (activeClass_ == fcClass1) {
+            // Own transmit speeds: the line with "," lists the modulations.
+            link_.flushInput();
+            sendCommand("AT+FTM=?");
+            link_.disarmResponseTimer();
+            long deadline = link_.ticks() + kResponseTicks;
+            ResponseAssembler a;
+            bool gotList = false;
+            while (link_.ticks() < deadline) {
+                if (link_.inputCount() == 0) {
+                    link_.pause(10);
+                    continue;
+                }
+                int b = link_.readByte();
+                if (b < 0 || !a.feed(static_cast<uint8_t>(b)))
+                    continue;
+                const std::string &l = a.line();
+                if (!gotList && l.find(',') != std::string::npos) {
+                    ownSpeeds_ = t30::parseModulationList(l);
+                    gotList = true;
+                    deadline = link_.ticks() + kSpeedQueryExtraTicks;
+                } else if (l.find("OK") != std::string::npos || l.find("ERROR") != std::string::npos) {
+                    if (gotList)
+                        break;
+                }
+            }
+            link_.flushInput();
+        }
+    }
+    if (rc != 0) {
+        lastError = rc;
+        events_.faxError(rc);
+        reportStatus(false, true);
+        inProgress_ = false;
+        finish(rc);
+        return rc;
+    }
+    return 0;
+}
+
+void FaxSender::start()
+{
+    if (!inProgress_)
+        return;
+    state_ = tfGetEntry;
+    step(FaxTrigger::None);
+    if (inProgress_)
+        link_.armStatusTimer(secondsToTicks(std::max(1, settings.statusInterval)));
+}
+
+FaxSession::Step FaxSender::handle(const Event &ev)
+{
+    switch (state_) {
+    case tfGetEntry: return onGetEntry();
+    case tfInit: return onInit();
+    case tfDial: return onDial();
+    case tfRetryWait: return onRetryWait(ev);
+    case tfWaitXon: return onWaitXon();
+    case tfWaitFrHead: return onWaitFrHead(ev);
+    case tfSndPgeHdr: return onSndPgeHdr();
+    case tfOpenCover: return onOpenCover();
+    case tfSendCover: return onSendCover(ev);
+    case tfPrepPage: return onPrepPage();
+    case tfSendPage: return onSendPage(ev);
+    case tfDrainPage: return onDrainPage(ev);
+    case tfClose: return onClose();
+    case tfAbort: return onAbort();
+    case tfDone: case tfNone: case tfCompleteOK: return Step::Wait;
+    default:
+        break;
+    }
+    if (ev.kind == Input::Timer && state_ != tf1WaitMCF && state_ != tf1WaitHngp
+        && state_ != tf1Connect && state_ != tf2Connect && state_ != tfWaitXon) {
+        fail(ecTimeout);
+        return Step::Next;
+    }
+    return isClass2() ? class2(ev) : class1(ev);
+}
+
+FaxSession::Step FaxSender::onGetEntry()
+{
+    std::string phone, file, cover;
+    if (!events_.faxNext(phone, file, cover)) {
+        reportStatus(false, true);
+        state_ = tfDone;
+        finish(lastError);
+        return Step::Wait;
+    }
+    phoneNumber = phone.substr(0, 40);
+    faxFile = file;
+    coverFile = cover;
+    lastError = 0;
+    hangupResult = 0;
+    dialAttempt = 0;
+    resends_ = 0;
+    remoteStation.clear();
+    file_.close();
+    coverApf_.close();
+    if (faxFile.empty() && coverFile.empty()) {
+        fail(ecNoFilename);
+        return Step::Next;
+    }
+    pageCount = 0;
+    if (!faxFile.empty()) {
+        int rc = file_.open(faxFile);
+        if (rc < 0) {
+            fail(rc);
+            return Step::Next;
+        }
+        pageCount = file_.pageCount();
+    }
+    coverIsApf_ = !coverFile.empty() && hasApfExtension(coverFile, settings.faxFileExt);
+    events_.faxLog(lfaxTransmitStart);
+    state_ = tfInit;
+    return Step::Next;
+}
+
+bool FaxSender::pageFine(int page)
+{
+    ApfPageHeader h;
+    if (page < 1 || page > file_.pageCount() || file_.seekPage(page, &h) < 0)
+        return false;
+    return h.fine();
+}
+
+FaxSession::Step FaxSender::onInit()
+{
+    // Resolution of the first page sent.
+    if (!coverFile.empty() && coverIsApf_) {
+        ApfReader r;
+        ApfPageHeader h;
+        currentFine_ = r.open(coverFile) == 0 && r.seekPage(1, &h) == 0 && h.fine();
+    } else if (!coverFile.empty()) {
+        currentFine_ = pageCount > 0 ? pageFine(1) : false;
+    } else {
+        currentFine_ = pageFine(1);
+    }
+    previousFine_ = currentFine_;
+    sendingCover_ = !coverFile.empty();
+    pageNumber = sendingCover_ ? 0 : 1;
+    dialConnected_ = false;
+    finalFrame_ = cfrReceived_ = false;
+    speedIndex_ = 0;
+    setStatus(fpInitModem);
+    if (isClass2()) {
+        sendCommand(c2(table_->selectClass));
+        state_ = tf2Init1;
+    } else {
+        sendCommand(settings.class1Command);
+        state_ = tf1Init1;
+    }
+    return Step::Wait;
+}
+
+FaxSession::Step FaxSender::onDial()
+{
+    std::string cmd = std::string("ATD") + (send.toneDial ? "T" : "P") + send.dialPrefix + phoneNumber;
+    sendCommand(cmd);
+    armResponse(secondsToTicks(send.dialWait));
+    ++dialAttempt;
+    setStatus(fpDialing);
+    state_ = isClass2() ? tf2Connect : tf1Connect;
+    return Step::Wait;
+}
+
+bool FaxSender::busyOrFailedDial(const Event &ev)
+{
+    if (ev.kind == Input::Timer && !dialConnected_) {
+        fail(ecFaxNoAnswer);
+        return true;
+    }
+    if (ev.kind != Input::Line)
+        return false;
+    if (ev.is("BUSY") || ev.is("ANSWER")) {
+        if (send.dialAttempts != 0 && dialAttempt >= send.dialAttempts) {
+            fail(ecFaxBusy);
+            return true;
+        }
+        setStatus(fpBusyWait);
+        armResponse(secondsToTicks(send.dialRetryWait));
+        state_ = tfRetryWait;
+        return true;
+    }
+    if (ev.is("VOICE") || ev.is("VCON")) {
+        fail(ecFaxVoiceCall);
+        return true;
+    }
+    if (ev.is("NO DIAL")) {
+        fail(ecFaxNoDialTone);
+        return true;
+    }
+    return false;
+}
+
+FaxSession::Step FaxSender::onRetryWait(const Event &ev)
+{
+    if (ev.kind != Input::Timer)
+        return Step::Wait;
+    state_ = tfInit;
+    return Step::Next;
+}
+
+FaxSession::Step FaxSender::onClose()
+{
+    file_.close();
+    coverApf_.close();
+    setStatus(fpFinished);
+    events_.faxLog(lfaxTransmitOk);
+    switchToInitSpeed();
+    state_ = tfGetEntry;
+    return Step::Next;
+}
+
+FaxSession::Step FaxSender::onAbort()
+{
+    file_.close();
+    coverApf_.close();
+    link_.setTxFlow(false);
+    events_.faxLog(lfaxTransmitFail);
+    link_.flushOutput();
+    hangupSending();
+    link_.disarmResponseTimer();
+    switchToInitSpeed();
+    bool noConnect = lastError == -ecFaxBusy || lastError == -ecFaxNoAnswer
+                     || lastError == -ecFaxVoiceCall || lastError == -ecFaxNoDialTone
+                     || lastError == -ecFaxNoFaxRemote;
+    if (cancelled_ || settings.exitOnError || (settings.abortNoConnect && noConnect)) {
+        setStatus(fpCancel);
+        reportStatus(false, true);
+        state_ = tfDone;
+        finish(lastError);
+        return Step::Wait;
+    }
+    state_ = tfGetEntry;
+    return Step::Next;
+}
+
+HeaderValues FaxSender::headerValues()
+{
+    HeaderValues v;
+    if (headerClock) {
+        headerClock(v.date, v.time);
+    } else {
+        std::time_t now = std::time(nullptr);
+        std::tm tm{};
+        localtime_r(&now, &tm);
+        char d[32], t[32];
+        std::strftime(d, sizeof d, "%x", &tm);
+        std::strftime(t, sizeof t, "%H:%M", &tm);
+        v.date = d;
+        v.time = t;
+    }
+    v.stationId = settings.stationId;
+    v.sender = send.headerSender;
+    v.recipient = send.headerRecipient;
+    v.title = send.headerTitle;
+    int cover = coverFile.empty() ? 0 : 1;
+    v.totalPages = cover + pageCount;
+    v.currentPage = sendingCover_ ? 1 : cover + pageNumber;
+    return v;
+}
+
+} // namespace qln::fax

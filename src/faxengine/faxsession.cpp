@@ -1,0 +1,240 @@
+#include "faxengine/faxsession.h"
+
+#include <thread>
+
+namespace qln::fax {
+
+FaxSession::FaxSession(FaxLink &link, FaxEvents &events) : link_(link), events_(events) {}
+
+void FaxSession::step(FaxTrigger t)
+{
+    std::lock_guard<std::recursive_mutex> lock(stepLock_);
+    if (!inProgress_)
+        return;
+    Event ev;
+    switch (t) {
+    case FaxTrigger::StatusTimer:
+        reportStatus(false, false);
+        link_.armStatusTimer(secsToTicksForStatus());
+        return;
+    case FaxTrigger::Cancel:
+        cancel();
+        return;
+    case FaxTrigger::ResponseTimer: ev.kind = Input::Timer; break;
+    case FaxTrigger::OutputFree: ev.kind = Input::OutFree; break;
+    case FaxTrigger::OutputUsed: ev.kind = Input::OutUsed; break;
+    case FaxTrigger::Data:
+    case FaxTrigger::None: break;
+    }
+    runSteps(ev);
+}
+
+long FaxSession::secsToTicksForStatus() const
+{
+    int s = settings.statusInterval > 0 ? settings.statusInterval : 1;
+    return static_cast<long>(s) * 1675 / 92;
+}
+
+void FaxSession::cancel()
+{
+    std::unique_lock<std::recursive_mutex> lock(stepLock_, std::defer_lock);
+    while (!lock.try_lock()) {
+        if (whileWaitingForStep)
+            whileWaitingForStep();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    if (!inProgress_)
+        return;
+    cancelled_ = true;
+    setStatus(fpCancel);
+    lastError = -ecCancelRequested;
+    link_.logState("Cancel");
+    events_.faxError(lastError);
+    enterAbort();
+    runSteps(Event{});
+}
+
+void FaxSession::runSteps(Event ev)
+{
+    // A generous bound guards against a machine that never waits.
+    for (int guard = 0; guard < 1000000 && inProgress_; ++guard) {
+        Mode mode = inputMode();
+        if (ev.kind == Input::None) {
+            if (mode == Mode::Lines) {
+                if (!pullInput(ev))
+                    return;
+            } else if (mode == Mode::Trigger) {
+                drainInput(); // unexpected bytes while page data flows
+            }
+        }
+        link_.logState(stateName());
+        int before = statusCode;
+        Step next = handle(ev);
+        if (statusCode != before && inProgress_)
+            reportStatus(false, false);
+        ev = Event{};
+        if (next == Step::Wait) {
+            mode = inputMode();
+            if ((mode != Mode::Lines && mode != Mode::Raw) || link_.inputCount() == 0)
+                return;
+        }
+    }
+}
+
+bool FaxSession::pullInput(Event &ev)
+{
+    while (link_.inputCount() > 0) {
+        int b = link_.readByte();
+        if (b < 0)
+            return false;
+        if (collectingFrame_) {
+            if (b == 0xFF)
+                frameStarted_ = true;
+            if (frameStarted_) {
+                if (frames_.feed(static_cast<uint8_t>(b))) {
+                    collectingFrame_ = frameStarted_ = false;
+                    lines_.clear();
+                    ev.kind = Input::Frame;
+                    return true;
+                }
+                continue;
+            }
+            frames_.feed(static_cast<uint8_t>(b));
+            // No frame started yet: a line ("NO CARRIER", "ERROR") may come instead.
+        }
+        if (lines_.feed(static_cast<uint8_t>(b))) {
+            collectingFrame_ = false;
+            ev.kind = Input::Line;
+            ev.line = lines_.line();
+            return true;
+        }
+    }
+    return false;
+}
+
+void FaxSession::sendCommand(const std::string &cmd, int pauseMs)
+{
+    link_.pause(pauseMs);
+    std::string s = cmd + "\r";
+    // One character at a time, as modems that echo slowly expect.
+    for (char c : s) {
+        uint8_t b = static_cast<uint8_t>(c);
+        link_.writeBlock(&b, 1);
+    }
+    lines_.clear();
+    collectingFrame_ = frameStarted_ = false;
+    link_.armResponseTimer(responseTicks_);
+}
+
+void FaxSession::writeBytes(const uint8_t *data, std::size_t len)
+{
+    link_.writeBlock(data, len);
+}
+
+void FaxSession::writeFrame(const t30::Bytes &frame)
+{
+    link_.pause(20);
+    writeBytes(frame);
+}
+
+void FaxSession::reportStatus(bool first, bool last)
+{
+    events_.faxStatus(first, last);
+}
+
+void FaxSession::fail(int code)
+{
+    if (code > 0)
+        code = -code;
+    lastError = code;
+    link_.logState("Error " + std::to_string(code));
+    events_.faxError(code);
+    enterAbort();
+}
+
+void FaxSession::finish(int code)
+{
+    link_.disarmResponseTimer();
+    link_.armStatusTimer(0);
+    link_.disarmOutputTriggers();
+    inProgress_ = false;
+    finishCode = code;
+    link_.logState("ErrorCode:" + std::to_string(code));
+    events_.faxFinish(code);
+}
+
+void FaxSession::drainInput()
+{
+    while (link_.inputCount() > 0 && link_.readByte() >= 0) {
+    }
+}
+
+void FaxSession::resetModem()
+{
+    link_.flushInput();
+    link_.flushOutput();
+    link_.setDTR(false);
+    link_.setRTS(false);
+    link_.pause(500);
+    link_.setDTR(true);
+    link_.setRTS(true);
+    link_.pause(500);
+}
+
+void FaxSession::hangupSending()
+{
+    if (link_.carrier()) {
+        link_.pause(1000);
+        writeBytes(reinterpret_cast<const uint8_t *>("+++"), 3);
+        link_.pause(1000);
+        sendCommand("ATH0");
+        link_.pause(1000);
+        link_.flushInput();
+        if (link_.carrier())
+            resetModem();
+    } else {
+        sendCommand("ATH0");
+        link_.pause(1000);
+        link_.flushInput();
+    }
+    lines_.clear();
+}
+
+void FaxSession::hangupReceiving()
+{
+    resetModem();
+    link_.pause(1000);
+    writeBytes(reinterpret_cast<const uint8_t *>("+++"), 3);
+    link_.pause(1000);
+    sendCommand("ATH");
+    link_.pause(1000);
+    link_.flushInput();
+    lines_.clear();
+}
+
+void FaxSession::switchToNormalSpeed()
+{
+    link_.setBaud(19200);
+    if (settings.initBaud == 0)
+        return;
+    if (runningAtInitBaud_) {
+        link_.pause(static_cast<int>(kSpeedSwitchTicks * 55));
+        if (settings.normalBaud)
+            link_.setBaud(settings.normalBaud);
+        runningAtInitBaud_ = false;
+    }
+}
+
+void FaxSession::switchToInitSpeed()
+{
+    link_.setBaud(19200);
+    if (settings.initBaud == 0)
+        return;
+    if (!runningAtInitBaud_) {
+        link_.pause(static_cast<int>(kSpeedSwitchTicks * 55));
+        link_.setBaud(settings.initBaud);
+        runningAtInitBaud_ = true;
+    }
+}
+
+} // namespace qln::fax

@@ -1,0 +1,290 @@
+// Class 1 sending dialogues against a scripted modem and far end.
+#include "faxengine/faxsend.h"
+#include "test_faxsim.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace qln::fax;
+using namespace qln::fax::sim;
+namespace fs = std::filesystem;
+
+namespace {
+
+class Class1Send : public ::testing::Test {
+protected:
+    Class1Send() : remote(link), sender(link, events)
+    {
+        events.session = &sender;
+        char tmpl[] = "/tmp/qln-c1send-XXXXXX";
+        dir = ::mkdtemp(tmpl);
+        sender.settings.faxClass = fcClass1;
+        sender.settings.stationId = "123";
+        sender.settings.desiredBps = 14400;
+    }
+    ~Class1Send() override { fs::remove_all(dir); }
+
+    std::string makeFax(int pages, int lines = 20, bool fine = false)
+    {
+        std::string p = dir + "/fax" + std::to_string(++files) + ".apf";
+        writeTestApf(p, pages, lines, fine);
+        return p;
+    }
+    void queue(const std::string &file, const std::string &phone = "100")
+    {
+        events.faxes.push_back({phone, file, ""});
+    }
+    void runSession()
+    {
+        ASSERT_EQ(sender.prepare(), 0);
+        sender.start();
+        ASSERT_TRUE(link.run(sender));
+        ASSERT_FALSE(sender.inProgress()) << "session did not finish; last state "
+                                          << (link.states.empty() ? "" : link.states.back());
+    }
+    std::vector<uint8_t> frameKinds() const
+    {
+        std::vector<uint8_t> k;
+        for (const auto &f : remote.framesFromDte)
+            k.push_back(f.fcf);
+        return k;
+    }
+    std::vector<int> dcsSpeedIndices() const
+    {
+        std::vector<int> v;
+        for (const auto &f : remote.framesFromDte)
+            if (f.kind() == 0x82)
+                v.push_back(t30::parseDCS(f.info[1], f.info[2]).speedIndex);
+        return v;
+    }
+
+    SimLink link;
+    Class1Remote remote;
+    Recorder events;
+    FaxSender sender;
+    std::string dir;
+    int files = 0;
+};
+
+} // namespace
+
+TEST_F(Class1Send, OnePageCallRunsTheWholeProcedure)
+{
+    queue(makeFax(1));
+    runSession();
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_TRUE(events.errors.empty());
+    EXPECT_EQ(events.logs, (std::vector<int>{lfaxTransmitStart, lfaxTransmitOk}));
+    // TSI, DCS, EOP, DCN in that order.
+    EXPECT_EQ(frameKinds(), (std::vector<uint8_t>{0x43, 0x83, 0x2F, 0xFB}));
+    // Own station identification: 17 blanks then "321".
+    const auto &tsi = remote.framesFromDte[0];
+    EXPECT_FALSE(tsi.final());
+    EXPECT_EQ(std::string(tsi.info.begin(), tsi.info.end()), std::string(17, ' ') + "321");
+    EXPECT_EQ(sender.remoteStation, "REMOTE 100");
+    // DIS 9600/7200 with 14400 wanted and an own modem up to 14400: 9600.
+    EXPECT_EQ(remote.dcsSpeeds, (std::vector<std::string>{"96"}));
+    EXPECT_EQ(remote.tcfLengths, (std::vector<std::size_t>{1728}));
+    EXPECT_EQ(sender.lineSpeed, 9600);
+    ASSERT_EQ(remote.pages.size(), 1u);
+    EXPECT_EQ(remote.commands.front(), "ATE0Q0V1X4S0=0S2=43");
+    EXPECT_NE(std::find(remote.commands.begin(), remote.commands.end(), "ATDT100"),
+              remote.commands.end());
+    EXPECT_EQ(remote.commands.back(), "ATH");
+    EXPECT_TRUE(events.sawStatus(fpGotRemoteID));
+    EXPECT_TRUE(events.sawStatus(fpPageOK));
+    EXPECT_EQ(events.statuses.back(), fpFinished);
+}
+
+TEST_F(Class1Send, PageDataArrivesWithPreambleAndUndoubledDle)
+{
+    std::string file = makeFax(1, 40);
+    queue(file);
+    runSession();
+    ASSERT_EQ(remote.pages.size(), 1u);
+    // The page data received equals the preamble of eight white lines, then
+    // the zero fill, then the file's coded lines (DLE doubling undone).
+    ApfReader r;
+    ASSERT_EQ(r.open(file), 0);
+    ASSERT_EQ(r.seekPage(1), 0);
+    Bytes expected;
+    uint8_t buf[4096];
+    std::size_t len;
+    while (r.readFramedLine(buf, len) == 0)
+        expected.insert(expected.end(), buf, buf + len);
+    const Bytes &got = remote.pages[0];
+    ASSERT_GE(got.size(), expected.size());
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), got.end() - expected.size()));
+    const Bytes white{0x00, 0x80, 0xB2, 0x59, 0x01, 0x00};
+    EXPECT_TRUE(std::equal(white.begin(), white.end(), got.begin()));
+}
+
+TEST_F(Class1Send, SpeedModulationsAfterCfrAndAfterMcf)
+{
+    remote.disSpeedBits = 0x2C; // remote offers 14400
+    queue(makeFax(3));
+    runSession();
+    EXPECT_EQ(events.finishCode, 0);
+    // First page after CFR with the page code, later pages with the DCS code.
+    EXPECT_EQ(remote.pageModulations, (std::vector<std::string>{"146", "145", "145"}));
+    EXPECT_EQ(remote.tcfLengths, (std::vector<std::size_t>{2592}));
+    EXPECT_EQ(frameKinds(), (std::vector<uint8_t>{0x43, 0x83, 0x4F, 0x4F, 0x2F, 0xFB}));
+}
+
+TEST_F(Class1Send, TwoFailedTrainingsLowerTheSpeedTwice)
+{
+    remote.tcfGood = {false, false, true};
+    queue(makeFax(1));
+    runSession();
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_EQ(dcsSpeedIndices(), (std::vector<int>{4, 3, 2}));
+    EXPECT_EQ(remote.dcsSpeeds, (std::vector<std::string>{"96", "72", "48"}));
+    EXPECT_EQ(remote.tcfLengths, (std::vector<std::size_t>{1728, 1296, 864}));
+}
+
+TEST_F(Class1Send, NoSpeedLeftIsATrainingError)
+{
+    remote.tcfGood = {false, false, false, false};
+    queue(makeFax(1));
+    runSession();
+    EXPECT_EQ(events.finishCode, -ecFaxTrainError);
+    EXPECT_EQ(remote.dcsSpeeds, (std::vector<std::string>{"96", "72", "48", "24"}));
+    EXPECT_EQ(events.logs.back(), lfaxTransmitFail);
+}
+
+TEST_F(Class1Send, MissingMcfRepeatsThePostPageFrameFiveTimesThenTimesOut)
+{
+    remote.postPageReply = {0, 0, 0, 0, 0, 0};
+    queue(makeFax(1));
+    runSession();
+    EXPECT_EQ(events.finishCode, -ecTimeout);
+    int eops = 0;
+    for (auto k : frameKinds())
+        eops += k == 0x2F;
+    EXPECT_EQ(eops, 5);
+}
+
+TEST_F(Class1Send, OneMissingMcfIsRecovered)
+{
+    remote.postPageReply = {0};
+    queue(makeFax(1));
+    runSession();
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_EQ(frameKinds(), (std::vector<uint8_t>{0x43, 0x83, 0x2F, 0x2F, 0xFB}));
+}
+
+TEST_F(Class1Send, RtnRetrainsLowerAndSendsTheRejectedPageAgain)
+{
+    remote.postPageReply = {0x4C}; // RTN after page 1 of 2
+    queue(makeFax(2));
+    runSession();
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_EQ(remote.dcsSpeeds, (std::vector<std::string>{"96", "72"}));
+    ASSERT_EQ(remote.pages.size(), 3u);
+    EXPECT_EQ(remote.pages[0], remote.pages[1]); // page 1 again, at 7200
+    EXPECT_NE(remote.pages[1], remote.pages[2]);
+}
+
+TEST_F(Class1Send, BusyRedialsAfterTheRetryWaitThenGivesUp)
+{
+    remote.dialResults = {"BUSY", "NO ANSWER", "BUSY"};
+    sender.send.dialRetryWait = 5;
+    queue(makeFax(1));
+    long start = link.nowMs;
+    runSession();
+    EXPECT_EQ(remote.dials, 3);
+    EXPECT_EQ(events.finishCode, -ecFaxBusy);
+    EXPECT_TRUE(events.sawStatus(fpBusyWait));
+    EXPECT_GE(link.nowMs - start, 2 * 5000);
+    EXPECT_EQ(events.logs, (std::vector<int>{lfaxTransmitStart, lfaxTransmitFail}));
+}
+
+TEST_F(Class1Send, DialFailuresMapToTheirCodes)
+{
+    struct Case {
+        std::string result;
+        int code;
+    } cases[] = {{"VOICE", ecFaxVoiceCall}, {"NO DIALTONE", ecFaxNoDialTone},
+                 {"NO CARRIER", ecFaxNoFaxRemote}, {"-", ecFaxNoAnswer}};
+    for (const auto &c : cases) {
+        SimLink l;
+        Class1Remote r(l);
+        Recorder ev;
+        FaxSender s(l, ev);
+        ev.session = &s;
+        s.settings.faxClass = fcClass1;
+        r.dialResults = {c.result};
+        ev.faxes.push_back({"100", makeFax(1), ""});
+        ASSERT_EQ(s.prepare(), 0);
+        s.start();
+        l.run(s);
+        EXPECT_FALSE(s.inProgress()) << c.result;
+        EXPECT_EQ(ev.finishCode, -c.code) << c.result;
+    }
+}
+
+TEST_F(Class1Send, NextFaxFollowsAFailedOne)
+{
+    remote.dialResults = {"VOICE", ""};
+    queue(makeFax(1), "200");
+    queue(makeFax(1), "300");
+    runSession();
+    EXPECT_EQ(events.finishCode, 0); // the last fax succeeded
+    EXPECT_EQ(events.logs, (std::vector<int>{1, 3, 1, 2}));
+    EXPECT_EQ(events.errors, (std::vector<int>{-ecFaxVoiceCall}));
+}
+
+TEST_F(Class1Send, ExitOnErrorEndsTheSessionAtTheFirstError)
+{
+    sender.settings.exitOnError = true;
+    remote.dialResults = {"VOICE", ""};
+    queue(makeFax(1), "200");
+    queue(makeFax(1), "300");
+    runSession();
+    EXPECT_EQ(events.finishCode, -ecFaxVoiceCall);
+    EXPECT_EQ(remote.dials, 1);
+    EXPECT_EQ(events.statuses.back(), fpCancel);
+}
+
+TEST_F(Class1Send, NothingToSendIsError6010)
+{
+    queue("");
+    runSession();
+    EXPECT_EQ(events.finishCode, -ecNoFilename);
+}
+
+TEST_F(Class1Send, CancelInMidPageEndsWithUserAbort)
+{
+    queue(makeFax(2, 200));
+    ASSERT_EQ(sender.prepare(), 0);
+    sender.start();
+    // Step until page data flows, then cancel.
+    for (int i = 0; i < 10000 && sender.state() != tfSendPage; ++i) {
+        if (!link.in.empty())
+            sender.step(FaxTrigger::Data);
+        else if (link.freeArmed) {
+            link.freeArmed = false;
+            sender.step(FaxTrigger::OutputFree);
+        } else
+            break;
+    }
+    ASSERT_EQ(sender.state(), tfSendPage);
+    sender.cancel();
+    EXPECT_FALSE(sender.inProgress());
+    EXPECT_EQ(events.finishCode, -ecCancelRequested);
+    EXPECT_EQ(events.statuses.back(), fpCancel);
+    EXPECT_EQ(events.logs.back(), lfaxTransmitFail);
+}
+
+TEST_F(Class1Send, DetectionPicksTheClass1CommandVariant)
+{
+    sender.settings.faxClass = fcUnknown;
+    remote.classList10 = true;
+    queue(makeFax(1));
+    runSession();
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_EQ(sender.classesSupported, kClass1Bit);
+    EXPECT_NE(std::find(remote.commands.begin(), remote.commands.end(), "AT+FCLASS=1.0"),
+              remote.commands.end());
+}
