@@ -175,6 +175,9 @@ using NodeP = std::unique_ptr<ExprNode>;
 
 class Parser {
 public:
+    static constexpr int kMaxDepth = 200;
+    static constexpr int kMaxNodes = 1000;
+
     Parser(const std::string &text, const std::vector<FieldDesc> &fields) : lex_(text), fields_(fields) {}
 
     Status parse(NodeP &out)
@@ -191,12 +194,20 @@ public:
     }
 
 private:
-    Status advance() { return lex_.next(tok_); }
+    // Every token passes here, so long operator chains are bounded too
+    // (evaluation recurses over the tree).
+    Status advance()
+    {
+        if (nodes_ > kMaxNodes)
+            return Status::invalid("expression too long");
+        return lex_.next(tok_);
+    }
     bool isSym(const char *s) const { return tok_.t == Tok::Sym && tok_.text == s; }
     bool isDot(const char *w) const { return tok_.t == Tok::Dot && tok_.text == w; }
 
-    static NodeP make(Op op, Kind k, NodeP a = nullptr, NodeP b = nullptr)
+    NodeP make(Op op, Kind k, NodeP a = nullptr, NodeP b = nullptr)
     {
+        ++nodes_;
         auto n = std::make_unique<ExprNode>();
         n->op = op;
         n->kind = k;
@@ -240,6 +251,15 @@ private:
     }
 
     Status parseNot(NodeP &out)
+    {
+        if (++depth_ > kMaxDepth)
+            return Status::invalid("expression nested too deeply");
+        Status s = parseNotInner(out);
+        --depth_;
+        return s;
+    }
+
+    Status parseNotInner(NodeP &out)
     {
         if (isDot("NOT") || isSym("!")) {
             if (Status s = advance(); !s.isOk())
@@ -313,6 +333,15 @@ private:
 
     Status parseUnary(NodeP &out)
     {
+        if (++depth_ > kMaxDepth)
+            return Status::invalid("expression nested too deeply");
+        Status s = parseUnaryInner(out);
+        --depth_;
+        return s;
+    }
+
+    Status parseUnaryInner(NodeP &out)
+    {
         if (isSym("-")) {
             if (Status s = advance(); !s.isOk())
                 return s;
@@ -329,7 +358,7 @@ private:
 
     Status parsePrimary(NodeP &out)
     {
-        if (++depth_ > 200)
+        if (++depth_ > kMaxDepth)
             return Status::invalid("expression nested too deeply");
         Status s = parsePrimaryInner(out);
         --depth_;
@@ -431,6 +460,7 @@ private:
     const std::vector<FieldDesc> &fields_;
     Token tok_;
     int depth_ = 0;
+    int nodes_ = 0;
 };
 
 // ---- evaluation ----------------------------------------------------------

@@ -60,7 +60,8 @@ void sx_Close();
 void sx_CloseAll();
 
 // Index tags of the compound index opened with the table. `file` must be
-// empty (production index). Returns the tag's order number, 0 on failure.
+// empty (production index). The tag becomes the current order. Returns the
+// tag's order number, 0 on failure. A tag of the same name is replaced.
 int sx_IndexTag(const std::string &file, const std::string &tag, const std::string &keyExpr,
                 int option, bool descending, const std::string &condition);
 int sx_TagArea(const std::string &tag);   // order number, 0 when absent

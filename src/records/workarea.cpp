@@ -79,7 +79,9 @@ Status WorkArea::indexTag(const std::string &tag, const std::string &key, bool d
         return s;
     if (Status s = commit(); !s.isOk())
         return s;
+    // As in xBase, a new tag becomes the controlling order.
     order = cdx_.find(name);
+    order_ = order;
     viewValid_ = false;
     return Status::ok();
 }
