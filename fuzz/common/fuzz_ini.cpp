@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include <unistd.h>
@@ -15,9 +16,13 @@ namespace {
 std::string scratchPath()
 {
     static std::string path = [] {
-        char dir[] = "/tmp/qlnfuzzini.XXXXXX";
-        const char *d = ::mkdtemp(dir);
-        return std::string(d ? d : "/tmp") + "/QLN.INI";
+        static char dir[] = "/tmp/qlnfuzzini.XXXXXX";
+        if (!::mkdtemp(dir))
+            std::abort();
+        std::atexit([] {
+            std::filesystem::remove_all(dir);
+        });
+        return std::string(dir) + "/QLN.INI";
     }();
     return path;
 }
