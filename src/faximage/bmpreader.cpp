@@ -199,4 +199,33 @@ void BmpReader::close()
     file_.close();
 }
 
+int MonoBitmapReader::open(ConverterCore &core, const std::string &)
+{
+    if (bitmap_.isNull() || bitmap_.bytesPerLine < (bitmap_.width + 7) / 8 ||
+        bitmap_.bits.size() < std::size_t(bitmap_.bytesPerLine) * std::size_t(bitmap_.height))
+        return ecBadArgument;
+    nextRow_ = 0;
+    core.placeImage(bitmap_.width, PlacementRule::Bitmap);
+    core.bytesConverted = 0;
+    core.bytesToConvert = int64_t(bitmap_.bytesPerLine) * bitmap_.height;
+    return ecOK;
+}
+
+int MonoBitmapReader::readLine(ConverterCore &core, uint8_t *raster, bool &endOfPage, bool &morePages)
+{
+    morePages = false;
+    endOfPage = nextRow_ >= bitmap_.height;
+    if (endOfPage)
+        return ecOK;
+    const int bytes = (bitmap_.width + 7) / 8;
+    const int offset =
+        (core.centreOffset > 0 && core.centreOffset + bytes <= kRasterBufferSize) ? core.centreOffset : 0;
+    const int keep = std::min(bytes, kRasterBufferSize - offset);
+    std::memcpy(raster + offset, bitmap_.row(nextRow_++), std::size_t(keep));
+    if (bitmap_.width % 8 && keep == bytes)
+        raster[offset + bytes - 1] &= uint8_t(0xFF << (8 - bitmap_.width % 8));
+    core.bytesConverted += bitmap_.bytesPerLine;
+    return ecOK;
+}
+
 } // namespace qln::fax

@@ -16,6 +16,7 @@
 
 #include "faximage/convertercore.h"
 #include "faximage/converterinputfile.h"
+#include "faximage/monobitmap.h"
 
 namespace qln::fax {
 
@@ -45,6 +46,24 @@ private:
     std::vector<uint16_t> paletteSum_; // R+G+B per palette entry
     uint8_t monoInkBit_ = 0;          // bit value that prints black (1-bit)
     std::vector<uint8_t> row_;
+    int nextRow_ = 0;
+};
+
+// MonoBitmapReader: an in-memory monochrome bitmap (1 = black) as converter
+// input, placed like a BMP file; one page.
+class MonoBitmapReader : public FaxInputReader {
+public:
+    explicit MonoBitmapReader(const MonoBitmap &bitmap)
+        : bitmap_(bitmap)
+    {
+    }
+    std::string defaultExtension() const override { return std::string(); }
+    int open(ConverterCore &core, const std::string &fileName) override;
+    int readLine(ConverterCore &core, uint8_t *raster, bool &endOfPage, bool &morePages) override;
+    void close() override {}
+
+private:
+    const MonoBitmap &bitmap_;
     int nextRow_ = 0;
 };
 
