@@ -1,0 +1,133 @@
+#include "app/commandrules.h"
+
+#include "common/datadir.h"
+#include "common/textutil.h"
+
+namespace qln {
+
+namespace texts {
+const char *const kReceiveModeRefusal =
+    "You are in Fax Receive mode. This operation cannot be done\r"
+    "while in Fax Receive mode. Click the Stop button to end\r"
+    "Fax Receive mode";
+const char *const kSendInReceiveMode =
+    "You are in Fax Receive mode. You cannot send\r"
+    "while in Fax Receive mode. Click the Stop button to end\r"
+    "Fax Receive mode";
+const char *const kSendWrongTab =
+    "Please switch to the Outgoing Faxes tab\r"
+    "and highlight a fax to send";
+const char *const kDeleteCaption = "Delete";
+const char *const kExitCaption = "Exit";
+const char *const kExitWhileReceiving = "You are receiving a fax. Exit the program?";
+const char *const kFaxTableFailed = "Unable to open/create the FAX datafile - closing program";
+const char *const kRecTableFailed =
+    "Unable to open/create the FAX RECEIVE datafile - closing program";
+const char *const kNotAvailable = "This function is not available in this build of Quillon.";
+const char *const kMainCaption = "Quillon ";
+const char *const kApplicationTitle = "Quillon";
+const char *const kWebsiteUrl = "https://quillon.example.org/";
+}  // namespace texts
+
+bool refusesInReceiveMode(MainCommand cmd, bool outgoingTabActive)
+{
+    switch (cmd) {
+    case MainCommand::New:
+    case MainCommand::Clone:
+    case MainCommand::Edit:
+    case MainCommand::CoverSheets:
+    case MainCommand::PhoneBook:
+    case MainCommand::Preferences:
+    case MainCommand::RebuildIndexes:
+    case MainCommand::FaxLogCleanup:
+    case MainCommand::VisitWebsite:
+        return true;
+    case MainCommand::Delete:
+        return !outgoingTabActive;
+    default:
+        return false;
+    }
+}
+
+Gate gateCommand(MainCommand cmd, const CommandContext &ctx)
+{
+    const long activeCount =
+        ctx.outgoingTabActive ? ctx.outgoingQueryCount : ctx.incomingQueryCount;
+    switch (cmd) {
+    case MainCommand::Clone:
+        // Clone looks for a row first and refuses only through New.
+        if (ctx.outgoingQueryCount == 0)
+            return Gate::Beep;
+        return ctx.receiveMode ? Gate::RefuseReceiveMode : Gate::Proceed;
+    case MainCommand::Send:
+        if (ctx.receiveMode)
+            return Gate::RefuseSendReceive;
+        if (!ctx.outgoingTabActive)
+            return Gate::RefuseSendWrongTab;
+        return ctx.outgoingQueryCount == 0 ? Gate::Beep : Gate::Proceed;
+    case MainCommand::Edit:
+    case MainCommand::Delete:
+    case MainCommand::View:
+    case MainCommand::Print:
+        if (ctx.receiveMode && refusesInReceiveMode(cmd, ctx.outgoingTabActive))
+            return Gate::RefuseReceiveMode;
+        return activeCount == 0 ? Gate::Beep : Gate::Proceed;
+    default:
+        if (ctx.receiveMode && refusesInReceiveMode(cmd, ctx.outgoingTabActive))
+            return Gate::RefuseReceiveMode;
+        return Gate::Proceed;
+    }
+}
+
+std::string deleteOutgoingQuestion(const std::string &subject)
+{
+    return "Delete the current fax?\r\n(subject: \"" + subject + "\")";
+}
+
+std::string deleteIncomingQuestion(const std::string &from)
+{
+    return "Delete the current fax?\r\n(from: \"" + from + "\")";
+}
+
+std::string cloneSubject(const std::string &subject)
+{
+    return "[clone]" + subject;
+}
+
+std::string notesDescription(const std::string &from)
+{
+    return "From: " + from;
+}
+
+ReceivedFileTarget receivedFileToDelete(const std::string &dataDir, const std::string &faxFile)
+{
+    ReceivedFileTarget target;
+    const std::string name = trim(faxFile);
+    if (name.empty())
+        return target;
+    target.kind = ReceivedFileTarget::Kind::Refused;
+    // FAXFILE holds a file name without directory; anything else is refused
+    // before it can reach the file system.
+    if (name.find_first_of("/\\:") != std::string::npos || name == "." || name == "..")
+        return target;
+    // The receive directory is created as "receive" and addressed as
+    // "RECEIVE\"; whichever spelling exists is used.
+    std::string receiveDir = findNameNoCase(dataDir, "RECEIVE");
+    if (receiveDir.empty())
+        receiveDir = dataDir + "receive";
+    const std::string safe = safeChildPath(receiveDir, name);
+    if (safe.empty())
+        return target;
+    const std::string existing = findNameNoCase(receiveDir, name);
+    target.kind = ReceivedFileTarget::Kind::File;
+    target.path = existing.empty() ? safe : existing;
+    return target;
+}
+
+std::string refusedFaxFileText(const std::string &faxFile)
+{
+    return "The fax file name \"" + faxFile +
+           "\" does not name a file in the receive directory; no file was deleted.";
+}
+
+}  // namespace qln

@@ -1,0 +1,82 @@
+#include "app/helppages.h"
+
+#include "common/datadir.h"
+#include "common/messages.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+
+namespace qln {
+
+namespace {
+HelpPages::UrlOpener &opener()
+{
+    static HelpPages::UrlOpener o;
+    return o;
+}
+QStringList &searchDirsOverride()
+{
+    static QStringList dirs;
+    return dirs;
+}
+bool callOpener(const QUrl &url)
+{
+    if (opener())
+        return opener()(url);
+    return QDesktopServices::openUrl(url);
+}
+}  // namespace
+
+QStringList HelpPages::defaultSearchDirs()
+{
+    QStringList dirs;
+    dirs << QCoreApplication::applicationDirPath() + QStringLiteral("/help");
+    dirs << QString::fromStdString(dataDirectory()) + QStringLiteral("help");
+    return dirs;
+}
+
+QString HelpPages::pageFor(int context, const QStringList &searchDirs)
+{
+    if (context <= 0)
+        return {};
+    const QString name = QString::number(context) + QStringLiteral(".html");
+    for (const QString &dir : searchDirs) {
+        const QFileInfo page(QDir(dir).filePath(name));
+        if (page.isFile())
+            return page.absoluteFilePath();
+    }
+    return {};
+}
+
+bool HelpPages::open(int context)
+{
+    const QStringList dirs =
+        searchDirsOverride().isEmpty() ? defaultSearchDirs() : searchDirsOverride();
+    const QString page = pageFor(context, dirs);
+    if (page.isEmpty()) {
+        messages().information("The help page for topic " + std::to_string(context) +
+                               " is not installed.");
+        return false;
+    }
+    if (!callOpener(QUrl::fromLocalFile(page))) {
+        messages().information("Unable to open the help page " + page.toStdString());
+        return false;
+    }
+    return true;
+}
+
+bool HelpPages::openUrl(const QUrl &url)
+{
+    if (callOpener(url))
+        return true;
+    messages().information("Unable to open " + url.toString().toStdString());
+    return false;
+}
+
+void HelpPages::setUrlOpener(UrlOpener o) { opener() = std::move(o); }
+
+void HelpPages::setSearchDirs(const QStringList &dirs) { searchDirsOverride() = dirs; }
+
+}  // namespace qln

@@ -1,0 +1,65 @@
+// quillon: the fax program.
+//
+//   quillon [--data-dir DIR] [--minimized]
+//
+// Start-up order: the single-copy guard, the locale's date and time formats,
+// the version text and application title, then the main window.
+#include "app/commandrules.h"
+#include "app/mainscreen.h"
+#include "app/qtmessages.h"
+#include "app/singlecopy.h"
+#include "common/datadir.h"
+#include "common/localeformats.h"
+#include "common/messages.h"
+#include "common/settings.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QLocale>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(qln::texts::kApplicationTitle));
+    QApplication::setApplicationVersion(QString::fromLatin1(qln::kVersionText));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Quillon fax program"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption dataDir(QStringLiteral("data-dir"),
+                                     QStringLiteral("Use DIR as the data directory."),
+                                     QStringLiteral("DIR"));
+    const QCommandLineOption minimized(QStringLiteral("minimized"),
+                                       QStringLiteral("Start with the window minimised."));
+    const QCommandLineOption instance(
+        QStringLiteral("instance-name"),
+        QStringLiteral("Name the single-copy guard listens on (default: program and user)."),
+        QStringLiteral("NAME"));
+    parser.addOption(dataDir);
+    parser.addOption(minimized);
+    parser.addOption(instance);
+    parser.process(app);
+    if (parser.isSet(dataDir))
+        qln::setDataDirectoryOverride(parser.value(dataDir).toStdString());
+
+    // 1. One copy per user: a second copy raises the first and ends.
+    qln::SingleCopyGuard guard(parser.isSet(instance) ? parser.value(instance)
+                                                      : qln::SingleCopyGuard::defaultServerName());
+    if (!guard.claim())
+        return 0;
+
+    // 2. Date and time formats of the user's locale.
+    qln::setLocaleFormats(qln::LocaleFormats::fromLocale(QLocale::system()));
+
+    qln::QtMessages qtMessages;
+    qln::ScopedMessages installed(qtMessages);
+
+    // 3.-5. Version text and title are set above; create the window.
+    qln::TMainScreen screen;
+    QObject::connect(&guard, &qln::SingleCopyGuard::raiseRequested, &screen,
+                     &qln::TMainScreen::restoreFromSecondCopy);
+    screen.setStartMinimized(parser.isSet(minimized));
+    screen.showForStart();
+    return app.exec();
+}

@@ -1,0 +1,93 @@
+#include "app/singlecopy.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+
+#include <unistd.h>
+
+namespace qln {
+
+namespace {
+constexpr int kConnectWaitMs = 1000;
+const QByteArray kRaiseRequest = "raise\n";
+}  // namespace
+
+SingleCopyGuard::SingleCopyGuard(const QString &serverName, QObject *parent)
+    : QObject(parent), name_(serverName)
+{
+}
+
+SingleCopyGuard::~SingleCopyGuard()
+{
+    if (server_)
+        server_->close();
+}
+
+QString SingleCopyGuard::defaultServerName()
+{
+    QString program = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    if (program.isEmpty())
+        program = QStringLiteral("quillon");
+    return program + QLatin1Char('-') + QString::number(::getuid());
+}
+
+bool SingleCopyGuard::askRunningCopy()
+{
+    QLocalSocket socket;
+    socket.connectToServer(name_);
+    if (!socket.waitForConnected(kConnectWaitMs))
+        return false;
+    socket.write(kRaiseRequest);
+    socket.waitForBytesWritten(kConnectWaitMs);
+    socket.disconnectFromServer();
+    return true;
+}
+
+bool SingleCopyGuard::claim()
+{
+    if (server_)
+        return true;
+    if (askRunningCopy())
+        return false;
+    auto *server = new QLocalServer(this);
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server->listen(name_)) {
+        // Either a socket file left by a crashed copy, or a copy that started
+        // at the same moment. Ask once more before taking the name over.
+        if (askRunningCopy()) {
+            delete server;
+            return false;
+        }
+        QLocalServer::removeServer(name_);
+        if (!server->listen(name_)) {
+            // Cannot guard; run anyway rather than refuse to start.
+            qWarning("single-copy guard: cannot listen on %s: %s", qPrintable(name_),
+                     qPrintable(server->errorString()));
+            delete server;
+            return true;
+        }
+    }
+    server_ = server;
+    connect(server_, &QLocalServer::newConnection, this, &SingleCopyGuard::acceptConnections);
+    return true;
+}
+
+void SingleCopyGuard::acceptConnections()
+{
+    while (QLocalSocket *socket = server_->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        auto handle = [this, socket] {
+            if (socket->bytesAvailable() > 0 && socket->canReadLine()) {
+                if (socket->readLine() == kRaiseRequest)
+                    emit raiseRequested();
+                socket->disconnectFromServer();
+            }
+        };
+        connect(socket, &QLocalSocket::readyRead, this, handle);
+        handle();
+    }
+}
+
+}  // namespace qln

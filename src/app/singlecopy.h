@@ -1,0 +1,45 @@
+// Keeps Quillon to one running copy per user.
+//
+// The first copy listens on a local socket named after the program file and
+// the user. A later copy finds the socket, asks the first copy to restore and
+// raise its window, and then ends without showing a window of its own. A
+// socket file left behind by a copy that crashed is removed and taken over.
+// Lives on the user-interface thread; raiseRequested is emitted there.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QLocalServer;
+
+namespace qln {
+
+class SingleCopyGuard : public QObject {
+    Q_OBJECT
+public:
+    explicit SingleCopyGuard(const QString &serverName, QObject *parent = nullptr);
+    ~SingleCopyGuard() override;
+
+    // "<program file name>-<user>", the name copies of the same program
+    // started by the same user agree on.
+    static QString defaultServerName();
+
+    // True when this is the first copy (it now listens for later copies).
+    // False when another copy runs: that copy has been asked to raise its
+    // window and this one should end.
+    bool claim();
+
+    bool isFirstCopy() const { return server_ != nullptr; }
+
+signals:
+    void raiseRequested();
+
+private:
+    bool askRunningCopy();
+    void acceptConnections();
+
+    QString name_;
+    QLocalServer *server_ = nullptr;
+};
+
+}  // namespace qln
