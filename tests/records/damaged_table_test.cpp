@@ -1,0 +1,181 @@
+// Damaged or foreign table files: each gives a clear failure (0/false with a
+// text), never a crash, and opening never writes to the file.
+#include "records/sx.h"
+
+#include "tablehelpers.h"
+#include "tempdir.h"
+
+#include <random>
+
+namespace qln::records::test {
+namespace {
+
+class DamagedTableTest : public TempDirTest {
+protected:
+    void SetUp() override
+    {
+        TempDirTest::SetUp();
+        ASSERT_TRUE(createSample(path("T.DBF")));
+        ASSERT_NE(sx_Use(path("T.DBF"), "T", EXCLUSIVE, SDEFOX), 0);
+        for (int i = 0; i < 5; ++i) {
+            ASSERT_TRUE(addRow("row" + std::to_string(i), "20250101", true, i));
+            ASSERT_TRUE(sx_Replace("NOTE", R_MEMO, "memo text " + std::to_string(i)));
+        }
+        ASSERT_TRUE(sx_Commit());
+        sx_Close();
+        good = readFile(path("T.DBF"));
+        headerLen = uint8_t(good[8]) | uint8_t(good[9]) << 8;
+        recLen = uint8_t(good[10]) | uint8_t(good[11]) << 8;
+    }
+    // Opens the damaged image; checks the file was not changed.
+    int openImage(const std::string &img)
+    {
+        writeFile(path("T.DBF"), img);
+        int area = sx_Use(path("T.DBF"), "T", EXCLUSIVE, SDEFOX);
+        if (area) {
+            // Reading everything must be safe too.
+            for (sx_GoTop(); !sx_Eof(); sx_Skip(1))
+                for (int f = 1; f <= sx_FieldCount(); ++f)
+                    (void)sx_GetString(sx_FieldName(f));
+            sx_Close();
+        }
+        EXPECT_EQ(readFile(path("T.DBF")), img);
+        return area;
+    }
+    std::string good;
+    int headerLen = 0, recLen = 0;
+};
+
+TEST_F(DamagedTableTest, TruncatedFiles)
+{
+    for (size_t len : {size_t(0), size_t(1), size_t(31), size_t(40), size_t(headerLen - 1)}) {
+        EXPECT_EQ(openImage(good.substr(0, len)), 0) << len;
+        EXPECT_NE(sx_ErrorText(), "") << len;
+    }
+    // Cut inside the third record: two whole records remain.
+    std::string cut = good.substr(0, size_t(headerLen + 2 * recLen + recLen / 2));
+    writeFile(path("T.DBF"), cut);
+    ASSERT_NE(sx_Use(path("T.DBF"), "T", EXCLUSIVE, SDEFOX), 0);
+    EXPECT_EQ(sx_RecCount(), 2);
+    sx_Close();
+}
+
+TEST_F(DamagedTableTest, HeaderCountsThatDisagreeWithTheFile)
+{
+    std::string more = good;
+    more[4] = 100;   // claims 100 rows
+    writeFile(path("T.DBF"), more);
+    ASSERT_NE(sx_Use(path("T.DBF"), "T", EXCLUSIVE, SDEFOX), 0);
+    EXPECT_EQ(sx_RecCount(), 5);
+    EXPECT_FALSE(sx_Go(6));
+    sx_Close();
+    EXPECT_EQ(readFile(path("T.DBF")), more);   // reading did not rewrite it
+
+    std::string fewer = good;
+    fewer[4] = 3;
+    writeFile(path("T.DBF"), fewer);
+    ASSERT_NE(sx_Use(path("T.DBF"), "T", EXCLUSIVE, SDEFOX), 0);
+    EXPECT_EQ(sx_RecCount(), 3);
+    // The next append takes the place of the uncounted rows.
+    ASSERT_TRUE(addRow("new", "", false, 1));
+    ASSERT_TRUE(sx_Commit());
+    EXPECT_EQ(sx_RecCount(), 4);
+    sx_Close();
+}
+
+TEST_F(DamagedTableTest, BadRecordLengthOrHeaderLength)
+{
+    std::string img = good;
+    img[10] = char(img[10] + 1);
+    EXPECT_EQ(openImage(img), 0);
+    EXPECT_NE(sx_ErrorText().find("record length"), std::string::npos) << sx_ErrorText();
+    img = good;
+    img[8] = char(0xFF);
+    img[9] = char(0x7F);
+    EXPECT_EQ(openImage(img), 0);
+    img = good;
+    img[0] = 0x42;   // not a DBF at all
+    EXPECT_EQ(openImage(img), 0);
+}
+
+TEST_F(DamagedTableTest, GarbageFieldDescriptors)
+{
+    std::mt19937 rng(42);
+    int opened = 0;
+    for (int round = 0; round < 300; ++round) {
+        std::string img = good;
+        int flips = 1 + int(rng() % 4);
+        for (int i = 0; i < flips; ++i) {
+            size_t at = 32 + rng() % size_t(headerLen - 32);
+            img[at] = char(rng());
+        }
+        opened += openImage(img) != 0;
+    }
+    // Some flips only touch bytes nobody reads; most must be refused.
+    EXPECT_LT(opened, 300);
+    // No terminator at all.
+    std::string img = good;
+    img[size_t(headerLen - 1)] = 'X';
+    EXPECT_EQ(openImage(img), 0);
+}
+
+TEST_F(DamagedTableTest, MemoPointersPastTheEnd)
+{
+    std::string img = good;
+    int memoOffset = 1 + 20 + 8 + 1 + 4;
+    img.replace(size_t(headerLen + memoOffset), 10, "  99999999");
+    img.replace(size_t(headerLen + recLen + memoOffset), 10, "   garbage");
+    writeFile(path("T.DBF"), img);
+    std::string fpt = readFile(path("T.FPT"));
+    ASSERT_NE(sx_Use(path("T.DBF"), "T", EXCLUSIVE, SDEFOX), 0);
+    sx_Go(1);
+    EXPECT_EQ(sx_GetMemo("NOTE"), "");
+    EXPECT_NE(sx_ErrorText(), "");
+    EXPECT_FALSE(sx_BlobToFile("NOTE", path("out.rtf")));
+    sx_Go(2);
+    EXPECT_EQ(sx_GetMemo("NOTE"), "");
+    EXPECT_NE(sx_ErrorText(), "");
+    sx_Go(3);
+    EXPECT_EQ(sx_GetMemo("NOTE"), "memo text 2");
+    sx_Close();
+    EXPECT_EQ(readFile(path("T.FPT")), fpt);
+}
+
+TEST_F(DamagedTableTest, MemoLengthPastTheEndAndMissingMemoFile)
+{
+    std::string fpt = readFile(path("T.FPT"));
+    // First memo block starts at 512; its length field follows the type.
+    std::string bad = fpt;
+    bad.replace(512 + 4, 4, std::string("\x7f\xff\xff\xff", 4));
+    writeFile(path("T.FPT"), bad);
+    ASSERT_NE(sx_Use(path("T.DBF"), "T", EXCLUSIVE, SDEFOX), 0);
+    sx_Go(1);
+    EXPECT_EQ(sx_GetMemo("NOTE"), "");
+    sx_Go(2);
+    EXPECT_EQ(sx_GetMemo("NOTE"), "memo text 1");
+    sx_Close();
+    writeFile(path("T.FPT"), fpt.substr(0, 100));
+    EXPECT_EQ(sx_Use(path("T.DBF"), "T", EXCLUSIVE, SDEFOX), 0);
+    ::unlink(path("T.FPT").c_str());
+    EXPECT_EQ(sx_Use(path("T.DBF"), "T", EXCLUSIVE, SDEFOX), 0);
+    EXPECT_NE(sx_ErrorText().find("memo"), std::string::npos) << sx_ErrorText();
+}
+
+TEST_F(DamagedTableTest, CallsWithoutATableFailCleanly)
+{
+    sx_CloseAll();
+    EXPECT_EQ(sx_RecCount(), 0);
+    EXPECT_FALSE(sx_AppendBlank());
+    EXPECT_FALSE(sx_Replace("NAME", R_CHAR, "x"));
+    EXPECT_EQ(sx_GetString("NAME"), "");
+    EXPECT_TRUE(sx_Eof());
+    EXPECT_FALSE(sx_Query(".t."));
+    EXPECT_EQ(sx_IndexTag("", "A", "NAME", 0, false, ""), 0);
+    EXPECT_NE(sx_ErrorText(), "");
+    sx_GoTop();
+    sx_Skip(1);
+    sx_Close();
+}
+
+} // namespace
+} // namespace qln::records::test
