@@ -26,7 +26,7 @@ Status WorkArea::open(const std::string &path, int mode, Status &indexProblem)
         }
         memoOpen_ = true;
     }
-    blank_.assign(size_t(dbf_.recSize()), ' ');
+    makeBlank();
     cdxPath_ = findCaseInsensitive(withExtension(path, "CDX"));
     if (hasProductionIndex()) {
         indexProblem = cdx_.open(cdxPath_, dbf_);
@@ -34,6 +34,16 @@ Status WorkArea::open(const std::string &path, int mode, Status &indexProblem)
     }
     recno_ = 1;
     return goTop();
+}
+
+// A new row: blanks, with logical fields false as other xBase programs
+// write them.
+void WorkArea::makeBlank()
+{
+    blank_.assign(size_t(dbf_.recSize()), ' ');
+    for (const auto &f : dbf_.fields())
+        if (f.type == 'L')
+            blank_[size_t(f.offset)] = 'F';
 }
 
 Status WorkArea::close()
@@ -593,7 +603,7 @@ Status WorkArea::pack()
     }
     if (Status s = dbf_.pack(); !s.isOk())
         return s;
-    blank_.assign(size_t(dbf_.recSize()), ' ');
+    makeBlank();
     queryBitsValid_ = false;
     viewValid_ = false;
     if (indexOpen_) {

@@ -80,6 +80,7 @@ public:
 private:
     Status writeField(const FieldDesc &f, int type, const std::string &value);
     Status ensureView();
+    void makeBlank();
     bool visible(uint32_t r);
     Status beginChange();
     long nearestPosition(bool forward);
