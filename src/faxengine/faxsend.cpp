@@ -46,64 +46,6 @@ FaxSession::Mode FaxSender::inputMode() const
     }
 }
 
-int FaxSender::sendAndWait(const std::string &cmd, std::string *info, long ticks)
-{
-    link_.flushInput();
-    sendCommand(cmd);
-    link_.disarmResponseTimer();
-    long deadline = link_.ticks() + ticks;
-    ResponseAssembler a;
-    bool haveInfo = false;
-    int result = -ecFaxInitError;
-    while (link_.ticks() < deadline) {
-        if (link_.inputCount() == 0) {
-            if (whileWaitingForStep)
-                whileWaitingForStep();
-            link_.pause(10);
-            continue;
-        }
-        int b = link_.readByte();
-        if (b < 0 || !a.feed(static_cast<uint8_t>(b)))
-            continue;
-        const std::string &l = a.line();
-        if (l == cmd)
-            continue; // echo
-        if (l.find("ERROR") != std::string::npos)
-            break;
-        if (l.find("OK") != std::string::npos) {
-            result = 0;
-            break;
-        }
-        if (!haveInfo) {
-            haveInfo = true;
-            if (info)
-                *info = l;
-        } else {
-            result = 0; // an information reply followed by another line
-            break;
-        }
-    }
-    link_.flushInput();
-    return result;
-}
-
-int FaxSender::detectClass()
-{
-    std::string init = defaultInitString(send.blindDial, send.detectBusy);
-    if (sendAndWait(init, nullptr) != 0 && sendAndWait(init, nullptr) != 0)
-        return -ecFaxInitError;
-    std::string reply;
-    if (sendAndWait("AT+FCLASS=?", &reply) != 0)
-        return -ecFaxInitError;
-    ClassDetection d = parseClassList(reply);
-    classesSupported = d.supported;
-    if (d.best == fcUnknown)
-        return -ecFaxInitError;
-    settings.class1Command = d.class1Command;
-    activeClass_ = d.best;
-    return 0;
-}
-
 int FaxSender::prepare(bool initialiseModem)
 {
     pageNumber = pageCount = 0;
@@ -121,8 +63,12 @@ int FaxSender::prepare(bool initialiseModem)
 
     activeClass_ = settings.faxClass == fcUnknown ? fcDetect : settings.faxClass;
     int rc = 0;
-    if (activeClass_ == fcDetect)
-        rc = detectClass();
+    if (activeClass_ == fcDetect) {
+        TFaxClass c = fcUnknown;
+        rc = detectClass(defaultInitString(send.blindDial, send.detectBusy), c);
+        if (rc == 0)
+            activeClass_ = c;
+    }
     if (rc == 0 && initialiseModem && !modemInitialised) {
         if (!settings.modemInit.empty() && sendAndWait(settings.modemInit, nullptr) != 0)
             rc = -ecFaxInitError;

@@ -61,7 +61,6 @@ public:
     void start();
 
     int dialAttempt = 0;            // current attempt, 1-based
-    int classesSupported = 0;
     bool modemInitialised = false;  // ModemInit and defaults sent once per component
 
     int state() const override { return state_; }
@@ -107,8 +106,6 @@ private:
     void padZerosUntilQueued(std::size_t level);
     void writeCodedLine(const t30::Bytes &line);
     HeaderValues headerValues();
-    int sendAndWait(const std::string &cmd, std::string *info, long ticks = kResponseTicks);
-    int detectClass();
     bool isClass2() const { return activeClass_ == fcClass2 || activeClass_ == fcClass2_0; }
     bool isClass20() const { return activeClass_ == fcClass2_0; }
     std::string c2(const char *suffix) const { return table_->command(suffix); }

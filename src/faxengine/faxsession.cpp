@@ -104,6 +104,7 @@ bool FaxSession::pullInput(Event &ev)
         }
         if (lines_.feed(static_cast<uint8_t>(b))) {
             collectingFrame_ = false;
+            skipLf_ = true;
             ev.kind = Input::Line;
             ev.line = lines_.line();
             return true;
@@ -161,6 +162,17 @@ void FaxSession::finish(int code)
     finishCode = code;
     link_.logState("ErrorCode:" + std::to_string(code));
     events_.faxFinish(code);
+}
+
+int FaxSession::readRaw()
+{
+    int b = link_.readByte();
+    if (skipLf_ && b == '\n') {
+        skipLf_ = false;
+        b = link_.readByte();
+    }
+    skipLf_ = false;
+    return b;
 }
 
 void FaxSession::drainInput()
@@ -235,6 +247,63 @@ void FaxSession::switchToInitSpeed()
         link_.setBaud(settings.initBaud);
         runningAtInitBaud_ = true;
     }
+}
+
+int FaxSession::sendAndWait(const std::string &cmd, std::string *info, long ticks)
+{
+    link_.flushInput();
+    sendCommand(cmd);
+    link_.disarmResponseTimer();
+    long deadline = link_.ticks() + ticks;
+    ResponseAssembler a;
+    bool haveInfo = false;
+    int result = -ecFaxInitError;
+    while (link_.ticks() < deadline) {
+        if (link_.inputCount() == 0) {
+            if (whileWaitingForStep)
+                whileWaitingForStep();
+            link_.pause(10);
+            continue;
+        }
+        int b = link_.readByte();
+        if (b < 0 || !a.feed(static_cast<uint8_t>(b)))
+            continue;
+        const std::string &l = a.line();
+        if (l == cmd)
+            continue; // echo
+        if (l.find("ERROR") != std::string::npos)
+            break;
+        if (l.find("OK") != std::string::npos) {
+            result = 0;
+            break;
+        }
+        if (!haveInfo) {
+            haveInfo = true;
+            if (info)
+                *info = l;
+        } else {
+            result = 0; // an information reply followed by another line
+            break;
+        }
+    }
+    link_.flushInput();
+    return result;
+}
+
+int FaxSession::detectClass(const std::string &init, TFaxClass &found)
+{
+    if (sendAndWait(init, nullptr) != 0 && sendAndWait(init, nullptr) != 0)
+        return -ecFaxInitError;
+    std::string reply;
+    if (sendAndWait("AT+FCLASS=?", &reply) != 0)
+        return -ecFaxInitError;
+    ClassDetection d = parseClassList(reply);
+    classesSupported = d.supported;
+    if (d.best == fcUnknown)
+        return -ecFaxInitError;
+    settings.class1Command = d.class1Command;
+    found = d.best;
+    return 0;
 }
 
 } // namespace qln::fax

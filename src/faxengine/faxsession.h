@@ -109,6 +109,7 @@ public:
     std::string coverFile;
     std::string phoneNumber;
     int finishCode = 0;
+    int classesSupported = 0;
 
 protected:
     enum class Input { None, Line, Frame, Timer, OutFree, OutUsed };
@@ -148,6 +149,15 @@ protected:
     void fail(int code);
     void finish(int code);
     void drainInput();
+    // Raw input for the byte-reading states; the line feed that follows a
+    // modem response's carriage return is skipped.
+    int readRaw();
+    // Command with reply during preparation (blocking, pumping the
+    // user-interface): 0 on "OK" (or an information line and one more),
+    // -8063 on "ERROR" or when the time runs out.
+    int sendAndWait(const std::string &cmd, std::string *info, long ticks = kResponseTicks);
+    // Class detection with the default initialisation string.
+    int detectClass(const std::string &init, TFaxClass &found);
 
     // Frame reception after a CONNECT to "AT+FRH=3": the next bytes form a
     // frame, delivered as an Input::Frame event.
@@ -179,6 +189,7 @@ private:
     t30::FrameCollector frames_;
     bool collectingFrame_ = false;
     bool frameStarted_ = false;
+    bool skipLf_ = false;
 };
 
 } // namespace qln::fax

@@ -80,7 +80,7 @@ public:
 
     // Steps the session on triggers until it finishes or nothing is left
     // to wait for. Returns false when the step budget ran out.
-    bool run(FaxSession &s, int budget = 200000)
+    bool run(FaxSession &s, int budget = 200000, bool timers = true)
     {
         while (s.inProgress() && budget-- > 0) {
             if (!in.empty()) {
@@ -97,6 +97,8 @@ public:
                 s.step(FaxTrigger::OutputUsed);
                 continue;
             }
+            if (!timers)
+                return true;
             long next = -1;
             bool resp = false;
             if (responseAt >= 0 && (statusAt < 0 || responseAt <= statusAt)) {

@@ -1,0 +1,309 @@
+// Class 1 states of the receiving machine: CSI/DIS, the frames of the
+// caller, the training check with CFR or FTT, page reception and the
+// post-page exchange (MPS/EOM/EOP answered with MCF) up to the DCN.
+#include "faxengine/faxreceive.h"
+
+namespace qln::fax {
+
+using namespace t30;
+
+namespace {
+constexpr int kMaxReceiveRetries = 5;
+}
+
+FaxSession::Step FaxReceiver::onClass1Frame()
+{
+    const Frame &f = lastFrame();
+    if (f.final())
+        finalFrame_ = true;
+    switch (f.kind()) {
+    case 0x42: case 0x40: // TSI (CSI)
+        remoteStation = parseIdInfo(f.info);
+        setStatus(fpGotRemoteID);
+        break;
+    case 0x82: { // DCS
+        if (f.info.size() < 3)
+            break;
+        FrameParams p = parseDCS(f.info[1], f.info[2]);
+        dcsIndex_ = p.speedIndex;
+        lineSpeed = speedBps(p.speedIndex);
+        fineResolution = p.fine;
+        widePage = p.wide;
+        setStatus(fpSessionParams);
+        break;
+    }
+    case 0x4E: case 0x8E: case 0x2E: // MPS, EOM, EOP
+        postFcf_ = f.kind();
+        break;
+    case 0xFA: // DCN
+        if (state_ != rf1WaitDCN) {
+            fail(ecCancelRequested);
+            return Step::Next;
+        }
+        break;
+    default:
+        break;
+    }
+    return Step::Wait;
+}
+
+FaxSession::Step FaxReceiver::class1(const Event &ev)
+{
+    if (ev.kind == Input::Frame)
+        return onClass1Frame();
+    auto wait200 = [this] { link_.pause(200); };
+
+    if (ev.kind == Input::Timer) {
+        switch (state_) {
+        case rf1SendCSI:
+            if (retries_ > 0) {
+                state_ = rf1CollRtry1;
+                return Step::Next;
+            }
+            fail(ecTimeout);
+            return Step::Next;
+        case rf1SendDIS: case rf1CollFrms: case rf1StrtTrn: case rf1Retrain:
+            state_ = rf1CollRtry1;
+            return Step::Next;
+        case rf1CollTrn:
+            state_ = rfAbort; // the call ends without an error code
+            return Step::Next;
+        case rf1WaitDCN:
+            state_ = rfComplete;
+            return Step::Next;
+        default:
+            fail(ecTimeout);
+            return Step::Next;
+        }
+    }
+
+    switch (state_) {
+    case rf1Init1:
+        if (ev.is("OK")) {
+            switchToNormalSpeed();
+            link_.disarmResponseTimer();
+            setStatus(fpWaiting);
+            state_ = rfWaiting;
+        }
+        break;
+
+    case rf1SendCSI:
+        if (ev.is("CONNECT")) {
+            writeFrame(buildIdFrame(fcfCSI, settings.stationId, false));
+            state_ = rf1SendDIS;
+        }
+        break;
+
+    case rf1SendDIS:
+        if (ev.is("CONNECT")) {
+            writeFrame(buildDIS(ownIndex_, true));
+        } else if (ev.is("OK")) {
+            wait200();
+            wait200();
+            sendModulation("AT+FRH=3");
+            armResponse(kMcfTicks);
+            finalFrame_ = false;
+            state_ = rf1CollFrms;
+        }
+        break;
+
+    case rf1CollFrms:
+        if (ev.is("CONNECT")) {
+            expectFrame();
+        } else if (ev.is("OK")) {
+            if (finalFrame_) {
+                if (settings.softwareFlow)
+                    link_.setRxFlow(true, 6144, 2048);
+                sendModulation("AT+FRM=" + tcfModulation(dcsIndex_));
+                state_ = rf1StrtTrn;
+            } else {
+                sendModulation("AT+FRH=3");
+                armResponse(kMcfTicks);
+            }
+        } else if (ev.is("RRIER")) {
+            sendModulation("AT+FRH=3");
+            armResponse(kMcfTicks);
+        }
+        break;
+
+    case rf1CollRtry1: {
+        if (++retries_ > kMaxReceiveRetries) {
+            fail(ecFaxNoFaxRemote);
+            return Step::Next;
+        }
+        const uint8_t at[] = "AT\r\r";
+        writeBytes(at, sizeof at - 1);
+        armResponse(kResponseTicks);
+        state_ = rf1CollRtry2;
+        break;
+    }
+
+    case rf1CollRtry2:
+        if (ev.is("OK")) {
+            sendModulation("AT+FTH=3");
+            state_ = rf1SendCSI;
+        }
+        break;
+
+    case rf1StrtTrn:
+        if (ev.is("CONNECT")) {
+            tcf_.reset();
+            state_ = rf1CollTrn;
+            return Step::Next;
+        }
+        break;
+
+    case rf1CollTrn:
+        while (link_.inputCount() > 0) {
+            int b = readRaw();
+            if (b < 0)
+                break;
+            if (tcf_.feed(static_cast<uint8_t>(b))) {
+                if (tcf_.good()) {
+                    state_ = rf1FinTrn;
+                } else {
+                    sendModulation("AT+FTH=3");
+                    state_ = rf1Retrain;
+                }
+                return Step::Wait;
+            }
+        }
+        break;
+
+    case rf1Retrain:
+        if (ev.is("CONNECT")) {
+            if (dcsIndex_ <= 1) {
+                fail(ecFaxTrainError);
+                return Step::Next;
+            }
+            writeFrame(buildFrame(fcfFTT, {}, true));
+        } else if (ev.is("OK")) {
+            sendModulation("AT+FRH=3");
+            armResponse(kMcfTicks);
+            finalFrame_ = false;
+            state_ = rf1CollFrms;
+        }
+        break;
+
+    case rf1FinTrn:
+        if (ev.is("RRIER")) {
+            if (settings.softwareFlow)
+                link_.setRxFlow(false, 0, 0);
+            link_.pause(20);
+            sendModulation("AT+FTH=3");
+            state_ = rf1SendCFR;
+        }
+        break;
+
+    case rf1SendCFR:
+        if (ev.is("CONNECT")) {
+            if (settings.softwareFlow)
+                link_.setRxFlow(true, 6144, 2048);
+            writeFrame(buildFrame(fcfCFR, {}, true));
+        } else if (ev.is("OK")) {
+            sendModulation("AT+FRM=" + pageModulation(dcsIndex_));
+            if (!accepted())
+                return Step::Next;
+            state_ = rf1WtPgCnnct;
+        }
+        break;
+
+    case rf1WtPgCnnct:
+        if (ev.is("CONNECT")) {
+            setStatus(fpSessionParams);
+            state_ = rfStartPage;
+            return Step::Next;
+        }
+        break;
+
+    case rf1FinPage:
+        if (ev.is("RRIER") || ev.is("OK")) {
+            sendModulation("AT+FRH=3");
+            finalFrame_ = false;
+            postFcf_ = 0;
+            state_ = rf1WaitEOP;
+        }
+        break;
+
+    case rf1WaitEOP:
+        if (ev.is("CONNECT")) {
+            expectFrame();
+        } else if (ev.is("OK")) {
+            if (finalFrame_ && postFcf_) {
+                setStatus(fpGetPageResult);
+                state_ = rf1WritePage;
+                return Step::Next;
+            }
+            sendModulation("AT+FRH=3");
+            finalFrame_ = false;
+        } else if (ev.is("RRIER")) {
+            sendModulation("AT+FRH=3");
+        }
+        break;
+
+    case rf1WritePage:
+        if (int rc = file_.keepPage(); rc < 0) {
+            fail(rc);
+            return Step::Next;
+        }
+        sendModulation("AT+FTH=3");
+        setStatus(fpCheckMorePages);
+        state_ = rf1SendMCF;
+        break;
+
+    case rf1SendMCF:
+        if (ev.is("CONNECT")) {
+            if (postFcf_ == 0x8E) {
+                writeFrame(buildFrame(fcfMCF, {}, false));
+                closeDocument(true); // the next document gets a file of its own
+                callAccepted_ = true;
+                state_ = rf1SendCSI;
+                return Step::Next;
+            }
+            writeFrame(buildFrame(fcfMCF, {}, true));
+        } else if (ev.is("OK")) {
+            if (postFcf_ == 0x4E) {
+                sendModulation("AT+FRM=" + tcfModulation(dcsIndex_));
+                state_ = rf1WtPgCnnct;
+            } else {
+                wait200();
+                sendModulation("AT+FRH=3");
+                closeDocument(true);
+                setStatus(fpGetHangup);
+                finalFrame_ = false;
+                state_ = rf1WaitDCN;
+            }
+        }
+        break;
+
+    case rf1WaitDCN:
+        if (ev.is("CONNECT")) {
+            expectFrame();
+        } else if (ev.is("OK")) {
+            if (finalFrame_) {
+                sendCommand("ATH");
+                state_ = rf1WtHngp;
+            } else {
+                sendModulation("AT+FRH=3");
+            }
+        } else if (ev.is("RRIER") || ev.is("ERROR")) {
+            sendCommand("ATH");
+            state_ = rf1WtHngp;
+        }
+        break;
+
+    case rf1WtHngp:
+        if (ev.is("OK")) {
+            setStatus(fpGotHangup);
+            state_ = rfComplete;
+            return Step::Next;
+        }
+        break;
+
+    default:
+        break;
+    }
+    return Step::Wait;
+}
+
+} // namespace qln::fax

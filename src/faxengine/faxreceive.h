@@ -1,0 +1,89 @@
+// FaxReceiver: the receiving fax machine of Class 1, Class 2 and Class 2.0.
+//
+// It waits for calls, answers after AnswerOnRing rings, negotiates (Class 1:
+// CSI/DIS, training check, CFR/FTT; Class 2/2.0: the modem's reports), asks
+// the component to accept the call and to name the file, and stores each
+// received document as an APF file. After a call it waits for the next one
+// unless OneFax is set, an error occurs with ExitOnError, or it is cancelled.
+//
+// prepare() runs on the user-interface thread; every later step on the
+// dispatcher thread (see FaxSession).
+#pragma once
+
+#include "faxengine/class2commands.h"
+#include "faxengine/faxreceivefile.h"
+#include "faxengine/faxsession.h"
+#include "faxengine/faxstates.h"
+
+namespace qln::fax {
+
+struct ReceiveSettings {
+    int answerOnRing = 1;
+    bool faxAndData = false;
+    bool oneFax = false;
+    bool constantStatus = false;
+};
+
+class FaxReceiver : public FaxSession {
+public:
+    FaxReceiver(FaxLink &link, FaxEvents &events);
+
+    ReceiveSettings receive;
+    bool modemInitialised = false;
+    std::string destinationDir;
+    int faxNameMode = 1; // 1 by counter, 2 by month and day
+
+    int prepare(bool initialiseModem = true);
+    void start();
+
+    int state() const override { return state_; }
+    // File of the document being received (empty between calls).
+    const std::string &receivedFile() const { return receivedFile_; }
+
+protected:
+    const char *stateName() const override { return receiveStateName(state_); }
+    Mode inputMode() const override;
+    Step handle(const Event &ev) override;
+    void enterAbort() override { state_ = rfAbort; }
+
+private:
+    Step onInit();
+    Step onWaiting(const Event &ev);
+    Step onAnswer();
+    Step onStartPage();
+    Step onGetPageData();
+    Step onComplete();
+    Step onAbort();
+    Step class1(const Event &ev);
+    Step onClass1Frame();
+    Step class2(const Event &ev);
+    bool accepted();          // asks OnFaxAccept; on refusal fails the call
+    int openNewDocument();    // names and creates the file, logs receive started
+    int closeDocument(bool ok);
+    bool isClass2() const { return activeClass_ == fcClass2 || activeClass_ == fcClass2_0; }
+    bool isClass20() const { return activeClass_ == fcClass2_0; }
+    std::string c2(const char *suffix) const { return table_->command(suffix); }
+
+    ReceiveState state_ = rfNone;
+    TFaxClass activeClass_ = fcUnknown;
+    const class2::CommandTable *table_ = nullptr;
+    FaxReceiveFile file_;
+    std::string receivedFile_;
+    bool statusShowing_ = false;
+    bool newDocument_ = true;
+    bool callAccepted_ = false;
+    int rings_ = 0;
+    int retries_ = 0;
+    char postPage_ = 0;   // Class 2: '0' more pages, '1' end of document, '2' end
+    uint8_t postFcf_ = 0; // Class 1: MPS, EOM or EOP with the X bit cleared
+    bool dle_ = false;
+    t30::TcfChecker tcf_;
+
+    // Class 1 negotiation
+    t30::SpeedMask ownSpeeds_ = t30::kBaseSpeeds;
+    int ownIndex_ = 0;  // highest own receive speed not above DesiredBPS
+    int dcsIndex_ = 0;
+    bool finalFrame_ = false;
+};
+
+} // namespace qln::fax

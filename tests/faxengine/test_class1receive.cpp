@@ -1,0 +1,166 @@
+// Class 1 receiving dialogues against a scripted calling terminal.
+#include "faxengine/faxreceive.h"
+#include "faximage/apfreader.h"
+#include "test_faxsim_caller.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace qln::fax;
+using namespace qln::fax::sim;
+namespace fs = std::filesystem;
+
+namespace {
+
+class Class1Receive : public ::testing::Test {
+protected:
+    Class1Receive() : caller(link), receiver(link, events)
+    {
+        events.session = &receiver;
+        char tmpl[] = "/tmp/qln-c1recv-XXXXXX";
+        dir = ::mkdtemp(tmpl);
+        receiver.destinationDir = dir;
+        receiver.settings.faxClass = fcClass1;
+        receiver.settings.stationId = "QLN";
+        receiver.receive.oneFax = true;
+        Bytes page;
+        for (int i = 0; i < 3000; ++i)
+            page.push_back(static_cast<uint8_t>(i * 7));
+        caller.pages = {page, Bytes(500, 0x10), Bytes(800, 0xA5)};
+    }
+    ~Class1Receive() override { fs::remove_all(dir); }
+
+    void startAndRing()
+    {
+        ASSERT_EQ(receiver.prepare(), 0);
+        receiver.start();
+        ASSERT_TRUE(receiver.inProgress());
+        caller.ring();
+    }
+    std::vector<Bytes> pagesOf(const std::string &path)
+    {
+        std::vector<Bytes> out;
+        ApfReader r;
+        if (r.open(path) != 0)
+            return out;
+        for (int p = 1; p <= r.pageCount(); ++p) {
+            r.seekPage(p);
+            Bytes b(r.pageHeader().imageLength);
+            std::size_t got = 0;
+            if (!b.empty())
+                r.readData(b.data(), b.size(), got);
+            out.push_back(b);
+        }
+        return out;
+    }
+    std::vector<std::string> filesInDir()
+    {
+        std::vector<std::string> v;
+        for (const auto &e : fs::directory_iterator(dir))
+            v.push_back(e.path().filename().string());
+        std::sort(v.begin(), v.end());
+        return v;
+    }
+
+    SimLink link;
+    Class1Caller caller;
+    Recorder events;
+    FaxReceiver receiver;
+    std::string dir;
+};
+
+} // namespace
+
+TEST_F(Class1Receive, ThreePagesArriveInOneFile)
+{
+    startAndRing();
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_FALSE(receiver.inProgress());
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_TRUE(events.errors.empty());
+    ASSERT_EQ(filesInDir(), (std::vector<std::string>{"FAX0001.APF"}));
+    auto pages = pagesOf(dir + "/FAX0001.APF");
+    EXPECT_EQ(pages, caller.pages); // DLE doubling undone, no bit reversal
+    EXPECT_EQ(events.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk}));
+    EXPECT_EQ(receiver.remoteStation, "CALLER 7");
+    EXPECT_EQ(receiver.lineSpeed, 9600);
+    // CSI carries our identification padded and reversed; DIS follows.
+    ASSERT_GE(caller.framesFromDte.size(), 2u);
+    EXPECT_EQ(caller.framesFromDte[0].fcf, 0x40);
+    EXPECT_EQ(std::string(caller.framesFromDte[0].info.begin(), caller.framesFromDte[0].info.end()),
+              std::string(17, ' ') + "NLQ");
+    EXPECT_EQ(caller.framesFromDte[1].fcf, 0x80);
+    EXPECT_EQ(caller.commands.back(), "ATH");
+    ApfReader r;
+    ASSERT_EQ(r.open(dir + "/FAX0001.APF"), 0);
+    EXPECT_EQ(r.fileHeader().stationText(), "CALLER 7");
+}
+
+TEST_F(Class1Receive, BadTrainingIsAnsweredWithFttThenAccepted)
+{
+    caller.tcfNonZero = {500, 0};
+    startAndRing();
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_EQ(events.finishCode, 0);
+    std::vector<uint8_t> kinds;
+    for (const auto &f : caller.framesFromDte)
+        kinds.push_back(f.fcf);
+    ASSERT_GE(kinds.size(), 4u);
+    EXPECT_EQ(kinds[2], 0x44); // FTT
+    EXPECT_EQ(kinds[3], 0x84); // CFR after the second training
+    EXPECT_EQ(caller.tcfSent.size(), 2u);
+}
+
+TEST_F(Class1Receive, EndOfMessageStartsASecondFile)
+{
+    caller.eomAfterPage = 1;
+    startAndRing();
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_EQ(events.finishCode, 0);
+    ASSERT_EQ(filesInDir(), (std::vector<std::string>{"FAX0001.APF", "FAX0002.APF"}));
+    EXPECT_EQ(pagesOf(dir + "/FAX0001.APF").size(), 1u);
+    EXPECT_EQ(pagesOf(dir + "/FAX0002.APF").size(), 2u);
+    EXPECT_EQ(events.logs, (std::vector<int>{4, 5, 4, 5}));
+}
+
+TEST_F(Class1Receive, RefusedCallLeavesNoFile)
+{
+    events.accept = false;
+    receiver.settings.exitOnError = true;
+    startAndRing();
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_EQ(events.finishCode, -ecFileRejected);
+    EXPECT_EQ(events.logs, (std::vector<int>{lfaxReceiveSkip}));
+    EXPECT_TRUE(filesInDir().empty());
+}
+
+TEST_F(Class1Receive, CancelInMidPageLeavesNoPartialFile)
+{
+    caller.stopAfterFirstPageData = true;
+    startAndRing();
+    link.run(receiver, 2000, false); // until the page data stops coming
+    ASSERT_EQ(receiver.state(), rfGtPgDta);
+    ASSERT_EQ(filesInDir().size(), 1u);
+    receiver.cancel();
+    EXPECT_FALSE(receiver.inProgress());
+    EXPECT_EQ(events.finishCode, -ecCancelRequested);
+    EXPECT_EQ(events.statuses.back(), fpCancel);
+    EXPECT_EQ(receiver.statusCode, fpCancel);
+    EXPECT_EQ(events.logs.back(), lfaxReceiveFail);
+    EXPECT_TRUE(filesInDir().empty());
+}
+
+TEST_F(Class1Receive, WaitsForTheConfiguredRings)
+{
+    receiver.receive.answerOnRing = 3;
+    ASSERT_EQ(receiver.prepare(), 0);
+    receiver.start();
+    caller.ring(2);
+    link.run(receiver, 50);
+    EXPECT_EQ(receiver.state(), rfWaiting);
+    caller.ring(1);
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_EQ(filesInDir().size(), 1u);
+}

@@ -1,0 +1,162 @@
+// A Class 1 modem whose far end is a T.30 sending terminal: it rings, sends
+// TSI/DCS, the training check and pages, and answers CFR/FTT/MCF as a
+// caller does. Used by the receiving-session tests.
+#pragma once
+
+#include "test_faxsim.h"
+
+namespace qln::fax::sim {
+
+class Class1Caller {
+public:
+    explicit Class1Caller(SimLink &link) : link_(link)
+    {
+        link_.onWrite = [this](uint8_t b) { onByte(b); };
+    }
+
+    // --- script ---
+    std::string callerId = "CALLER 7";
+    std::vector<Bytes> pages;          // coded page data, sent DLE-doubled
+    std::size_t eomAfterPage = 0;      // 1-based page after which EOM is sent; 0 none
+    std::deque<int> tcfNonZero;        // non-zero bytes in successive TCFs (default 0)
+    int dcsSpeedIndex = 4;             // 9600
+    bool fine = false;
+    bool stopAfterFirstPageData = false;
+
+    // --- record ---
+    std::vector<std::string> commands;
+    std::vector<t30::Frame> framesFromDte;
+    std::vector<std::size_t> tcfSent;
+
+    void ring(int n = 1)
+    {
+        for (int i = 0; i < n; ++i)
+            reply("RING");
+    }
+
+private:
+    enum Mode { Command, HdlcTx };
+
+    void reply(const std::string &s) { link_.push("\r\n" + s + "\r\n"); }
+    void queueNegotiation()
+    {
+        pending_.push_back(t30::buildIdFrame(t30::fcfTSI, callerId, false));
+        pending_.push_back(t30::buildDCS(dcsSpeedIndex, fine, 0, false, true));
+        expect_ = Tcf;
+    }
+    void deliverFrame()
+    {
+        if (pending_.empty())
+            return;
+        reply("CONNECT");
+        link_.push(pending_.front());
+        pending_.pop_front();
+        reply("OK");
+    }
+    void onByte(uint8_t b)
+    {
+        if (mode_ == HdlcTx) {
+            if (collector_.feed(b))
+                onFrame(collector_.frame());
+            return;
+        }
+        if (b == '\r') {
+            if (!line_.empty())
+                onCommand(line_);
+            line_.clear();
+        } else if (b >= 32) {
+            line_ += static_cast<char>(b);
+        }
+    }
+    void onCommand(const std::string &cmd)
+    {
+        commands.push_back(cmd);
+        if (cmd == "ATA" || cmd == "AT+FTH=3") {
+            reply("CONNECT");
+            collector_.reset();
+            mode_ = HdlcTx;
+        } else if (cmd == "AT+FRH=3") {
+            deliverFrame();
+        } else if (cmd == "AT+FRM=?") {
+            reply("24,48,72,73,74,96,97,98,121,122,145,146");
+            reply("OK");
+        } else if (cmd.rfind("AT+FRM=", 0) == 0) {
+            reply("CONNECT");
+            if (expect_ == Tcf) {
+                int nz = 0;
+                if (!tcfNonZero.empty()) {
+                    nz = tcfNonZero.front();
+                    tcfNonZero.pop_front();
+                }
+                std::size_t len = static_cast<std::size_t>(t30::tcfLength(t30::speedBps(dcsSpeedIndex)));
+                Bytes tcf(len, 0);
+                for (int i = 0; i < nz && i < static_cast<int>(len); ++i)
+                    tcf[static_cast<std::size_t>(i)] = 0x55;
+                tcfSent.push_back(len);
+                link_.push(tcf);
+            } else if (expect_ == Page && page_ < pages.size()) {
+                Bytes data;
+                for (auto x : pages[page_]) {
+                    data.push_back(x);
+                    if (x == t30::DLE)
+                        data.push_back(x);
+                }
+                ++page_;
+                if (stopAfterFirstPageData) {
+                    link_.push(Bytes(data.begin(), data.begin() + static_cast<long>(data.size() / 2)));
+                    return;
+                }
+                link_.push(data);
+                uint8_t post = page_ == pages.size() ? t30::fcfEOP
+                               : page_ == eomAfterPage ? t30::fcfEOM
+                                                       : t30::fcfMPS;
+                pending_.push_back(t30::buildFrame(post, {}, true));
+            }
+            link_.push(Bytes{t30::DLE, t30::ETX});
+            reply("NO CARRIER");
+        } else {
+            reply("OK");
+        }
+    }
+    void onFrame(const t30::Frame &f)
+    {
+        framesFromDte.push_back(f);
+        switch (f.kind()) {
+        case 0x80: // DIS
+            queueNegotiation();
+            break;
+        case 0x84: // CFR
+            expect_ = Page;
+            break;
+        case 0x44: // FTT
+            pending_.push_back(t30::buildDCS(dcsSpeedIndex, fine, 0, false, true));
+            expect_ = Tcf;
+            break;
+        case 0x8C: // MCF
+            if (page_ >= pages.size())
+                pending_.push_back(t30::buildFrame(t30::fcfDCN, {}, true));
+            else if (page_ == eomAfterPage)
+                expect_ = None; // CSI and DIS follow; DCS then restarts
+            break;
+        default:
+            break;
+        }
+        if (f.final()) {
+            mode_ = Command;
+            reply("OK");
+        } else {
+            reply("CONNECT");
+        }
+    }
+
+    enum Expect { None, Tcf, Page };
+    SimLink &link_;
+    Mode mode_ = Command;
+    std::string line_;
+    t30::FrameCollector collector_;
+    std::deque<Bytes> pending_;
+    Expect expect_ = None;
+    std::size_t page_ = 0;
+};
+
+} // namespace qln::fax::sim
