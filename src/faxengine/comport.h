@@ -151,6 +151,10 @@ public:
     // Set by the application when it is terminating (ends AwaitText).
     static void SetTerminating(bool on);
 
+    // Call after assigning trigger events while the port is open, so that the
+    // dispatcher starts (or stops) sending trigger messages to the port.
+    void UpdateTriggerEvents();
+
     // Used by the port's window.
     void HandleTriggerMessage(uint32_t msg, uint32_t wParam, int32_t lParam);
     void FinishDeferredClose();

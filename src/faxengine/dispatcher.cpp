@@ -230,6 +230,16 @@ int TApdBaseDispatcher::OutputFree()
     return int(outRing_.freeSpace());
 }
 
+bool TApdBaseDispatcher::WaitForInput(int ms)
+{
+    std::unique_lock in(inLock_);
+    auto waiting = [this] {
+        size_t offset = sharedRead_ ? sharedConsumed_ : 0;
+        return inRing_.count() > offset || deviceLost_ || closing_;
+    };
+    return inputArrived_.wait_for(in, std::chrono::milliseconds(ms), waiting);
+}
+
 int TApdBaseDispatcher::FlushInput()
 {
     std::lock_guard lock(mainLock_);

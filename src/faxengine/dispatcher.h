@@ -96,6 +96,9 @@ public:
     int InputCount();
     int OutputCount();
     int OutputFree();
+    // Waits up to ms milliseconds for new input to reach the ring; true when
+    // some arrived (or some is waiting already).
+    bool WaitForInput(int ms);
     int FlushInput();   // purge driver queue and empty the input ring
     int FlushOutput();  // abandon the write under way, empty ring, purge driver
     // Names the port component's users know.
@@ -264,6 +267,7 @@ private:
     size_t sharedConsumed_ = 0;
     size_t sharedMax_ = 0;
     bool newBytes_ = false;
+    std::condition_variable inputArrived_;  // with inLock_
     std::vector<std::pair<int, int>> pendingMatches_; // data matches not yet dispatched
 
     TriggerTables triggers_;

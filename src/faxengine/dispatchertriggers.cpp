@@ -143,6 +143,7 @@ void TApdBaseDispatcher::ReadInput()
             inRing_.commitWrite(size_t(n));
             newBytes_ = true;
         }
+        inputArrived_.notify_all();
         if (log_.on())
             AddLogEntry(dtDispatch, dstReadCom, uint32_t(n), span, size_t(n));
         if (!triggers_.datas.empty()) {
@@ -173,6 +174,7 @@ void TApdBaseDispatcher::DeviceGone()
     std::lock_guard lock(mainLock_);
     if (deviceLost_.exchange(true))
         return;
+    inputArrived_.notify_all();
     // Every line drops: report it as a modem status change.
     uint8_t old = modemStatus_;
     modemStatus_ = uint8_t(((old & 0xF0) >> 4) | (old & 0x0F));
