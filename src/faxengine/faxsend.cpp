@@ -34,11 +34,11 @@ FaxSession::Mode FaxSender::inputMode() const
     switch (state_) {
     case tfWaitXon:
         return Mode::Raw;
-    case tfDrainPage:
+    case tfDrainPage: case tf2SendEOP: case tf2SndNwPrm: case tf2NextPage:
         return Mode::Hold; // the modem's page-end reply may come before the ring is empty
     case tfGetEntry: case tfInit: case tfDial: case tfRetryWait: case tfWaitFrHead:
     case tfSndPgeHdr: case tfOpenCover: case tfSendCover: case tfPrepPage: case tfSendPage:
-    case tf1PrepEOP: case tf2SendEOP: case tf2SndNwPrm: case tf2NextPage:
+    case tf1PrepEOP:
     case tfClose: case tfCompleteOK: case tfAbort: case tfDone: case tfNone:
         return Mode::Trigger;
     default:
