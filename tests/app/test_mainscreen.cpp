@@ -1,0 +1,444 @@
+// The main window over real fax tables in a temporary data directory.
+#include "app/editreceivenotes.h"
+#include "app/faxlistmodel.h"
+#include "app/mainscreen.h"
+#include "common/ini.h"
+#include "windowfixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QMenu>
+#include <QToolButton>
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace qln;
+using namespace qln::testing;
+using Kind = ScriptedMessages::Kind;
+
+namespace {
+
+// Records which windows of other parts of the program the commands reach.
+class ProbeScreen : public TMainScreen {
+public:
+    using TMainScreen::TMainScreen;
+    int quickSetups = 0, receiveStarts = 0, editors = 0, clones = 0, sends = 0, views = 0;
+    bool runQuickSetup() override { return ++quickSetups, false; }
+    void runReceiveMode() override
+    {
+        ++receiveStarts;
+        setReceiveMode(true);
+    }
+    bool runFaxEditor(bool clone, bool) override
+    {
+        ++editors;
+        clones += clone ? 1 : 0;
+        return false;
+    }
+    void runSendFax() override { ++sends; }
+    void runFaxViewer(bool) override { ++views; }
+};
+
+void startAndWait(TMainScreen &w)
+{
+    QSignalSpy done(&w, &TMainScreen::firstActivationDone);
+    w.showForStart();
+    ASSERT_TRUE(done.wait(5000));
+}
+
+std::string cell(QTableView *grid, int row, int col)
+{
+    return grid->model()->index(row, col).data().toString().toStdString();
+}
+
+}  // namespace
+
+class MainScreenTest : public WindowFixture {};
+
+TEST_F(MainScreenTest, EmptyDataDirectoryGetsTablesReceiveFolderAndFullTagSet)
+{
+    writeIni();
+    ProbeScreen w;
+    EXPECT_TRUE(fileExists("QLN.DBF"));
+    EXPECT_TRUE(fileExists("QLNREC.DBF"));
+    EXPECT_TRUE(QDir(QString::fromStdString(data + "receive")).exists());
+    EXPECT_FALSE(w.tables().hasTag(FaxList::Outgoing, "DATEND"));
+    startAndWait(w);
+    EXPECT_TRUE(w.tables().hasTag(FaxList::Outgoing, "DATEND"));
+    EXPECT_TRUE(w.tables().hasTag(FaxList::Incoming, "DATEND"));
+    EXPECT_EQ(w.quickSetups, 0);
+    EXPECT_EQ(w.receiveStarts, 0);
+    EXPECT_EQ(msgs.count(Kind::Information), 0u);
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Quillon "));
+}
+
+TEST_F(MainScreenTest, FirstStartWithoutModemRunsQuickSetupAndAtStartupStartsReceiving)
+{
+    {
+        // No port chosen at all.
+        QFile f(QString::fromStdString(data + "QLN.INI"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Receive]\nAtStartup=1\n");
+    }
+    ProbeScreen w;
+    startAndWait(w);
+    EXPECT_EQ(w.quickSetups, 1);
+    EXPECT_EQ(w.receiveStarts, 1);
+    EXPECT_TRUE(w.receiveMode());
+    EXPECT_EQ(w.button("ReceiveButton")->text(), QStringLiteral("STOP"));
+    EXPECT_FALSE(w.menuAction("mnuReceive")->isEnabled());
+    // A later activation does not run the steps again.
+    QApplication::sendEvent(&w, new QEvent(QEvent::WindowActivate));
+    QApplication::processEvents();
+    EXPECT_EQ(w.quickSetups, 1);
+    EXPECT_EQ(w.receiveStarts, 1);
+}
+
+TEST_F(MainScreenTest, StartingMinimisedStaysMinimisedAndActivatesOnce)
+{
+    writeIni();
+    ProbeScreen w;
+    w.setStartMinimized(true);
+    startAndWait(w);
+    EXPECT_TRUE(w.isMinimized());
+    EXPECT_FALSE(w.firstActivationPending());
+    EXPECT_TRUE(w.tables().hasTag(FaxList::Outgoing, "DATEND"));
+
+    // A second copy brings it back.
+    w.restoreFromSecondCopy();
+    QApplication::processEvents();
+    EXPECT_FALSE(w.isMinimized());
+}
+
+TEST_F(MainScreenTest, EnablingFollowsTheListsAndTheActiveTab)
+{
+    writeIni();
+    {
+        ProbeScreen w;
+        startAndWait(w);
+        EXPECT_TRUE(w.button("Newbutton")->isEnabled());
+        for (const char *b : {"EditButton", "DeleteButton", "SendButton", "ViewButton",
+                              "PrintButton"})
+            EXPECT_FALSE(w.button(b)->isEnabled()) << b;
+        EXPECT_TRUE(w.button("ReceiveButton")->isEnabled());
+        EXPECT_TRUE(w.button("ExitButton")->isEnabled());
+        EXPECT_FALSE(w.menuAction("mnuClone")->isEnabled());
+        EXPECT_FALSE(w.faxGrid()->isEnabled());
+        EXPECT_FALSE(w.recFaxGrid()->isEnabled());
+        w.browseTabs()->setCurrentIndex(1);
+        EXPECT_FALSE(w.button("Newbutton")->isEnabled());
+        EXPECT_FALSE(w.menuAction("mnuNew")->isEnabled());
+        w.close();
+    }
+    addOutgoing({{"Report", "Ann", "555", "20240105", "09:30", true}});
+    ProbeScreen w;
+    startAndWait(w);
+    EXPECT_TRUE(w.faxGrid()->isEnabled());
+    EXPECT_FALSE(w.recFaxGrid()->isEnabled());
+    EXPECT_TRUE(w.menuAction("mnuClone")->isEnabled());
+    EXPECT_TRUE(w.button("SendButton")->isEnabled());
+    EXPECT_TRUE(w.button("DeleteButton")->isEnabled());
+    w.browseTabs()->setCurrentIndex(1);
+    EXPECT_TRUE(w.button("SendButton")->isEnabled());   // whatever the tab
+    EXPECT_FALSE(w.button("DeleteButton")->isEnabled());  // incoming list is empty
+    EXPECT_FALSE(w.menuAction("mnuClone")->isEnabled());
+}
+
+TEST_F(MainScreenTest, GridsShowColumnsTitlesAndCalculatedSent)
+{
+    writeIni();
+    addOutgoing({{"Old", "Bob", "111", "20230101", "08:00", true},
+                 {"Draft", "Cy", "222", "", "", false}});
+    addIncoming({{"20240301", "14:05", "ACME", "FAX0001.APF", "call back", 3}});
+    ProbeScreen w;
+    startAndWait(w);
+    QAbstractItemModel *out = w.faxGrid()->model();
+    QStringList titles;
+    for (int c = 0; c < out->columnCount(); ++c)
+        titles << out->headerData(c, Qt::Horizontal).toString();
+    EXPECT_EQ(titles.join('|').toStdString(),
+              "Sent|Date Sent|Time Sent|Recipient|Phone|Pages|Subject|Last Attempt");
+    QAbstractItemModel *in = w.recFaxGrid()->model();
+    titles.clear();
+    for (int c = 0; c < in->columnCount(); ++c)
+        titles << in->headerData(c, Qt::Horizontal).toString();
+    EXPECT_EQ(titles.join('|').toStdString(), "Date Rec'd|Time Rec'd|From|Pages|Notes|Fax File");
+
+    ASSERT_EQ(out->rowCount(), 2);
+    // Newest first: the unsent draft has an empty date and sorts last.
+    EXPECT_EQ(cell(w.faxGrid(), 0, 0), "Yes");
+    EXPECT_EQ(cell(w.faxGrid(), 0, 6), "Old");
+    EXPECT_EQ(cell(w.faxGrid(), 1, 0), "No ");
+    EXPECT_EQ(cell(w.faxGrid(), 1, 1), "");
+    ASSERT_EQ(in->rowCount(), 1);
+    EXPECT_EQ(cell(w.recFaxGrid(), 0, 2), "ACME");
+    EXPECT_EQ(cell(w.recFaxGrid(), 0, 3), "3");
+    EXPECT_EQ(cell(w.recFaxGrid(), 0, 5), "FAX0001.APF");
+    // Recipient is shown 20 characters wide, Last Attempt 35.
+    EXPECT_GT(w.faxGrid()->columnWidth(7), w.faxGrid()->columnWidth(3));
+}
+
+TEST_F(MainScreenTest, DeleteOutgoingAsksAndOnlyYesDeletes)
+{
+    writeIni();
+    addOutgoing({{"Keep me", "A", "1", "20240101", "10:00", true},
+                 {"Bin me", "B", "2", "20240202", "10:00", true}});
+    ProbeScreen w;
+    startAndWait(w);
+    w.selectRow(FaxList::Outgoing, 0);  // newest first: "Bin me"
+    msgs.answer(false);
+    w.DeleteButtonClick();
+    ASSERT_EQ(msgs.count(Kind::CautiousQuestion), 1u);
+    EXPECT_EQ(msgs.last().caption, "Delete");
+    EXPECT_EQ(msgs.last().text, "Delete the current fax?\r\n(subject: \"Bin me\")");
+    EXPECT_EQ(w.faxModel()->rowCount(), 2);
+
+    msgs.answer(true);
+    w.DeleteButtonClick();
+    ASSERT_EQ(w.faxModel()->rowCount(), 1);
+    EXPECT_EQ(cell(w.faxGrid(), 0, 6), "Keep me");
+    EXPECT_EQ(w.tables().queryCount(FaxList::Outgoing), 1);
+
+    // Deleting the last row empties the list and the row commands go grey.
+    msgs.answer(true);
+    w.DeleteButtonClick();
+    EXPECT_EQ(w.faxModel()->rowCount(), 0);
+    EXPECT_FALSE(w.button("DeleteButton")->isEnabled());
+    EXPECT_FALSE(w.button("SendButton")->isEnabled());
+    // Nothing left: the command beeps.
+    msgs.clear();
+    w.DeleteButtonClick();
+    EXPECT_EQ(msgs.count(Kind::Beep), 1u);
+    EXPECT_EQ(msgs.count(Kind::CautiousQuestion), 0u);
+}
+
+TEST_F(MainScreenTest, DeleteReceivedRemovesItsFileButNeverOneOutside)
+{
+    writeIni();
+    ASSERT_TRUE(QDir(dir.path()).mkdir("receive"));
+    touch("receive/FAX0001.APF");
+    touch("keep.apf");
+    addIncoming({{"20240301", "10:00", "Plain", "FAX0001.APF", ""},
+                 {"20240302", "10:00", "Escaper", "../keep.apf", ""}});
+    ProbeScreen w;
+    startAndWait(w);
+    w.browseTabs()->setCurrentIndex(1);
+    ASSERT_EQ(w.recModel()->rowCount(), 2);
+
+    w.selectRow(FaxList::Incoming, 0);  // newest: "Escaper"
+    msgs.answer(true);
+    w.DeleteButtonClick();
+    EXPECT_EQ(msgs.calls()[0].text, "Delete the current fax?\r\n(from: \"Escaper\")");
+    EXPECT_TRUE(fileExists("keep.apf"));
+    EXPECT_EQ(w.recModel()->rowCount(), 1);  // the row went all the same
+    EXPECT_EQ(msgs.count(Kind::Information), 1u);
+
+    msgs.clear();
+    w.selectRow(FaxList::Incoming, 0);
+    msgs.answer(false);
+    w.DeleteButtonClick();
+    EXPECT_TRUE(fileExists("receive/FAX0001.APF"));
+    EXPECT_EQ(w.recModel()->rowCount(), 1);
+    msgs.answer(true);
+    w.DeleteButtonClick();
+    EXPECT_FALSE(fileExists("receive/FAX0001.APF"));
+    EXPECT_EQ(w.recModel()->rowCount(), 0);
+    EXPECT_EQ(msgs.count(Kind::Information), 0u);
+}
+
+TEST_F(MainScreenTest, ReceiveModeRefusesWhatWouldDisturbIt)
+{
+    writeIni();
+    addOutgoing({{"Out", "A", "1", "20240101", "10:00", true}});
+    addIncoming({{"20240301", "10:00", "In", "", ""}});
+    ProbeScreen w;
+    startAndWait(w);
+    w.setReceiveMode(true);
+    const std::string refusal = texts::kReceiveModeRefusal;
+    auto refuses = [&](const char *name, auto trigger) {
+        msgs.clear();
+        trigger();
+        ASSERT_EQ(msgs.count(Kind::Information), 1u) << name;
+        EXPECT_EQ(msgs.last().text, refusal) << name;
+        EXPECT_EQ(msgs.last().caption, "Information") << name;
+    };
+    refuses("New", [&] { w.NewbuttonClick(); });
+    refuses("Clone", [&] { w.mnuCloneClick(); });
+    refuses("Edit", [&] { w.EditButtonClick(); });
+    refuses("Cover Sheets", [&] { w.mnuCoverSheetsClick(); });
+    refuses("Phone Book", [&] { w.mnuPhoneBookClick(); });
+    refuses("Preferences", [&] { w.mnuPreferencesClick(); });
+    refuses("Rebuild", [&] { w.mnuRebuildIndexesClick(); });
+    refuses("Cleanup", [&] { w.mnuFaxLogCleanupClick(); });
+    refuses("Website", [&] { w.mnuWebsiteClick(); });
+    w.browseTabs()->setCurrentIndex(1);
+    refuses("Delete incoming", [&] { w.DeleteButtonClick(); });
+    EXPECT_EQ(w.editors, 0);
+    EXPECT_EQ(w.recModel()->rowCount(), 1);
+
+    // Send has its own text; View stays available.
+    msgs.clear();
+    w.SendButtonClick();
+    EXPECT_EQ(msgs.last().text, texts::kSendInReceiveMode);
+    w.ViewButtonClick();
+    EXPECT_EQ(w.views, 1);
+    // Delete on the outgoing tab still asks.
+    w.browseTabs()->setCurrentIndex(0);
+    msgs.clear();
+    msgs.answer(false);
+    w.DeleteButtonClick();
+    EXPECT_EQ(msgs.count(Kind::CautiousQuestion), 1u);
+    EXPECT_EQ(w.sends, 0);
+}
+
+TEST_F(MainScreenTest, CloneBeepsWithoutRowsAndRequestsACloneWithOne)
+{
+    writeIni();
+    {
+        ProbeScreen w;
+        startAndWait(w);
+        w.mnuCloneClick();
+        EXPECT_EQ(msgs.count(Kind::Beep), 1u);
+        EXPECT_EQ(w.editors, 0);
+        w.close();
+    }
+    addOutgoing({{"Out", "A", "1", "20240101", "10:00", true}});
+    ProbeScreen w;
+    startAndWait(w);
+    w.mnuCloneClick();
+    EXPECT_EQ(w.clones, 1);
+    EXPECT_FALSE(w.cloneRequested());  // consumed by New
+    w.NewbuttonClick();
+    EXPECT_EQ(w.editors, 2);
+    EXPECT_EQ(w.clones, 1);
+}
+
+TEST_F(MainScreenTest, SendChecksTabThenRows)
+{
+    writeIni();
+    ProbeScreen w;
+    startAndWait(w);
+    w.browseTabs()->setCurrentIndex(1);
+    w.SendButtonClick();
+    EXPECT_EQ(msgs.last().text, texts::kSendWrongTab);
+    w.browseTabs()->setCurrentIndex(0);
+    msgs.clear();
+    w.SendButtonClick();
+    EXPECT_EQ(msgs.count(Kind::Beep), 1u);
+    EXPECT_EQ(w.sends, 0);
+}
+
+TEST_F(MainScreenTest, EditOnIncomingStoresNotesWhenAccepted)
+{
+    writeIni();
+    addIncoming({{"20240301", "10:00", "ACME Corp", "FAX0001.APF", "old note"}});
+    ProbeScreen w;
+    startAndWait(w);
+    w.browseTabs()->setCurrentIndex(1);
+    w.selectRow(FaxList::Incoming, 0);
+
+    QString shownLabel, shownNotes;
+    auto answerDialog = [&](bool accept, const QString &text) {
+        QTimer::singleShot(0, [&, accept, text] {
+            auto *d = qobject_cast<TEditReceiveNotes *>(QApplication::activeModalWidget());
+            ASSERT_NE(d, nullptr);
+            shownLabel = d->description();
+            shownNotes = d->notes();
+            d->notesEdit()->setText(text);
+            (accept ? d->acceptButton() : d->cancelButton())->click();
+        });
+    };
+    answerDialog(false, QStringLiteral("ignored"));
+    w.EditButtonClick();
+    EXPECT_EQ(shownLabel, QStringLiteral("From: ACME Corp"));
+    EXPECT_EQ(shownNotes, QStringLiteral("old note"));
+    EXPECT_EQ(cell(w.recFaxGrid(), 0, 4), "old note");
+
+    answerDialog(true, QString(70, QLatin1Char('n')));
+    w.EditButtonClick();
+    EXPECT_EQ(cell(w.recFaxGrid(), 0, 4), std::string(60, 'n'));
+    EXPECT_EQ(w.tables().field(FaxList::Incoming, "NOTES"), std::string(60, 'n'));
+}
+
+TEST_F(MainScreenTest, PlacementAndHintsAreSavedAndRestored)
+{
+    writeIni();
+    QRect placed;
+    {
+        ProbeScreen w;
+        startAndWait(w);
+        w.setGeometry(40, 50, 620, 430);
+        QApplication::processEvents();
+        placed = w.geometry();
+        w.menuAction("mnuShowHint")->trigger();
+        EXPECT_FALSE(w.menuAction("mnuShowHint")->isChecked());
+        EXPECT_TRUE(w.close());
+    }
+    IniFile ini(data + "QLN.INI");
+    EXPECT_FALSE(ini.readBool("Hints", "On", true));
+    EXPECT_EQ(ini.readString("Version", "Version", ""), "2.9z Build 8");
+    EXPECT_TRUE(ini.sectionExists("TMainScreen_Placement"));
+    EXPECT_EQ(ini.readInteger("TMainScreen_Placement", "Left", -1), placed.left());
+    EXPECT_EQ(ini.readInteger("TMainScreen_Placement", "Bottom", -1),
+              placed.top() + placed.height());
+
+    ProbeScreen again;
+    startAndWait(again);
+    EXPECT_EQ(again.geometry(), placed);
+    EXPECT_FALSE(again.menuAction("mnuShowHint")->isChecked());
+}
+
+TEST_F(MainScreenTest, ClosingWhileReceivingAsksAndNoKeepsReceiving)
+{
+    writeIni();
+    ProbeScreen w;
+    startAndWait(w);
+    w.setReceiveMode(true);
+    w.setReceivingFax(true);
+    msgs.answer(false);
+    EXPECT_FALSE(w.close());
+    EXPECT_EQ(msgs.last().text, "You are receiving a fax. Exit the program?");
+    EXPECT_EQ(msgs.last().caption, "Exit");
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(w.receiveMode());
+    EXPECT_TRUE(w.tables().isOpen(FaxList::Outgoing));
+
+    msgs.answer(true);
+    EXPECT_TRUE(w.close());
+    EXPECT_FALSE(w.receiveMode());
+    EXPECT_FALSE(w.tables().isOpen(FaxList::Outgoing));
+}
+
+TEST_F(MainScreenTest, MenusCarryEveryItemWithShortcutsAndHints)
+{
+    writeIni();
+    ProbeScreen w;
+    EXPECT_EQ(w.menuAction("mnuSend")->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+    EXPECT_EQ(w.menuAction("mnuReceive")->shortcut(), QKeySequence(QStringLiteral("Ctrl+R")));
+    EXPECT_EQ(w.menuAction("mnuViewPrint")->shortcut(), QKeySequence(QStringLiteral("Ctrl+V")));
+    EXPECT_EQ(w.menuAction("mnuExit")->shortcut(), QKeySequence(QStringLiteral("Ctrl+X")));
+    EXPECT_EQ(w.menuAction("mnuViewPrint")->statusTip(),
+              QStringLiteral("See a preview of and optionally  print the fax"));
+    EXPECT_EQ(w.menuAction("mnuRebuild")->statusTip(), QStringLiteral("Do this every 2 weeks "));
+    EXPECT_EQ(w.button("DeleteButton")->toolTip(),
+              QStringLiteral("Delete  the currently selected fax"));
+    // Separators after Fax Log Cleanup, View/Print Fax and Preferences.
+    QStringList file;
+    for (QAction *a : w.findChild<QMenu *>(QStringLiteral("FileMenu"))->actions())
+        file << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    EXPECT_EQ(file.join('|').toStdString(),
+              "&New Fax|&Edit Fax|Clone Fax|Delete Fax|Fax Log Cleanup|-|Send Fax|Receive "
+              "Faxes|View/Print Fax|-|C&over Sheets|&Phone Book|Rebuild &Indexes|P&references|-|"
+              "E&xit");
+    QStringList help;
+    for (QAction *a : w.findChild<QMenu *>(QStringLiteral("HelpMenu"))->actions())
+        help << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    EXPECT_EQ(help.join('|').toStdString(),
+              "Contents|Frequently Asked Questions (FAQ)|Technical Help|Technical Support|About|-|"
+              "Configuration Information|Visit Our Internet Website|-|Show Hints");
+}
