@@ -161,9 +161,11 @@ int TApdComPort::NormaliseLevel(int v, int base, int percent)
     return int(std::lround(double(base) * percent / 100.0));
 }
 
-void TApdComPort::ApplyFlow()
+void TApdComPort::ApplyFlow(bool settleLevels)
 {
-    if (HWFlowOptions_ != 0) {
+    if (!settleLevels) {
+        // Levels set directly are kept as given.
+    } else if (HWFlowOptions_ != 0) {
         if (BufferFull_ == 0 || BufferFull_ > InSize_)
             BufferFull_ = NormaliseLevel(BufferFull_, InSize_, 90);
         if (BufferResume_ == 0 || BufferResume_ > BufferFull_)
@@ -206,13 +208,13 @@ void TApdComPort::SetXOffChar(uint8_t v)
 void TApdComPort::SetBufferFull(int v)
 {
     BufferFull_ = v > InSize_ ? NormaliseLevel(v, v, 90) : v;
-    ApplyFlow();
+    ApplyFlow(false);
 }
 
 void TApdComPort::SetBufferResume(int v)
 {
     BufferResume_ = v > BufferFull_ ? NormaliseLevel(v, BufferFull_, 10) : v;
-    ApplyFlow();
+    ApplyFlow(false);
 }
 
 // ---- Tracing and logging --------------------------------------------------

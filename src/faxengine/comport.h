@@ -165,7 +165,7 @@ private:
     void ShutDownDispatcher();
     void ApplyTracing(TTraceLogState v, bool logging);
     void ApplyLine();
-    void ApplyFlow();
+    void ApplyFlow(bool settleLevels = true);
     void NotifyUsers(uint32_t msg);
     bool AnyTriggerEvent() const;
     static int NormaliseLevel(int v, int base, int percent);
