@@ -1,0 +1,228 @@
+#include "sessions/modemhelpers.h"
+
+#include "common/messages.h"
+#include "common/settings.h"
+#include "common/stringtable.h"
+#include "common/textutil.h"
+#include "faxengine/comport.h"
+#include "faxengine/portexceptions.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+namespace qln {
+
+namespace {
+
+constexpr const char *kLineBreak = "\r\n";
+
+std::mutex g_helpLock;
+std::function<bool(int)> g_helpOpener;
+
+bool waitForOk(TApdComPort &port)
+{
+    return port.AwaitText("OK", modemHelperTiming().replyTicks, true, false);
+}
+
+void processMessagesFor(std::chrono::milliseconds span)
+{
+    auto end = std::chrono::steady_clock::now() + span;
+    while (std::chrono::steady_clock::now() < end) {
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+std::string upper(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+    return s;
+}
+
+} // namespace
+
+ModemHelperTiming &modemHelperTiming()
+{
+    static ModemHelperTiming timing;
+    return timing;
+}
+
+void WaitTicksProcessingMessages(int ticks) { processMessagesFor(std::chrono::milliseconds(ticks * 55)); }
+
+bool ResetModem(TApdComPort &port)
+{
+    try {
+        port.SendText("ATZ\r");
+        return waitForOk(port);
+    } catch (...) {
+        return false;
+    }
+}
+
+bool OpenPort(TApdComPort &port, std::string &message)
+{
+    message.clear();
+    const std::string n = std::to_string(port.ComNumber());
+    try {
+        port.SetOpen(true);
+        return port.Open();
+    } catch (const EInOutError &e) {
+        // File-system errors are the runtime's own I/O exceptions.
+        message = "Unable to open the specified communications port( Com" + n + " )" + kLineBreak +
+                  "Error message: " + e.what();
+    } catch (const EAPDException &e) {
+        if (e.Code == ecAlreadyOpen || e.Code == ecHardware) {
+            message = "The communications port is in use ( Com " + n + " )" + kLineBreak + kLineBreak +
+                      "Please make sure that all communication programs (internet, AOL, etc) are "
+                      "closed, and then try again.";
+        } else if (e.Code == ecBadId) {
+            message = "Unable to open the specified communications port ( Com" + n + " )";
+        } else {
+            std::string text = hasLibraryText(e.Code) ? libraryText(e.Code) : "Unknown error";
+            message = "Unable to open the specified communications port ( Com" + n + " )" + kLineBreak +
+                      "Error message: " + text;
+        }
+    } catch (const std::exception &e) {
+        message = "Unable to open the specified communications port( Com" + n + " )" + kLineBreak +
+                  "Error message: " + e.what();
+    }
+    return false;
+}
+
+bool CheckForModem(TApdComPort &port, const std::string &resetString)
+{
+    WaitTicksProcessingMessages(modemHelperTiming().checkPauseTicks);
+    try {
+        port.SendText("AT\r");
+        if (waitForOk(port))
+            return true;
+        if (trim(resetString).empty())
+            return false;
+        port.SendText(resetString + "\r");
+        return waitForOk(port);
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CheckForModem(TApdComPort &port) { return CheckForModem(port, settings().resetString); }
+
+bool SendModemCommand(TApdComPort &port, std::string &command)
+{
+    if (upper(command).find("AT") == std::string::npos)
+        command = "AT" + command;
+    try {
+        port.SendText(command + "\r");
+        return waitForOk(port);
+    } catch (...) {
+        return false;
+    }
+}
+
+std::string FaxClassName(int code)
+{
+    switch (code) {
+    case 0: return "AutoDetect";
+    case 1: return "Class 1";
+    case 2: return "Class 2";
+    case 3: return "Class 2.0";
+    default: return "unknown";
+    }
+}
+
+void ReleaseTelephony(ITelephonyDevice &device)
+{
+    if (TApdComPort *port = device.AttachedPort(); port && port->Open()) {
+        try {
+            port->SetOpen(false);
+            if (QCoreApplication::instance())
+                QCoreApplication::processEvents();
+        } catch (const std::exception &) {
+            // A failed close skips the message run; the line is released
+            // below all the same.
+        }
+    }
+    try {
+        device.DropCallAndRelease();
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents();
+    } catch (...) {
+        // Releasing a line that is already gone is not an error.
+    }
+}
+
+bool OpenThroughTelephony(ITelephonyDevice &device, const std::string &deviceName,
+                          TApdComPort &port, std::string &message)
+{
+    message.clear();
+    ReleaseTelephony(device);
+    port.TapiMode = tmAuto;
+    device.AttachPort(port);
+    try {
+        device.SelectDevice(deviceName);
+    } catch (...) {
+        // An unknown name leaves no device selected; the dialog follows.
+    }
+    if (!device.HasSelectedDevice())
+        device.ShowSelectionDialog();
+    if (!device.HasSelectedDevice()) {
+        message = "Unable to assign TAPI device";
+        return false;
+    }
+    try {
+        device.OpenPort();
+        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(modemHelperTiming().telephonyOpenMs);
+        while (!port.Open() && std::chrono::steady_clock::now() < end)
+            processMessagesFor(std::chrono::milliseconds(10));
+        if (!port.Open()) {
+            message = "Failed to open " + device.SelectedDeviceName();
+            return false;
+        }
+        port.SetBaud(57600);
+        port.SetBaud(19200);
+        port.SendText("AT\r");
+        WaitTicksProcessingMessages(modemHelperTiming().telephonySettleTicks);
+        port.DiscardInput();
+        return true;
+    } catch (...) {
+        message = "Unexpected error";
+        return false;
+    }
+}
+
+void SetHelpOpener(std::function<bool(int)> opener)
+{
+    std::lock_guard lock(g_helpLock);
+    g_helpOpener = std::move(opener);
+}
+
+bool TechnicalHelp()
+{
+    std::function<bool(int)> opener;
+    {
+        std::lock_guard lock(g_helpLock);
+        opener = g_helpOpener;
+    }
+    if (!opener) {
+        messages().information("Help is not available.");
+        return false;
+    }
+    return opener(kFaxProblemSolverTopic);
+}
+
+void InstallPortMapping(const Settings &s)
+{
+    std::map<int, std::string> devices = s.portDevices;
+    TApdComPort::SetPortMapper([devices](int n) {
+        auto it = devices.find(n);
+        return it == devices.end() ? std::string() : it->second;
+    });
+}
+
+} // namespace qln
