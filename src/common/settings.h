@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "common/textutil.h"  // rateFromIndex / indexFromRate for the rate keys
+
 namespace qln {
 
 class IniFile;
