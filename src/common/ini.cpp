@@ -73,10 +73,22 @@ bool keyOf(const std::string &line, std::string &key, std::string *value)
     return true;
 }
 
+// Cuts a value to what fits the text buffer, never inside a UTF-8 sequence.
 std::string cutToBuffer(std::string s)
 {
-    if (s.size() > IniFile::kTextBufferSize - 1)
-        s.resize(IniFile::kTextBufferSize - 1);
+    if (s.size() <= IniFile::kTextBufferSize - 1)
+        return s;
+    std::size_t n = IniFile::kTextBufferSize - 1;
+    std::size_t lead = n;
+    while (lead > 0 && lead > n - 4 && (static_cast<unsigned char>(s[lead - 1]) & 0xC0) == 0x80)
+        --lead;
+    if (lead > 0) {
+        unsigned char c = static_cast<unsigned char>(s[lead - 1]);
+        std::size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        if (len > 1 && lead - 1 + len > n)
+            n = lead - 1;  // the sequence would be cut: leave it out whole
+    }
+    s.resize(n);
     return s;
 }
 

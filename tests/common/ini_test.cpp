@@ -98,6 +98,9 @@ TEST(IniRead, BinaryGarbageAndOverlongLinesLoad)
     // Values are read into a 1024-character buffer.
     EXPECT_EQ(ini.readString("Modem", "Long", "").size(), 1023u);
     EXPECT_EQ(ini.readString("X", "Y", std::string(2000, 'd')).size(), 1023u);
+    // A multi-byte character across the cut is left out whole.
+    EXPECT_EQ(ini.readString("X", "Y", std::string(1022, 'd') + "\xC3\xA9").size(), 1022u);
+    EXPECT_EQ(ini.readString("X", "Y", std::string(1021, 'd') + "\xC3\xA9").size(), 1023u);
 }
 
 TEST(IniWrite, OtherSectionsCommentsAndJunkArePreserved)
