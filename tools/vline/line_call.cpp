@@ -24,8 +24,8 @@ LineCall::LineCall(int id, Target target, double noiseDbm0)
     : id_(id), target_(target), delayAB_(kLineDelay, 0), delayBA_(kLineDelay, 0)
 {
     if (!std::isnan(noiseDbm0)) {
-        noiseAB_ = awgn_init_dbm0(nullptr, 1234567 + id, static_cast<float>(noiseDbm0));
-        noiseBA_ = awgn_init_dbm0(nullptr, 7654321 + id, static_cast<float>(noiseDbm0));
+        noiseAB_ = awgn_init_dbm0(nullptr, -(1234567 + id), static_cast<float>(noiseDbm0));
+        noiseBA_ = awgn_init_dbm0(nullptr, -(7654321 + id), static_cast<float>(noiseDbm0));
     }
 }
 

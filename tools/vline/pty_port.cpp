@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -50,6 +51,11 @@ std::string PtyPort::open(const std::string &linkPath)
     tcsetattr(slave_, TCSANOW, &tio);
 
     // Replace a stale link left by an earlier run; never replace other files.
+    struct stat st{};
+    if (::lstat(linkPath.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
+        close();
+        return linkPath + " exists and is not a symbolic link";
+    }
     if (::unlink(linkPath.c_str()) != 0 && errno != ENOENT) {
         std::string why = "unlink " + linkPath + ": " + std::strerror(errno);
         close();

@@ -1,0 +1,127 @@
+// Whole fax calls run in-process between two remote fax machines over the
+// simulated line: the page must arrive unchanged, the outcome must name the
+// pages, stations and bit rate, and a line with heavy noise must not give a
+// clean 14400 bit/s call.
+#include "tiff_pages.h"
+#include "vline/line_call.h"
+#include "vline/remote_fax.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+
+namespace qln::vline {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Bitmap;
+
+Bitmap testPage()
+{
+    // A short page with shapes whose edges fall on odd pixels and rows.
+    Bitmap b;
+    b.width = 1728;
+    b.rows.assign(160, std::vector<uint8_t>(216, 0));
+    for (size_t y = 20; y < 140; ++y)
+        for (int x = 0; x < 1728; ++x) {
+            bool black = (x > 101 && x < 307 && y % 9 < 4) || ((x - 900) * (x - 900) / 9 + (int(y) - 80) * (int(y) - 80) < 1500)
+                         || (x % 97 == 13 && y > 60);
+            if (black)
+                b.rows[y][static_cast<size_t>(x / 8)] |= static_cast<uint8_t>(0x80 >> (x % 8));
+        }
+    return b;
+}
+
+class LineCallTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string templ = (fs::temp_directory_path() / "vline-call-XXXXXX").string();
+        ASSERT_NE(mkdtemp(templ.data()), nullptr);
+        dir_ = templ;
+        page_ = testPage();
+        ASSERT_TRUE(test::writeFaxTiff((dir_ / "page.tif").string(), page_));
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // Runs a call from a sending machine to a receiving one; returns false
+    // when it does not end within five minutes of line time.
+    bool runCall(double noise, FaxOutcome &sent, FaxOutcome &received)
+    {
+        LineCall call(1, LineCall::Target::Remote, noise);
+        RemoteFaxOptions tx;
+        tx.ident = "+1 555 0199";
+        RemoteFaxOptions rx;
+        rx.ident = "100";
+        call.remote = std::make_unique<RemoteFax>(true, (dir_ / "page.tif").string(), tx);
+        auto receiver = std::make_unique<RemoteFax>(false, (dir_ / "rx.tif").string(), rx);
+        RemoteFax *r = receiver.get();
+        call.far = std::move(receiver);
+        call.state = LineCall::State::Connected;
+        for (int block = 0; block < 5 * 60 * 50; ++block) {
+            call.exchangeAudio(kBlockSamples);
+            if (call.remote->finished() && r->finished())
+                break;
+        }
+        sent = call.remote->outcome();
+        received = r->outcome();
+        return call.remote->finished() && r->finished();
+    }
+
+    fs::path dir_;
+    Bitmap page_;
+};
+
+TEST_F(LineCallTest, PageArrivesPixelForPixelWithStationsAndRate)
+{
+    FaxOutcome sent, received;
+    ASSERT_TRUE(runCall(NAN, sent, received));
+    EXPECT_EQ(sent.code, 0) << sent.text;
+    EXPECT_EQ(received.code, 0) << received.text;
+    EXPECT_EQ(sent.pages, 1);
+    EXPECT_EQ(received.pages, 1);
+    EXPECT_EQ(received.remoteId, "+1 555 0199");
+    EXPECT_EQ(sent.remoteId, "100");
+    EXPECT_EQ(received.bitRate, 14400);
+    EXPECT_EQ(received.text, "OK");
+
+    Bitmap got;
+    std::string why;
+    ASSERT_TRUE(test::readTiffPage((dir_ / "rx.tif").string(), 0, got, why)) << why;
+    EXPECT_EQ(test::compareContent(page_, got), "");
+}
+
+TEST_F(LineCallTest, QuietNoiseIsHarmlessButLoudNoiseBreaksTheCall)
+{
+    // Noise below the modems' signal detectors leaves the page intact ...
+    FaxOutcome sent, received;
+    ASSERT_TRUE(runCall(-60.0, sent, received));
+    EXPECT_EQ(sent.code, 0) << sent.text;
+    Bitmap got;
+    std::string why;
+    ASSERT_TRUE(test::readTiffPage((dir_ / "rx.tif").string(), 0, got, why)) << why;
+    EXPECT_EQ(test::compareContent(page_, got), "");
+
+    // ... noise above them is heard: the machines lose track of the
+    // procedure and the call ends with an error on both sides.
+    fs::remove(dir_ / "rx.tif");
+    ASSERT_TRUE(runCall(-45.0, sent, received));
+    EXPECT_NE(sent.code, 0);
+    EXPECT_NE(received.code, 0);
+    EXPECT_EQ(received.pages, 0);
+}
+
+TEST_F(LineCallTest, CompareContentCatchesASinglePixel)
+{
+    Bitmap changed = page_;
+    changed.rows[70][100] ^= 0x01;
+    EXPECT_NE(test::compareContent(page_, changed), "");
+    Bitmap shifted = page_;
+    shifted.rows.insert(shifted.rows.begin(), std::vector<uint8_t>(216, 0));
+    EXPECT_EQ(test::compareContent(page_, shifted), "");  // only a blank margin added
+}
+
+} // namespace
+} // namespace qln::vline
