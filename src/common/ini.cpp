@@ -1,17 +1,12 @@
 // INI reader/writer with private-profile semantics.
 #include "common/ini.h"
 
+#include "common/atomicfile.h"
+
 #include <cctype>
-#include <cerrno>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <sstream>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace qln {
 
@@ -376,35 +371,9 @@ void IniFile::flush()
         if (i + 1 < lines_.size() || finalEol_)
             data += eol_;
     }
-    // Write a sibling temporary file and rename it over the original, so a
-    // failure never leaves a half-written settings file.
-    std::string tmp = path_ + ".tmpXXXXXX";
-    std::vector<char> name(tmp.begin(), tmp.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0)
+    // Replaced as a whole, so a failure never leaves a half-written file.
+    if (!writeFileAtomically(path_, data))
         throw IniWriteError(path_);
-    bool ok = true;
-    std::size_t done = 0;
-    while (ok && done < data.size()) {
-        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            ok = false;
-        else
-            done += static_cast<std::size_t>(n);
-    }
-    // Keep the permissions of an existing file; new files get rw-r--r--.
-    struct stat st;
-    mode_t mode = (::stat(path_.c_str(), &st) == 0) ? (st.st_mode & 07777) : 0644;
-    ok = ok && ::fchmod(fd, mode) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(name.data(), path_.c_str()) == 0;
-    if (!ok) {
-        ::unlink(name.data());
-        throw IniWriteError(path_);
-    }
     dirty_ = false;
 }
 
