@@ -3,6 +3,7 @@
 // decode in our decoder to the same pixels.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <random>
 
 #include <QFont>
@@ -13,7 +14,10 @@
 #include "apftestutil.h"
 #include "faximage/g3decoder.h"
 #include "faximage/g3encoder.h"
+#include "faximage/apf.h"
 #include "faximage/monobitmap.h"
+#include "faximage/unpackerpcx.h"
+#include "faximage/unpackertiff.h"
 
 using namespace qln::fax;
 using namespace qln::fax::test;
@@ -179,4 +183,54 @@ TEST(LibtiffPeer, LibtiffPagesDecodeInOurs)
     EXPECT_TRUE(weDecodeLibtiffs(dir.file("text.tif"), text, 1728) == text);
     auto dither = ditheredPage(rng, 216, 100);
     EXPECT_TRUE(weDecodeLibtiffs(dir.file("dither.tif"), dither, 1728) == dither);
+}
+
+TEST(LibtiffPeer, ExportedClassFPageReadsBackAndPassesTheTiffTools)
+{
+    TempDir dir;
+    std::mt19937 rng(23);
+    std::vector<Line> page = textPage(1728, 120);
+    for (int i = 0; i < 30; ++i)
+        page.push_back(randomLine(rng, 216, 5));
+    writeApf(dir.file("p.apf"), {page}, pfFine);
+    FaxPageLines lines;
+    ASSERT_EQ(0, readFaxPageLines(dir.file("p.apf"), 1, lines));
+    ASSERT_TRUE(lines.lines == page);
+    const std::string tif = dir.file("p.tif");
+    auto bytes = makeTiffClassF(lines);
+    ASSERT_EQ(0, writeFileAtomically(tif, bytes));
+
+    TIFF *t = TIFFOpen(tif.c_str(), "r");
+    ASSERT_NE(nullptr, t);
+    uint32_t w = 0, h = 0;
+    float xres = 0, yres = 0;
+    uint16_t comp = 0, fill = 0;
+    TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w);
+    TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h);
+    TIFFGetField(t, TIFFTAG_XRESOLUTION, &xres);
+    TIFFGetField(t, TIFFTAG_YRESOLUTION, &yres);
+    TIFFGetField(t, TIFFTAG_COMPRESSION, &comp);
+    TIFFGetField(t, TIFFTAG_FILLORDER, &fill);
+    EXPECT_EQ(1728u, w);
+    EXPECT_EQ(page.size(), h);
+    EXPECT_EQ(204.0f, xres);
+    EXPECT_EQ(196.0f, yres);
+    EXPECT_EQ(COMPRESSION_CCITTFAX3, comp);
+    EXPECT_EQ(FILLORDER_LSB2MSB, fill);
+    std::vector<uint8_t> row(216);
+    for (uint32_t y = 0; y < h; ++y) {
+        ASSERT_EQ(1, TIFFReadScanline(t, row.data(), y, 0)) << y;
+        ASSERT_TRUE(row == page[y]) << y;
+    }
+    TIFFClose(t);
+
+    if (std::system("command -v tiffinfo >/dev/null && command -v tiff2pdf >/dev/null") == 0) {
+        const std::string log = dir.file("log.txt");
+        EXPECT_EQ(0, std::system(("tiffinfo -D '" + tif + "' >'" + log + "' 2>&1").c_str()));
+        auto text = readFile(log);
+        std::string s(text.begin(), text.end());
+        EXPECT_EQ(std::string::npos, s.find("rror")) << s;
+        EXPECT_EQ(0, std::system(("tiff2pdf -o '" + dir.file("p.pdf") + "' '" + tif + "' 2>'" + log + "'").c_str()));
+        EXPECT_TRUE(fileExists(dir.file("p.pdf")));
+    }
 }
