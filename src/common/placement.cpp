@@ -88,4 +88,12 @@ Rect centredOver(int width, int height, const Rect &over)
     return r;
 }
 
+Rect centreWindow(int width, int height, bool isMainWindow, const Rect &mainWindow,
+                  bool mainMaximized, const Rect &screen)
+{
+    if (isMainWindow || mainMaximized)
+        return centredOver(width, height, screen);
+    return centredOver(width, height, mainWindow);
+}
+
 }  // namespace qln

@@ -187,4 +187,10 @@ Rect keepOnScreen(Rect r, int screenWidth, int screenHeight);
 // A window of the given size centred over another rectangle.
 Rect centredOver(int width, int height, const Rect &over);
 
+// Where a window of the given size is centred before it is shown: the main
+// window on the screen; any other window over the main window, or on the
+// screen while the main window is maximized.
+Rect centreWindow(int width, int height, bool isMainWindow, const Rect &mainWindow,
+                  bool mainMaximized, const Rect &screen);
+
 }  // namespace qln

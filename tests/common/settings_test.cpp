@@ -226,3 +226,11 @@ TEST(Placement, CentredOver)
     EXPECT_EQ(centredOver(400, 300, {0, 0, 1024, 768}), (Rect{312, 234, 712, 534}));
     EXPECT_EQ(centredOver(200, 100, {100, 100, 500, 400}), (Rect{200, 200, 400, 300}));
 }
+
+TEST(Placement, CentringFollowsTheMainWindow)
+{
+    const Rect screen{0, 0, 1000, 800}, main{100, 100, 500, 400};
+    EXPECT_EQ(centreWindow(200, 100, false, main, false, screen), (Rect{200, 200, 400, 300}));
+    EXPECT_EQ(centreWindow(200, 100, false, main, true, screen), (Rect{400, 350, 600, 450}));
+    EXPECT_EQ(centreWindow(200, 100, true, main, false, screen), (Rect{400, 350, 600, 450}));
+}
