@@ -51,7 +51,7 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
 {
     if (ev.kind == Input::Frame)
         return onClass1Frame();
-    auto wait200 = [this] { link_.pause(200); };
+    auto wait200 = [this] { link_->pause(200); };
 
     if (ev.kind == Input::Timer) {
         switch (state_) {
@@ -81,7 +81,7 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
     case rf1Init1:
         if (ev.is("OK")) {
             switchToNormalSpeed();
-            link_.disarmResponseTimer();
+            link_->disarmResponseTimer();
             setStatus(fpWaiting);
             state_ = rfWaiting;
         }
@@ -113,7 +113,7 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
         } else if (ev.is("OK")) {
             if (finalFrame_) {
                 if (settings.softwareFlow)
-                    link_.setRxFlow(true, 6144, 2048);
+                    link_->setRxFlow(true, 6144, 2048);
                 sendModulation("AT+FRM=" + tcfModulation(dcsIndex_));
                 state_ = rf1StrtTrn;
             } else {
@@ -154,7 +154,7 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
         break;
 
     case rf1CollTrn:
-        while (link_.inputCount() > 0) {
+        while (link_->inputCount() > 0) {
             int b = readRaw();
             if (b < 0)
                 break;
@@ -188,8 +188,8 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
     case rf1FinTrn:
         if (ev.is("RRIER")) {
             if (settings.softwareFlow)
-                link_.setRxFlow(false, 0, 0);
-            link_.pause(20);
+                link_->setRxFlow(false, 0, 0);
+            link_->pause(20);
             sendModulation("AT+FTH=3");
             state_ = rf1SendCFR;
         }
@@ -198,7 +198,7 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
     case rf1SendCFR:
         if (ev.is("CONNECT")) {
             if (settings.softwareFlow)
-                link_.setRxFlow(true, 6144, 2048);
+                link_->setRxFlow(true, 6144, 2048);
             writeFrame(buildFrame(fcfCFR, {}, true));
         } else if (ev.is("OK")) {
             sendModulation("AT+FRM=" + pageModulation(dcsIndex_));

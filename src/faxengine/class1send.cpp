@@ -78,7 +78,7 @@ FaxSession::Step FaxSender::class1(const Event &ev)
         fail(ecFaxBadModemResult);
         return Step::Next;
     }
-    auto wait200 = [this] { link_.pause(200); };
+    auto wait200 = [this] { link_->pause(200); };
 
     switch (state_) {
     case tf1Init1:
@@ -142,7 +142,7 @@ FaxSession::Step FaxSender::class1(const Event &ev)
     case tf1TrainStrt:
         if (ev.is("CONNECT") || ev.is("OK")) {
             if (settings.softwareFlow)
-                link_.setTxFlow(true);
+                link_->setTxFlow(true);
             Bytes tcf(static_cast<size_t>(tcfLength(speedBps(speedIndex_))), 0);
             tcf.push_back(DLE);
             tcf.push_back(ETX);
@@ -154,7 +154,7 @@ FaxSession::Step FaxSender::class1(const Event &ev)
     case tf1TrainFnsh:
         if (ev.is("OK")) {
             if (settings.softwareFlow)
-                link_.setTxFlow(false);
+                link_->setTxFlow(false);
             wait200();
             sendModulation("AT+FRH=3");
             cfrReceived_ = finalFrame_ = false;
@@ -191,7 +191,7 @@ FaxSession::Step FaxSender::class1(const Event &ev)
         if (ev.is("CONNECT")) {
             // Class 1 modems send no XON: the page follows the carrier at once,
             // before the modem's transmit buffer can run dry.
-            link_.armOutputFree(kOutputRoomForPage);
+            link_->armOutputFree(kOutputRoomForPage);
             armResponse(kPageTicks);
             state_ = tfWaitFrHead;
         }
@@ -315,7 +315,7 @@ FaxSession::Step FaxSender::class1(const Event &ev)
             fail(ecTimeout);
             return Step::Next;
         }
-        link_.pause(500);
+        link_->pause(500);
         sendModulation("AT+FTH=3");
         state_ = tf1SendEOP;
         break;

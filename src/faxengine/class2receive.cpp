@@ -61,7 +61,7 @@ FaxSession::Step FaxReceiver::class2(const Event &ev)
         break;
     case rf2Init3:
         if (ev.is("OK")) {
-            link_.disarmResponseTimer();
+            link_->disarmResponseTimer();
             setStatus(fpWaiting);
             state_ = rfWaiting;
         }
@@ -107,7 +107,7 @@ FaxSession::Step FaxReceiver::class2(const Event &ev)
             if (!callAccepted_ && !accepted())
                 return Step::Next;
             if (settings.softwareFlow)
-                link_.setRxFlow(true, 6144, 2048);
+                link_->setRxFlow(true, 6144, 2048);
             state_ = rfStartPage;
             return Step::Next;
         }

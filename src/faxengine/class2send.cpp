@@ -106,7 +106,7 @@ FaxSession::Step FaxSender::class2(const Event &ev)
             return inProgress_ && state_ != tfAbort ? Step::Wait : Step::Next;
         if (ev.is("CONNECT")) {
             if (isClass20()) {
-                link_.armOutputFree(kOutputRoomForPage);
+                link_->armOutputFree(kOutputRoomForPage);
                 armResponse(kPageTicks);
                 state_ = tfWaitFrHead;
             } else {
@@ -223,7 +223,7 @@ FaxSession::Step FaxSender::class2(const Event &ev)
             state_ = tfClose;
             return Step::Next;
         }
-        link_.pause(5 * 55);
+        link_->pause(5 * 55);
         sendCommand("AT+FDT");
         armResponse(kFdtTicks);
         state_ = tf2GetParams;

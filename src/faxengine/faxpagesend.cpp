@@ -49,10 +49,10 @@ void FaxSender::padZerosUntilQueued(std::size_t level)
 {
     flushStaging();
     level = std::min<std::size_t>(level, kStagingSize);
-    std::size_t queued = link_.outputCount();
+    std::size_t queued = link_->outputCount();
     if (queued >= level)
         return;
-    std::size_t n = std::min(level - queued, link_.outputFree());
+    std::size_t n = std::min(level - queued, link_->outputFree());
     Bytes zeros(n, 0);
     writeBytes(zeros);
 }
@@ -94,9 +94,9 @@ int FaxSender::openPageSource()
 FaxSession::Step FaxSender::onWaitXon()
 {
     // Class 2 modems send XON when they are ready for page data.
-    while (link_.inputCount() > 0) {
-        if (link_.readByte() == 0x11) {
-            link_.armOutputFree(kOutputRoomForPage);
+    while (link_->inputCount() > 0) {
+        if (link_->readByte() == 0x11) {
+            link_->armOutputFree(kOutputRoomForPage);
             armResponse(kPageTicks);
             state_ = tfWaitFrHead;
             return Step::Wait;
@@ -111,13 +111,13 @@ FaxSession::Step FaxSender::onWaitFrHead(const Event &ev)
         fail(ecTimeout);
         return Step::Next;
     }
-    if (ev.kind != Input::OutFree && link_.outputFree() < kOutputRoomForPage) {
-        link_.armOutputFree(kOutputRoomForPage);
+    if (ev.kind != Input::OutFree && link_->outputFree() < kOutputRoomForPage) {
+        link_->armOutputFree(kOutputRoomForPage);
         return Step::Wait;
     }
     setStatus(fpSendPage);
     if (settings.softwareFlow)
-        link_.setTxFlow(true);
+        link_->setTxFlow(true);
     state_ = tfSndPgeHdr;
     return Step::Next;
 }
@@ -174,7 +174,7 @@ FaxSession::Step FaxSender::onOpenCover()
             l.pop_back();
         coverLines_.push_back(l);
     }
-    link_.armOutputFree(kOutputRoomForPage);
+    link_->armOutputFree(kOutputRoomForPage);
     state_ = tfSendCover;
     return Step::Wait;
 }
@@ -185,7 +185,7 @@ FaxSession::Step FaxSender::onSendCover(const Event &ev)
         fail(ecTimeout);
         return Step::Next;
     }
-    while (coverLine_ < coverLines_.size() && link_.outputFree() > kOutputRoomForPage) {
+    while (coverLine_ < coverLines_.size() && link_->outputFree() > kOutputRoomForPage) {
         std::vector<Bytes> coded;
         std::string text = expandHeaderTokens(coverLines_[coverLine_++], headerValues());
         if (renderer) {
@@ -203,7 +203,7 @@ FaxSession::Step FaxSender::onSendCover(const Event &ev)
         armResponse(kPageTicks);
     }
     if (coverLine_ < coverLines_.size()) {
-        link_.armOutputFree(kOutputRoomForPage);
+        link_->armOutputFree(kOutputRoomForPage);
         return Step::Wait;
     }
     flushStaging();
@@ -211,7 +211,7 @@ FaxSession::Step FaxSender::onSendCover(const Event &ev)
         const uint8_t end[2] = {DLE, ETX};
         writeBytes(end, 2);
     }
-    link_.armOutputUsed(0);
+    link_->armOutputUsed(0);
     state_ = tfDrainPage;
     return Step::Wait;
 }
@@ -222,7 +222,7 @@ FaxSession::Step FaxSender::onPrepPage()
     bytesDone = 0;
     pageBytes = static_cast<long>(r.pageHeader().imageLength);
     flushStaging();
-    link_.armOutputFree(kOutputRoomForPage);
+    link_->armOutputFree(kOutputRoomForPage);
     state_ = tfSendPage;
     return Step::Wait;
 }
@@ -237,7 +237,7 @@ FaxSession::Step FaxSender::onSendPage(const Event &ev)
     const std::size_t bufferMinimum = static_cast<std::size_t>(std::max(send.bufferMinimum, 0));
     bool pageDone = false;
     for (int blocks = 0; blocks < send.maxSendCount; ++blocks) {
-        if (link_.outputCount() > bufferMinimum || link_.outputFree() < kOutputRoomForPage)
+        if (link_->outputCount() > bufferMinimum || link_->outputFree() < kOutputRoomForPage)
             break;
         line_.resize(kRawBlock);
         std::size_t len = 0;
@@ -264,11 +264,11 @@ FaxSession::Step FaxSender::onSendPage(const Event &ev)
         }
     }
     bytesDone = static_cast<long>(r.pageBytesRead())
-                - static_cast<long>(std::min<std::size_t>(link_.outputCount(), r.pageBytesRead()));
+                - static_cast<long>(std::min<std::size_t>(link_->outputCount(), r.pageBytesRead()));
     armResponse(kPageTicks);
     if (!pageDone) {
         // Wake again when the modem has taken the queue down to the minimum.
-        link_.armOutputUsed(bufferMinimum);
+        link_->armOutputUsed(bufferMinimum);
         return Step::Wait;
     }
     if (!isClass2()) {
@@ -276,7 +276,7 @@ FaxSession::Step FaxSender::onSendPage(const Event &ev)
         writeBytes(end, 2);
     }
     setStatus(fpSendPage);
-    link_.armOutputUsed(0);
+    link_->armOutputUsed(0);
     state_ = tfDrainPage;
     return Step::Wait;
 }
@@ -287,12 +287,12 @@ FaxSession::Step FaxSender::onDrainPage(const Event &ev)
         fail(ecTimeout);
         return Step::Next;
     }
-    if (link_.outputCount() > 0) {
-        link_.armOutputUsed(0);
+    if (link_->outputCount() > 0) {
+        link_->armOutputUsed(0);
         return Step::Wait;
     }
     if (settings.softwareFlow)
-        link_.setTxFlow(false);
+        link_->setTxFlow(false);
     morePages_ = morePagesAfterCurrent();
     if (morePages_)
         advancePage();

@@ -38,12 +38,13 @@ int FaxReceiver::prepare(bool initialiseModem)
 {
     lastError = 0;
     cancelled_ = false;
+    exitAfterAbort_ = false;
     statusShowing_ = false;
     activeClass_ = settings.faxClass == fcUnknown ? fcDetect : settings.faxClass;
     int rc = 0;
-    link_.setBaud(19200);
-    link_.setDTR(true);
-    link_.setRTS(true);
+    link_->setBaud(19200);
+    link_->setDTR(true);
+    link_->setRTS(true);
     inProgress_ = true;
     const std::string init = defaultInitString(false, true);
     if (activeClass_ == fcDetect) {
@@ -73,7 +74,7 @@ int FaxReceiver::prepare(bool initialiseModem)
     if (activeClass_ == fcClass1) {
         if (sendAndWait(settings.class1Command, nullptr) == 0) {
             switchToNormalSpeed();
-            link_.flushInput();
+            link_->flushInput();
             std::string list;
             sendAndWait("AT+FRM=?", &list);
             ownSpeeds_ = t30::parseModulationList(list);
@@ -93,7 +94,7 @@ int FaxReceiver::prepare(bool initialiseModem)
             ownIndex_ = i;
     if (ownIndex_ == 0)
         ownIndex_ = 1;
-    link_.flushInput();
+    link_->flushInput();
     return 0;
 }
 
@@ -104,7 +105,7 @@ void FaxReceiver::start()
     state_ = rfInit;
     step(FaxTrigger::None);
     if (inProgress_)
-        link_.armStatusTimer(secondsToTicks(std::max(1, settings.statusInterval)));
+        link_->armStatusTimer(secondsToTicks(std::max(1, settings.statusInterval)));
 }
 
 FaxSession::Step FaxReceiver::handle(const Event &ev)
@@ -152,9 +153,9 @@ FaxSession::Step FaxReceiver::onInit()
     }
     if (isClass2()) {
         if (settings.softwareFlow)
-            link_.setRxFlow(false, 0, 0);
-        link_.setDTR(true);
-        link_.setRTS(true);
+            link_->setRxFlow(false, 0, 0);
+        link_->setDTR(true);
+        link_->setRTS(true);
         sendCommand(c2(table_->selectClass));
         armResponse(kResponseTicks);
         state_ = rf2Init1;
@@ -284,7 +285,7 @@ FaxSession::Step FaxReceiver::onGetPageData()
         return 0;
     };
     int rc = 0;
-    while (rc == 0 && taken < kMaxBytesPerStep && link_.inputCount() > 0) {
+    while (rc == 0 && taken < kMaxBytesPerStep && link_->inputCount() > 0) {
         int b = readRaw();
         if (b < 0)
             break;
@@ -313,7 +314,7 @@ FaxSession::Step FaxReceiver::onGetPageData()
     if (!pageEnd)
         return Step::Wait;
     if (settings.softwareFlow)
-        link_.setRxFlow(false, 0, 0);
+        link_->setRxFlow(false, 0, 0);
     setStatus(fpGetPage);
     state_ = isClass2() ? rf2GtPgRslt : rf1FinPage;
     return Step::Wait;
@@ -322,7 +323,7 @@ FaxSession::Step FaxReceiver::onGetPageData()
 FaxSession::Step FaxReceiver::onComplete()
 {
     switchToInitSpeed();
-    link_.disarmResponseTimer();
+    link_->disarmResponseTimer();
     if (receive.oneFax) {
         if (statusShowing_ && !receive.constantStatus)
             reportStatus(false, true);
@@ -347,15 +348,15 @@ FaxSession::Step FaxReceiver::onAbort()
     else if (lastError == -ecFileRejected)
         events_.faxLog(lfaxReceiveSkip);
     if (settings.softwareFlow)
-        link_.setRxFlow(false, 0, 0);
+        link_->setRxFlow(false, 0, 0);
     hangupReceiving();
-    link_.disarmResponseTimer();
+    link_->disarmResponseTimer();
     receivedFile_.clear();
     if ((statusShowing_ && !receive.constantStatus) || cancelled_) {
         reportStatus(false, true);
         statusShowing_ = false;
     }
-    if (settings.exitOnError || cancelled_) {
+    if (settings.exitOnError || cancelled_ || exitAfterAbort_) {
         state_ = rfDone;
         finish(lastError);
         return Step::Wait;

@@ -54,12 +54,13 @@ int FaxSender::prepare(bool initialiseModem)
     lastError = 0;
     hangupResult = 0;
     cancelled_ = false;
+    exitAfterAbort_ = false;
     inProgress_ = true; // status reports during preparation reach the component
     setStatus(fpInitModem);
     reportStatus(true, false);
-    link_.setBaud(19200);
-    link_.setDTR(true);
-    link_.setRTS(true);
+    link_->setBaud(19200);
+    link_->setDTR(true);
+    link_->setRTS(true);
 
     activeClass_ = settings.faxClass == fcUnknown ? fcDetect : settings.faxClass;
     int rc = 0;
@@ -83,31 +84,31 @@ int FaxSender::prepare(bool initialiseModem)
         switchToNormalSpeed();
         if (activeClass_ == fcClass1) {
             // Own transmit speeds: the line with "," lists the modulations.
-            link_.flushInput();
+            link_->flushInput();
             sendCommand("AT+FTM=?");
-            link_.disarmResponseTimer();
-            long deadline = link_.ticks() + kResponseTicks;
+            link_->disarmResponseTimer();
+            long deadline = link_->ticks() + kResponseTicks;
             ResponseAssembler a;
             bool gotList = false;
-            while (link_.ticks() < deadline) {
-                if (link_.inputCount() == 0) {
-                    link_.pause(10);
+            while (link_->ticks() < deadline) {
+                if (link_->inputCount() == 0) {
+                    link_->pause(10);
                     continue;
                 }
-                int b = link_.readByte();
+                int b = link_->readByte();
                 if (b < 0 || !a.feed(static_cast<uint8_t>(b)))
                     continue;
                 const std::string &l = a.line();
                 if (!gotList && l.find(',') != std::string::npos) {
                     ownSpeeds_ = t30::parseModulationList(l);
                     gotList = true;
-                    deadline = link_.ticks() + kSpeedQueryExtraTicks;
+                    deadline = link_->ticks() + kSpeedQueryExtraTicks;
                 } else if (l.find("OK") != std::string::npos || l.find("ERROR") != std::string::npos) {
                     if (gotList)
                         break;
                 }
             }
-            link_.flushInput();
+            link_->flushInput();
         }
     }
     if (rc != 0) {
@@ -128,7 +129,7 @@ void FaxSender::start()
     state_ = tfGetEntry;
     step(FaxTrigger::None);
     if (inProgress_)
-        link_.armStatusTimer(secondsToTicks(std::max(1, settings.statusInterval)));
+        link_->armStatusTimer(secondsToTicks(std::max(1, settings.statusInterval)));
 }
 
 FaxSession::Step FaxSender::handle(const Event &ev)
@@ -298,16 +299,16 @@ FaxSession::Step FaxSender::onAbort()
 {
     file_.close();
     coverApf_.close();
-    link_.setTxFlow(false);
+    link_->setTxFlow(false);
     events_.faxLog(lfaxTransmitFail);
-    link_.flushOutput();
+    link_->flushOutput();
     hangupSending();
-    link_.disarmResponseTimer();
+    link_->disarmResponseTimer();
     switchToInitSpeed();
     bool noConnect = lastError == -ecFaxBusy || lastError == -ecFaxNoAnswer
                      || lastError == -ecFaxVoiceCall || lastError == -ecFaxNoDialTone
                      || lastError == -ecFaxNoFaxRemote;
-    if (cancelled_ || settings.exitOnError || (settings.abortNoConnect && noConnect)) {
+    if (cancelled_ || exitAfterAbort_ || settings.exitOnError || (settings.abortNoConnect && noConnect)) {
         setStatus(fpCancel);
         reportStatus(false, true);
         state_ = tfDone;

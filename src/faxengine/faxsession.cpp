@@ -4,7 +4,7 @@
 
 namespace qln::fax {
 
-FaxSession::FaxSession(FaxLink &link, FaxEvents &events) : link_(link), events_(events) {}
+FaxSession::FaxSession(FaxLink &link, FaxEvents &events) : link_(&link), events_(events) {}
 
 void FaxSession::step(FaxTrigger t)
 {
@@ -15,7 +15,7 @@ void FaxSession::step(FaxTrigger t)
     switch (t) {
     case FaxTrigger::StatusTimer:
         reportStatus(false, false);
-        link_.armStatusTimer(secsToTicksForStatus());
+        link_->armStatusTimer(secsToTicksForStatus());
         return;
     case FaxTrigger::Cancel:
         cancel();
@@ -48,9 +48,19 @@ void FaxSession::cancel()
     cancelled_ = true;
     setStatus(fpCancel);
     lastError = -ecCancelRequested;
-    link_.logState("Cancel");
+    link_->logState("Cancel");
     events_.faxError(lastError);
     enterAbort();
+    runSteps(Event{});
+}
+
+void FaxSession::lineLost()
+{
+    std::lock_guard<std::recursive_mutex> lock(stepLock_);
+    if (!inProgress_)
+        return;
+    exitAfterAbort_ = true;
+    fail(-3005);
     runSteps(Event{});
 }
 
@@ -67,7 +77,7 @@ void FaxSession::runSteps(Event ev)
                 drainInput(); // unexpected bytes while page data flows
             }
         }
-        link_.logState(stateName());
+        link_->logState(stateName());
         int before = statusCode;
         Step next = handle(ev);
         if (statusCode != before && inProgress_)
@@ -75,7 +85,7 @@ void FaxSession::runSteps(Event ev)
         ev = Event{};
         if (next == Step::Wait) {
             mode = inputMode();
-            if ((mode != Mode::Lines && mode != Mode::Raw) || link_.inputCount() == 0)
+            if ((mode != Mode::Lines && mode != Mode::Raw) || link_->inputCount() == 0)
                 return;
         }
     }
@@ -83,8 +93,8 @@ void FaxSession::runSteps(Event ev)
 
 bool FaxSession::pullInput(Event &ev)
 {
-    while (link_.inputCount() > 0) {
-        int b = link_.readByte();
+    while (link_->inputCount() > 0) {
+        int b = link_->readByte();
         if (b < 0)
             return false;
         if (collectingFrame_) {
@@ -115,26 +125,26 @@ bool FaxSession::pullInput(Event &ev)
 
 void FaxSession::sendCommand(const std::string &cmd, int pauseMs)
 {
-    link_.pause(pauseMs);
+    link_->pause(pauseMs);
     std::string s = cmd + "\r";
     // One character at a time, as modems that echo slowly expect.
     for (char c : s) {
         uint8_t b = static_cast<uint8_t>(c);
-        link_.writeBlock(&b, 1);
+        link_->writeBlock(&b, 1);
     }
     lines_.clear();
     collectingFrame_ = frameStarted_ = false;
-    link_.armResponseTimer(responseTicks_);
+    link_->armResponseTimer(responseTicks_);
 }
 
 void FaxSession::writeBytes(const uint8_t *data, std::size_t len)
 {
-    link_.writeBlock(data, len);
+    link_->writeBlock(data, len);
 }
 
 void FaxSession::writeFrame(const t30::Bytes &frame)
 {
-    link_.pause(20);
+    link_->pause(20);
     writeBytes(frame);
 }
 
@@ -148,28 +158,28 @@ void FaxSession::fail(int code)
     if (code > 0)
         code = -code;
     lastError = code;
-    link_.logState("Error " + std::to_string(code));
+    link_->logState("Error " + std::to_string(code));
     events_.faxError(code);
     enterAbort();
 }
 
 void FaxSession::finish(int code)
 {
-    link_.disarmResponseTimer();
-    link_.armStatusTimer(0);
-    link_.disarmOutputTriggers();
+    link_->disarmResponseTimer();
+    link_->armStatusTimer(0);
+    link_->disarmOutputTriggers();
     inProgress_ = false;
     finishCode = code;
-    link_.logState("ErrorCode:" + std::to_string(code));
+    link_->logState("ErrorCode:" + std::to_string(code));
     events_.faxFinish(code);
 }
 
 int FaxSession::readRaw()
 {
-    int b = link_.readByte();
+    int b = link_->readByte();
     if (skipLf_ && b == '\n') {
         skipLf_ = false;
-        b = link_.readByte();
+        b = link_->readByte();
     }
     skipLf_ = false;
     return b;
@@ -177,37 +187,37 @@ int FaxSession::readRaw()
 
 void FaxSession::drainInput()
 {
-    while (link_.inputCount() > 0 && link_.readByte() >= 0) {
+    while (link_->inputCount() > 0 && link_->readByte() >= 0) {
     }
 }
 
 void FaxSession::resetModem()
 {
-    link_.flushInput();
-    link_.flushOutput();
-    link_.setDTR(false);
-    link_.setRTS(false);
-    link_.pause(500);
-    link_.setDTR(true);
-    link_.setRTS(true);
-    link_.pause(500);
+    link_->flushInput();
+    link_->flushOutput();
+    link_->setDTR(false);
+    link_->setRTS(false);
+    link_->pause(500);
+    link_->setDTR(true);
+    link_->setRTS(true);
+    link_->pause(500);
 }
 
 void FaxSession::hangupSending()
 {
-    if (link_.carrier()) {
-        link_.pause(1000);
+    if (link_->carrier()) {
+        link_->pause(1000);
         writeBytes(reinterpret_cast<const uint8_t *>("+++"), 3);
-        link_.pause(1000);
+        link_->pause(1000);
         sendCommand("ATH0");
-        link_.pause(1000);
-        link_.flushInput();
-        if (link_.carrier())
+        link_->pause(1000);
+        link_->flushInput();
+        if (link_->carrier())
             resetModem();
     } else {
         sendCommand("ATH0");
-        link_.pause(1000);
-        link_.flushInput();
+        link_->pause(1000);
+        link_->flushInput();
     }
     lines_.clear();
 }
@@ -215,57 +225,57 @@ void FaxSession::hangupSending()
 void FaxSession::hangupReceiving()
 {
     resetModem();
-    link_.pause(1000);
+    link_->pause(1000);
     writeBytes(reinterpret_cast<const uint8_t *>("+++"), 3);
-    link_.pause(1000);
+    link_->pause(1000);
     sendCommand("ATH");
-    link_.pause(1000);
-    link_.flushInput();
+    link_->pause(1000);
+    link_->flushInput();
     lines_.clear();
 }
 
 void FaxSession::switchToNormalSpeed()
 {
-    link_.setBaud(19200);
+    link_->setBaud(19200);
     if (settings.initBaud == 0)
         return;
     if (runningAtInitBaud_) {
-        link_.pause(static_cast<int>(kSpeedSwitchTicks * 55));
+        link_->pause(static_cast<int>(kSpeedSwitchTicks * 55));
         if (settings.normalBaud)
-            link_.setBaud(settings.normalBaud);
+            link_->setBaud(settings.normalBaud);
         runningAtInitBaud_ = false;
     }
 }
 
 void FaxSession::switchToInitSpeed()
 {
-    link_.setBaud(19200);
+    link_->setBaud(19200);
     if (settings.initBaud == 0)
         return;
     if (!runningAtInitBaud_) {
-        link_.pause(static_cast<int>(kSpeedSwitchTicks * 55));
-        link_.setBaud(settings.initBaud);
+        link_->pause(static_cast<int>(kSpeedSwitchTicks * 55));
+        link_->setBaud(settings.initBaud);
         runningAtInitBaud_ = true;
     }
 }
 
 int FaxSession::sendAndWait(const std::string &cmd, std::string *info, long ticks)
 {
-    link_.flushInput();
+    link_->flushInput();
     sendCommand(cmd);
-    link_.disarmResponseTimer();
-    long deadline = link_.ticks() + ticks;
+    link_->disarmResponseTimer();
+    long deadline = link_->ticks() + ticks;
     ResponseAssembler a;
     bool haveInfo = false;
     int result = -ecFaxInitError;
-    while (link_.ticks() < deadline) {
-        if (link_.inputCount() == 0) {
+    while (link_->ticks() < deadline) {
+        if (link_->inputCount() == 0) {
             if (whileWaitingForStep)
                 whileWaitingForStep();
-            link_.pause(10);
+            link_->pause(10);
             continue;
         }
-        int b = link_.readByte();
+        int b = link_->readByte();
         if (b < 0 || !a.feed(static_cast<uint8_t>(b)))
             continue;
         const std::string &l = a.line();
@@ -286,7 +296,7 @@ int FaxSession::sendAndWait(const std::string &cmd, std::string *info, long tick
             break;
         }
     }
-    link_.flushInput();
+    link_->flushInput();
     return result;
 }
 

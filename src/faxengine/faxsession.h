@@ -84,8 +84,15 @@ public:
     void step(FaxTrigger t);
     // Stops a running session: status 4842, error 6005, abort path.
     void cancel();
+    // Class detection with the default initialisation string (blocking;
+    // only while no session runs). Sets classesSupported.
+    int detectClass(const std::string &init, TFaxClass &found);
+    // The port's device is gone: the session fails (3005) and finishes.
+    void lineLost();
 
     bool inProgress() const { return inProgress_; }
+    // Rebinds the session to another link while it is idle.
+    void setLink(FaxLink &link) { link_ = &link; }
 
     // Run by cancel() while it waits for a step of the session thread to
     // end; the component lets pending user-interface calls run here.
@@ -141,7 +148,7 @@ protected:
     void writeBytes(const uint8_t *data, std::size_t len);
     void writeBytes(const t30::Bytes &b) { writeBytes(b.data(), b.size()); }
     void writeFrame(const t30::Bytes &frame);
-    void armResponse(long ticks) { link_.armResponseTimer(ticks); }
+    void armResponse(long ticks) { link_->armResponseTimer(ticks); }
 
     void setStatus(int code) { statusCode = code; }
     void reportStatus(bool first, bool last);
@@ -156,8 +163,7 @@ protected:
     // user-interface): 0 on "OK" (or an information line and one more),
     // -8063 on "ERROR" or when the time runs out.
     int sendAndWait(const std::string &cmd, std::string *info, long ticks = kResponseTicks);
-    // Class detection with the default initialisation string.
-    int detectClass(const std::string &init, TFaxClass &found);
+
 
     // Frame reception after a CONNECT to "AT+FRH=3": the next bytes form a
     // frame, delivered as an Input::Frame event.
@@ -172,10 +178,11 @@ protected:
     void switchToNormalSpeed();
     void switchToInitSpeed();
 
-    FaxLink &link_;
+    FaxLink *link_;
     FaxEvents &events_;
     bool inProgress_ = false;
     bool cancelled_ = false;
+    bool exitAfterAbort_ = false; // the abort state finishes the session
     bool runningAtInitBaud_ = false;
     long responseTicks_ = kResponseTicks;
 

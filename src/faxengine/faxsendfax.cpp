@@ -1,0 +1,136 @@
+#include "faxengine/faxsendfax.h"
+
+#include "faxengine/comport.h"
+#include "faxengine/faxfilelist.h"
+#include "faxengine/faxtextrender.h"
+#include "faxengine/uibridge.h"
+
+#include <cctype>
+#include <cstdio>
+
+namespace qln::fax {
+
+FaxLink &idleFaxLink();
+int faxNextLimitMs();
+
+TApdSendFax::TApdSendFax() : sender_(idleFaxLink(), *this) {}
+
+TApdSendFax::~TApdSendFax()
+{
+    if (sender_.inProgress())
+        sender_.cancel();
+    if (!tempFile_.empty())
+        std::remove(tempFile_.c_str());
+}
+
+int TApdSendFax::StartSending()
+{
+    if (sender_.inProgress())
+        return -ecFaxSessionError;
+    if (int rc = bindPort())
+        return rc;
+    if (!tempFile_.empty()) {
+        std::remove(tempFile_.c_str());
+        tempFile_.clear();
+    }
+    if (FaxFileList.size() >= 2 && !OnFaxNext) {
+        FaxFileJoin j = concatenateFaxFiles(FaxFileList);
+        if (j.error)
+            return j.error;
+        tempFile_ = j.path;
+    } else if (FaxFileList.size() == 1) {
+        faxFile_ = FaxFileList.front();
+    }
+    copySettings(sender_.settings);
+    SendSettings &s = sender_.send;
+    s.blindDial = BlindDial;
+    s.detectBusy = DetectBusy;
+    s.toneDial = ToneDial;
+    s.dialPrefix = DialPrefix.substr(0, 40);
+    s.dialWait = DialWait;
+    s.dialAttempts = DialAttempts;
+    s.dialRetryWait = DialRetryWait;
+    s.maxSendCount = MaxSendCount;
+    s.bufferMinimum = BufferMinimum;
+    s.headerLine = HeaderLine;
+    s.headerSender = HeaderSender;
+    s.headerRecipient = HeaderRecipient;
+    s.headerTitle = HeaderTitle;
+    sender_.renderer = HeaderRenderer ? HeaderRenderer : TextLineRenderer(renderFaxTextLine);
+    nextRequests_ = 0;
+
+    link_->suspend(true);
+    int rc = sender_.prepare();
+    link_->suspend(false);
+    if (rc != 0)
+        return rc;
+    if (int t = link_->attach(sender_); t != 0) {
+        sender_.lastError = t;
+        faxError(t);
+        faxFinish(t);
+        return t;
+    }
+    sender_.start();
+    return 0;
+}
+
+int TApdSendFax::ClassesSupported()
+{
+    if (sender_.inProgress())
+        return sender_.classesSupported;
+    if (bindPort() != 0)
+        return 0;
+    link_->suspend(true);
+    TFaxClass c = fcUnknown;
+    sender_.detectClass(defaultInitString(BlindDial, DetectBusy), c);
+    link_->suspend(false);
+    return sender_.classesSupported;
+}
+
+bool TApdSendFax::faxNext(std::string &phone, std::string &file, std::string &cover)
+{
+    auto alive = alive_;
+    std::string p, f, c;
+    auto answer = UiBridge::Send(
+        [&, alive]() -> intptr_t {
+            if (!*alive)
+                return 0;
+            if (OnFaxNext) {
+                OnFaxNext(*this, p, f, c);
+            } else if (nextRequests_++ == 0) {
+                p = PhoneNumber;
+                f = tempFile_.empty() ? faxFile_ : tempFile_;
+                c = CoverFile;
+            }
+            return p.empty() ? 0 : 1;
+        },
+        faxNextLimitMs());
+    if (!answer || *answer == 0)
+        return false;
+    phone = p.substr(0, 40);
+    file = f;
+    cover = c;
+    for (auto &ch : cover)
+        ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    return true;
+}
+
+void TApdSendFax::finished(int)
+{
+    if (!tempFile_.empty()) {
+        std::remove(tempFile_.c_str());
+        tempFile_.clear();
+    }
+}
+
+FaxLogFacts TApdSendFax::logFacts() const
+{
+    FaxLogFacts f = TApdAbstractFax::logFacts();
+    if (!FaxFileList.empty())
+        f.files = FaxFileList;
+    else
+        f.files = {sender_.faxFile};
+    return f;
+}
+
+} // namespace qln::fax
