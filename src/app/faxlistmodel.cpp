@@ -82,7 +82,10 @@ QVariant FaxListModel::data(const QModelIndex &index, int role) const
 
 QVariant FaxListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || section < 0 ||
+    // The row header is only the grid's current-row indicator: no numbers.
+    if (orientation == Qt::Vertical)
+        return role == Qt::DisplayRole ? QVariant(QString()) : QVariant();
+    if (section < 0 ||
         section >= static_cast<int>(columns_.size()))
         return QAbstractTableModel::headerData(section, orientation, role);
     if (role == Qt::DisplayRole)

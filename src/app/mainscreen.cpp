@@ -298,9 +298,12 @@ void TMainScreen::sizeColumns(QTableView *grid)
     const QFontMetrics hm(grid->horizontalHeader()->font());
     for (size_t i = 0; i < columns.size(); ++i) {
         const QString title = QString::fromStdString(columns[i].title);
-        const int byChars = fm.averageCharWidth() * columns[i].displayChars;
+        // Display widths count characters the width of a digit, as grids
+        // have always measured them.
+        const int byChars =
+            fm.horizontalAdvance(QString(columns[i].displayChars, QLatin1Char('0')));
         grid->setColumnWidth(static_cast<int>(i),
-                             std::max(byChars, hm.horizontalAdvance(title)) + 8);
+                             std::max(byChars, hm.horizontalAdvance(title)) + 12);
     }
 }
 

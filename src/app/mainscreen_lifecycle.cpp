@@ -115,10 +115,17 @@ void TMainScreen::FormActivate()
         if (!tables_->rebuildIndexes())
             messages().information("Unable to rebuild the indexes of the fax tables.");
         setStatusText({});
-        refreshList(FaxList::Outgoing);
-        refreshList(FaxList::Incoming);
-        SetButtons();
+        // The rebuild leaves the tables anywhere; start on their first rows.
+        for (FaxList list : {FaxList::Outgoing, FaxList::Incoming}) {
+            FaxListModel *model = list == FaxList::Outgoing ? faxModel_ : recModel_;
+            model->reload();
+            if (model->rowCount() > 0)
+                tables_->goToRecord(list, model->recordNumberAt(0));
+        }
     }
+    refreshList(FaxList::Outgoing);
+    refreshList(FaxList::Incoming);
+    SetButtons();
     if (settings().atStartup)
         runReceiveMode();
     emit firstActivationDone();

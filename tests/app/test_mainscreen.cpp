@@ -179,6 +179,10 @@ TEST_F(MainScreenTest, GridsShowColumnsTitlesAndCalculatedSent)
     EXPECT_EQ(cell(w.recFaxGrid(), 0, 2), "ACME");
     EXPECT_EQ(cell(w.recFaxGrid(), 0, 3), "3");
     EXPECT_EQ(cell(w.recFaxGrid(), 0, 5), "FAX0001.APF");
+    // Each list starts on its first row, in grid and table alike.
+    EXPECT_EQ(w.faxGrid()->currentIndex().row(), 0);
+    EXPECT_EQ(w.tables().currentRecordNumber(FaxList::Outgoing), w.faxModel()->recordNumberAt(0));
+    EXPECT_EQ(w.tables().currentRecordNumber(FaxList::Incoming), w.recModel()->recordNumberAt(0));
     // Recipient is shown 20 characters wide, Last Attempt 35.
     EXPECT_GT(w.faxGrid()->columnWidth(7), w.faxGrid()->columnWidth(3));
 }
