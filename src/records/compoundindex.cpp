@@ -195,6 +195,7 @@ void CompoundIndex::close()
     loaded_.clear();
     bodies_.clear();
     countsCrcs_.clear();
+    cache_.clear();
     stale_ = dirty_ = false;
     dbf_ = nullptr;
 }
@@ -279,11 +280,17 @@ Status CompoundIndex::save()
         return Status::ok();
     if (Status s = loadAll(); !s.isOk())
         return s;
-    std::string dir, bodies;
-    std::vector<std::string> bodyImages;
-    for (auto &t : tags_) {
-        const auto &entries = t->entries();
-        std::string b;
+    // Bodies of tags unchanged since the last save are reused as written.
+    std::string dir;
+    cache_.resize(tags_.size());
+    for (size_t i = 0; i < tags_.size(); ++i) {
+        auto &t = *tags_[i];
+        const auto &entries = t.entries();
+        CachedBody &c = cache_[i];
+        if (c.version == t.version() && c.version != 0)
+            continue;
+        std::string &b = c.bytes;
+        b.clear();
         size_t bytes = 0;
         for (const auto &e : entries)
             bytes += 6 + e.key.size();
@@ -293,7 +300,8 @@ Status CompoundIndex::save()
             b.append(e.key, 0, 0xFFFF);
             appendLE32(b, e.recno);
         }
-        bodyImages.push_back(std::move(b));
+        c.crc = crc32(0, b.data(), b.size());
+        c.version = t.version();
     }
     // Directory size first, to place the bodies after it.
     size_t dirLen = 0;
@@ -304,8 +312,8 @@ Status CompoundIndex::save()
     std::vector<std::pair<uint32_t, uint32_t>> newCounts;
     for (size_t i = 0; i < tags_.size(); ++i) {
         auto &t = *tags_[i];
-        const auto &b = bodyImages[i];
-        uint32_t crc = crc32(0, b.data(), b.size());
+        const auto &b = cache_[i].bytes;
+        uint32_t crc = cache_[i].crc;
         appendLE16(dir, uint16_t(t.name.size()));
         dir += t.name;
         appendLE16(dir, uint16_t(t.keyText.size()));
@@ -338,9 +346,10 @@ Status CompoundIndex::save()
     putLE32(h + 44, crc32(0, dir.data(), dir.size()));
     putLE32(h + 60, crc32(0, h, 60));
     image += dir;
-    for (auto &b : bodyImages)
-        image += b;
-    if (Status s = writeFileAtomically(path_, image); !s.isOk())
+    std::vector<const std::string *> parts{&image};
+    for (auto &c : cache_)
+        parts.push_back(&c.bytes);
+    if (Status s = writeFileAtomically(path_, parts); !s.isOk())
         return s;
     file_.close();
     if (Status s = file_.open(path_, false); !s.isOk())

@@ -84,6 +84,12 @@ private:
     std::vector<bool> loaded_;
     std::vector<std::pair<uint64_t, uint64_t>> bodies_;          // offset, length
     std::vector<std::pair<uint32_t, uint32_t>> countsCrcs_;      // entries, crc
+    struct CachedBody {
+        uint64_t version = 0;
+        std::string bytes;
+        uint32_t crc = 0;
+    };
+    std::vector<CachedBody> cache_;   // last written body per tag
     bool stale_ = false;
     bool dirty_ = false;
 };

@@ -646,6 +646,17 @@ Status Expression::compile(const std::string &text, const std::vector<FieldDesc>
     return Status::ok();
 }
 
+int Expression::deletedOnly() const
+{
+    if (!root_)
+        return 0;
+    if (root_->op == Op::Deleted)
+        return 1;
+    if (root_->op == Op::Not && root_->a->op == Op::Deleted)
+        return -1;
+    return 0;
+}
+
 Value::Kind Expression::kind() const { return root_ ? root_->kind : Kind::Char; }
 
 Value Expression::eval(const char *record) const
@@ -676,7 +687,7 @@ std::string Expression::key(const char *record) const
             k[size_t(i)] = char(bits >> (56 - 8 * i));
         return k;
     }
-    default: return v.s;
+    default: return std::move(v.s);
     }
 }
 

@@ -47,6 +47,9 @@ public:
     Value eval(const char *record) const;
     // Logical result; a non-logical expression counts as false.
     bool test(const char *record) const;
+    // +1 for "deleted()", -1 for ".not. deleted()", 0 for anything else:
+    // lets callers test the flag byte without evaluating.
+    int deletedOnly() const;
     // Key bytes whose byte order sorts like the values.
     std::string key(const char *record) const;
 

@@ -36,17 +36,28 @@ Status IndexTag::build(DbfFile &dbf)
         if (!r)
             return Status::ioError("cannot read " + dbf.path());
         if (keyFor(r, k))
-            all.push_back({k, n});
+            all.push_back({std::move(k), n});
     }
     std::sort(all.begin(), all.end());
     adopt(std::move(all));
     return Status::ok();
 }
 
-void IndexTag::add(std::string key, uint32_t recno) { pending_.push_back({std::move(key), recno}); }
+void IndexTag::touch()
+{
+    static uint64_t counter = 0;   // engine state is single-threaded
+    version_ = ++counter;
+}
+
+void IndexTag::add(std::string key, uint32_t recno)
+{
+    pending_.push_back({std::move(key), recno});
+    touch();
+}
 
 void IndexTag::remove(const std::string &key, uint32_t recno)
 {
+    touch();
     IndexEntry e{key, recno};
     auto it = std::lower_bound(sorted_.begin(), sorted_.end(), e);
     if (it != sorted_.end() && *it == e) {

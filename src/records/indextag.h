@@ -43,15 +43,30 @@ public:
 
     void add(std::string key, uint32_t recno);
     void remove(const std::string &key, uint32_t recno);
-    void clear() { sorted_.clear(); pending_.clear(); }
+    void clear()
+    {
+        sorted_.clear();
+        pending_.clear();
+        touch();
+    }
+    // Changes whenever the keys change; unique across all tags of the process.
+    uint64_t version() const { return version_; }
     // Sorted entries (pending ones merged first).
     const std::vector<IndexEntry> &entries();
     // Takes ownership of already sorted entries (from the index file).
-    void adopt(std::vector<IndexEntry> sorted) { sorted_ = std::move(sorted); pending_.clear(); }
+    void adopt(std::vector<IndexEntry> sorted)
+    {
+        sorted_ = std::move(sorted);
+        pending_.clear();
+        touch();
+    }
     size_t size() const { return sorted_.size() + pending_.size(); }
 
 private:
+    void touch();
+
     Expression key_, cond_;
+    uint64_t version_ = 0;
     std::vector<IndexEntry> sorted_;
     std::vector<IndexEntry> pending_;
 };

@@ -170,11 +170,20 @@ Status syncDirectoryOf(const std::string &path)
 
 Status writeFileAtomically(const std::string &path, const std::string &data)
 {
+    return writeFileAtomically(path, std::vector<const std::string *>{&data});
+}
+
+Status writeFileAtomically(const std::string &path, const std::vector<const std::string *> &parts)
+{
     const std::string tmp = path + ".tmp";
     File f;
     Status s = f.create(tmp);
-    if (s.isOk())
-        s = f.writeAt(0, data.data(), data.size());
+    uint64_t off = 0;
+    for (const std::string *p : parts) {
+        if (s.isOk())
+            s = f.writeAt(off, p->data(), p->size());
+        off += p->size();
+    }
     if (s.isOk())
         s = f.sync();
     f.close();

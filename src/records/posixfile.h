@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qln::records {
 
@@ -54,6 +55,8 @@ Status removeFile(const std::string &path);  // a missing file is not an error
 // Writes data to path+".tmp", syncs it, renames it over path and syncs the
 // directory, so that path holds either the old or the new content.
 Status writeFileAtomically(const std::string &path, const std::string &data);
+// The same for content given in pieces, written one after the other.
+Status writeFileAtomically(const std::string &path, const std::vector<const std::string *> &parts);
 Status syncDirectoryOf(const std::string &path);
 std::string directoryOf(const std::string &path);
 // Path with its extension (text after the last dot of the last component)

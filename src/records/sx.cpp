@@ -290,6 +290,24 @@ std::string sx_TagName(int order)
     return t ? t->name : std::string();
 }
 
+std::string sx_TagExpression(int order)
+{
+    WorkArea *a = cur();
+    if (!a || order < 1 || order > a->index().tagCount())
+        return {};
+    IndexTag *t = a->index().tag(order);
+    return t ? t->keyText : std::string();
+}
+
+bool sx_TagDescending(int order)
+{
+    WorkArea *a = cur();
+    if (!a || order < 1 || order > a->index().tagCount())
+        return false;
+    IndexTag *t = a->index().tag(order);
+    return t && t->descending;
+}
+
 std::string sx_IndexFileName()
 {
     WorkArea *a = cur();

@@ -69,6 +69,8 @@ int sx_SetOrder(int order);               // returns previous order; 0 = record 
 int sx_IndexOrd();
 int sx_TagCount();
 std::string sx_TagName(int order);
+std::string sx_TagExpression(int order);   // key expression, "" when absent
+bool sx_TagDescending(int order);
 std::string sx_IndexFileName();           // path of the compound index file
 bool sx_CloseIndexes();
 

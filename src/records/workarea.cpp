@@ -151,24 +151,41 @@ bool WorkArea::visible(uint32_t r)
         return false;
     if (!query_.valid())
         return true;
-    if (!queryBitsValid_) {
-        queryBits_.assign(dbf_.recCount() + 1, 0);
-        for (uint32_t n = 1; n <= dbf_.recCount(); ++n) {
-            const char *x = dbf_.record(n);
-            queryBits_[n] = x && query_.test(x);
-        }
-        queryBitsValid_ = true;
-    }
+    if (!queryBitsValid_)
+        computeQueryBits();
     return r < queryBits_.size() && queryBits_[r];
+}
+
+void WorkArea::computeQueryBits()
+{
+    queryBits_.assign(dbf_.recCount() + 1, 0);
+    const int flagOnly = query_.deletedOnly();
+    for (uint32_t n = 1; n <= dbf_.recCount(); ++n) {
+        const char *x = dbf_.record(n);
+        if (!x)
+            continue;
+        if (flagOnly)
+            queryBits_[n] = (x[0] == '*') == (flagOnly > 0);
+        else
+            queryBits_[n] = query_.test(x);
+    }
+    queryBitsValid_ = true;
 }
 
 long WorkArea::queryCount()
 {
     if (!flush().isOk())
         return 0;
+    const bool hide = hideDeletedRows();
+    if (query_.valid() && !queryBitsValid_)
+        computeQueryBits();
     long n = 0;
-    for (uint32_t r = 1; r <= dbf_.recCount(); ++r)
-        n += visible(r);
+    for (uint32_t r = 1; r <= dbf_.recCount(); ++r) {
+        const char *rec = dbf_.record(r);
+        if (!rec || (hide && rec[0] == '*'))
+            continue;
+        n += !query_.valid() || queryBits_[r];
+    }
     return n;
 }
 
@@ -235,23 +252,43 @@ void WorkArea::discard()
 
 // ---- navigation ----------------------------------------------------------
 
-Status WorkArea::goTop()
+// Top and bottom look for the first visited row from either end without
+// building the whole list, so opening a large table stays cheap.
+Status WorkArea::goEnd(bool top)
 {
-    if (Status s = ensureView(); !s.isOk())
+    if (Status s = flush(); !s.isOk())
         return s;
-    bof_ = eof_ = view_.empty();
-    recno_ = view_.empty() ? dbf_.recCount() + 1 : view_.front();
+    const uint32_t count = dbf_.recCount();
+    uint32_t found = 0;
+    if (viewValid_ && viewEpoch_ == deletedSettingEpoch()) {
+        if (!view_.empty())
+            found = top ? view_.front() : view_.back();
+    } else if (order_ == 0) {
+        if (top) {
+            for (uint32_t r = 1; r <= count && !found; ++r)
+                found = visible(r) ? r : 0;
+        } else {
+            for (uint32_t r = count; r >= 1 && !found; --r)
+                found = visible(r) ? r : 0;
+        }
+    } else {
+        IndexTag *t = cdx_.tag(order_);
+        if (!t)
+            return Status::ioError("cannot read tag " + std::to_string(order_));
+        const auto &e = t->entries();
+        const bool fromFront = top != t->descending;
+        for (size_t i = 0; i < e.size() && !found; ++i) {
+            uint32_t r = e[fromFront ? i : e.size() - 1 - i].recno;
+            found = (r <= count && visible(r)) ? r : 0;
+        }
+    }
+    bof_ = eof_ = found == 0;
+    recno_ = found ? found : count + 1;
     return Status::ok();
 }
 
-Status WorkArea::goBottom()
-{
-    if (Status s = ensureView(); !s.isOk())
-        return s;
-    bof_ = eof_ = view_.empty();
-    recno_ = view_.empty() ? dbf_.recCount() + 1 : view_.back();
-    return Status::ok();
-}
+Status WorkArea::goTop() { return goEnd(true); }
+Status WorkArea::goBottom() { return goEnd(false); }
 
 // Position of the first visited row after (forward) or the last before the
 // current row when the current row itself is not visited.
@@ -539,6 +576,7 @@ Status WorkArea::flush()
     }
     if (Status s = dbf_.write(recno_, buf_.data()); !s.isOk())
         return s;
+    dataChanged_ = true;
     if (indexOpen_) {
         for (int i = 1; i <= cdx_.tagCount(); ++i) {
             IndexTag *t = cdx_.tag(i);
@@ -575,14 +613,17 @@ Status WorkArea::commit()
         return s;
     if (mode_ == READONLY)
         return Status::ok();
-    if (!changeStarted_ && !cdx_.dirty())
+    if (!changeStarted_ && !cdx_.dirty() && !dataChanged_)
         return Status::ok();
-    if (memoOpen_) {
-        if (Status s = memo_.sync(); !s.isOk())
+    if (dataChanged_ || changeStarted_) {
+        if (memoOpen_) {
+            if (Status s = memo_.sync(); !s.isOk())
+                return s;
+        }
+        if (Status s = dbf_.commit(); !s.isOk())
             return s;
+        dataChanged_ = false;
     }
-    if (Status s = dbf_.commit(); !s.isOk())
-        return s;
     if (indexOpen_) {
         if (Status s = cdx_.save(); !s.isOk())
             return s;

@@ -82,6 +82,8 @@ private:
     Status ensureView();
     void makeBlank();
     bool visible(uint32_t r);
+    void computeQueryBits();
+    Status goEnd(bool top);
     Status beginChange();
     long nearestPosition(bool forward);
 
@@ -95,6 +97,7 @@ private:
     std::string cdxPath_;
     bool indexOpen_ = false;
     bool changeStarted_ = false;
+    bool dataChanged_ = false;   // written since the last commit
 
     uint32_t recno_ = 1;
     bool bof_ = false, eof_ = false;
