@@ -2,6 +2,7 @@
 #include "app/editreceivenotes.h"
 #include "app/faxlistmodel.h"
 #include "app/mainscreen.h"
+#include "app/singlecopy.h"
 #include "common/ini.h"
 #include "windowfixture.h"
 
@@ -9,9 +10,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QSignalSpy>
+#include <QTest>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
+#include <QUuid>
 #include <QMenu>
 #include <QToolButton>
 #include <QLineEdit>
@@ -71,6 +74,8 @@ TEST_F(MainScreenTest, EmptyDataDirectoryGetsTablesReceiveFolderAndFullTagSet)
     startAndWait(w);
     EXPECT_TRUE(w.tables().hasTag(FaxList::Outgoing, "DATEND"));
     EXPECT_TRUE(w.tables().hasTag(FaxList::Incoming, "DATEND"));
+    EXPECT_TRUE(fileExists("QLNCOV.DBF"));
+    EXPECT_TRUE(fileExists("QLNPB.DBF"));
     EXPECT_EQ(w.quickSetups, 0);
     EXPECT_EQ(w.receiveStarts, 0);
     EXPECT_EQ(msgs.count(Kind::Information), 0u);
@@ -445,4 +450,79 @@ TEST_F(MainScreenTest, MenusCarryEveryItemWithShortcutsAndHints)
     EXPECT_EQ(help.join('|').toStdString(),
               "Contents|Frequently Asked Questions (FAQ)|Technical Help|Technical Support|About|-|"
               "Configuration Information|Visit Our Internet Website|-|Show Hints");
+}
+
+TEST_F(MainScreenTest, SecondCopyBringsTheMinimisedWindowBack)
+{
+    writeIni();
+    const QString name = QStringLiteral("quillon-test-") + QUuid::createUuid().toString(QUuid::Id128);
+    SingleCopyGuard guard(name);
+    ASSERT_TRUE(guard.claim());
+    ProbeScreen w;
+    QObject::connect(&guard, &SingleCopyGuard::raiseRequested, &w,
+                     &TMainScreen::restoreFromSecondCopy);
+    w.setStartMinimized(true);
+    startAndWait(w);
+    ASSERT_TRUE(w.isMinimized());
+
+    SingleCopyGuard second(name);
+    EXPECT_FALSE(second.claim());
+    QSignalSpy raised(&guard, &SingleCopyGuard::raiseRequested);
+    ASSERT_TRUE(raised.wait(2000));
+    EXPECT_FALSE(w.isMinimized());
+    EXPECT_TRUE(w.isVisible());
+}
+
+namespace {
+// Tables that cannot be opened or created.
+class BrokenTables : public FaxTablesAccess {
+public:
+    explicit BrokenTables(bool faxFails, bool recFails) : faxFails_(faxFails), recFails_(recFails) {}
+    bool open(FaxList l) override
+    {
+        (l == FaxList::Outgoing ? faxOpen_ : recOpen_) =
+            !(l == FaxList::Outgoing ? faxFails_ : recFails_);
+        return l == FaxList::Outgoing ? faxOpen_ : recOpen_;
+    }
+    void close(FaxList l) override { (l == FaxList::Outgoing ? faxOpen_ : recOpen_) = false; }
+    bool isOpen(FaxList l) const override { return l == FaxList::Outgoing ? faxOpen_ : recOpen_; }
+    bool hasTag(FaxList, const std::string &) override { return true; }
+    bool rebuildIndexes() override { return true; }
+    long queryCount(FaxList) override { return 0; }
+    long currentRecordNumber(FaxList) override { return 1; }
+    long rowCount(FaxList) override { return 0; }
+    void settleOrder(FaxList, bool) override {}
+    bool goToRecord(FaxList, long) override { return false; }
+    std::string field(FaxList, const std::string &) override { return {}; }
+    bool deleteCurrent(FaxList) override { return false; }
+    bool setNotes(const std::string &) override { return false; }
+    FaxListSource &listSource(FaxList) override { return empty_; }
+
+private:
+    class Empty : public FaxListSource {
+        std::vector<FaxListColumn> columns() const override { return {}; }
+        long rowCount() override { return 0; }
+        std::vector<FaxListRow> fetch(long, long) override { return {}; }
+        long positionOf(long) override { return -1; }
+    } empty_;
+    bool faxFails_, recFails_, faxOpen_ = false, recOpen_ = false;
+};
+}  // namespace
+
+TEST_F(MainScreenTest, TableThatCannotBeOpenedClosesTheProgram)
+{
+    writeIni();
+    for (int which = 0; which < 2; ++which) {
+        msgs.clear();
+        ProbeScreen w(std::make_unique<BrokenTables>(which == 0, which == 1));
+        ASSERT_EQ(msgs.count(Kind::Information), 1u);
+        EXPECT_EQ(msgs.last().text,
+                  which == 0 ? "Unable to open/create the FAX datafile - closing program"
+                             : "Unable to open/create the FAX RECEIVE datafile - closing program");
+        w.show();
+        // The close request runs once the event loop does.
+        for (int i = 0; i < 300 && w.isVisible(); ++i)
+            QTest::qWait(10);
+        EXPECT_FALSE(w.isVisible());
+    }
 }
