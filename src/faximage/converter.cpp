@@ -128,6 +128,19 @@ int TApdFaxConverter::convertBitmap(const MonoBitmap &bitmap, const std::string 
     return core_->convertToFile(std::string(), outFileName);
 }
 
+int TApdFaxConverter::convertBitmap(const QImage &image, const std::string &outFileName)
+{
+    if (image.format() != QImage::Format_Mono && image.format() != QImage::Format_MonoLSB)
+        return ecBadArgument;
+    return convertBitmap(MonoBitmap::fromQImage(image, true), outFileName);
+}
+
+void TApdFaxConverter::ConvertBitmapToFile(const QImage &image, const std::string &outFileName)
+{
+    if (int rc = convertBitmap(image, outFileName); rc < 0)
+        throw EFaxConverterError(rc);
+}
+
 void TApdFaxConverter::ConvertDocument()
 {
     if (int rc = convertDocument(); rc < 0)

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <QFont>
+#include <QImage>
 
 #include <functional>
 #include <memory>
@@ -101,9 +102,14 @@ public:
     // bitmap: -1002.
     void ConvertBitmapToFile(const MonoBitmap &bitmap, const std::string &outFileName);
 
+    // The same for a QImage, which must be monochrome (Format_Mono or
+    // Format_MonoLSB), else -1002.
+    void ConvertBitmapToFile(const QImage &image, const std::string &outFileName);
+
     // The same without raising: 0 or the negative code.
     int convertDocument();
     int convertBitmap(const MonoBitmap &bitmap, const std::string &outFileName);
+    int convertBitmap(const QImage &image, const std::string &outFileName);
 
 private:
     int buildCore(std::unique_ptr<FaxInputReader> reader);

@@ -4,6 +4,8 @@
 
 #include <tiffio.h>
 
+#include <QImage>
+
 #include <functional>
 
 #include "apftestutil.h"
@@ -264,6 +266,16 @@ TEST_F(ImageInput, InMemoryBitmapConvertsLikeABmp)
     for (int y = 0; y < 20; ++y)
         EXPECT_EQ(f.pages[0].lines[std::size_t(y)], expectedLine(y, 300, kPattern, 50, shift, 1));
     EXPECT_THROW(cvt.ConvertBitmapToFile(MonoBitmap(), dir.file("none.apf")), EFaxConverterError);
+
+    // A Qt image must be monochrome; its black pixels print black.
+    QImage colour(300, 20, QImage::Format_RGB32);
+    colour.fill(Qt::white);
+    EXPECT_EQ(cvt.convertBitmap(colour, dir.file("q.apf")), ecBadArgument);
+    EXPECT_FALSE(fileExists(dir.file("q.apf")));
+    QImage mono = bm.toQImage(true);
+    ASSERT_EQ(mono.format(), QImage::Format_Mono);
+    ASSERT_EQ(cvt.convertBitmap(mono, dir.file("q.apf")), 0);
+    EXPECT_EQ(decodeApfFile(dir.file("q.apf")).pages[0].lines, f.pages[0].lines);
 }
 
 TEST_F(ImageInput, PcxDoubledAndCentred)
