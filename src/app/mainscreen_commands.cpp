@@ -108,11 +108,6 @@ bool TMainScreen::carryOutGate(Gate gate)
     return false;
 }
 
-void TMainScreen::notAvailable(const QString &function)
-{
-    messages().information(function.toStdString() + ": " + texts::kNotAvailable);
-}
-
 void TMainScreen::syncCurrentRow(FaxList list)
 {
     QTableView *grid = list == FaxList::Outgoing ? FaxGrid : RecFaxGrid;
@@ -395,46 +390,6 @@ void TMainScreen::faxReceived()
     });
     sound->play();
 #endif
-}
-
-// ---- Commands of other windows -----------------------------------------------
-
-bool TMainScreen::runFaxEditor(bool clone, bool editExisting)
-{
-    notAvailable(clone ? QStringLiteral("Clone Fax")
-                       : editExisting ? QStringLiteral("Edit Fax") : QStringLiteral("New Fax"));
-    return false;
-}
-
-void TMainScreen::runSendFax() { notAvailable(QStringLiteral("Send Fax")); }
-
-void TMainScreen::runReceiveMode() { notAvailable(QStringLiteral("Receive Faxes")); }
-
-void TMainScreen::stopReceiveMode()
-{
-    // Nothing but the flag is running in this build.
-    setReceiveMode(false);
-}
-
-void TMainScreen::runFaxViewer(bool print)
-{
-    notAvailable(print ? QStringLiteral("Print Fax") : QStringLiteral("View Fax"));
-}
-
-void TMainScreen::runCoverSheets() { notAvailable(QStringLiteral("Cover Sheets")); }
-void TMainScreen::runPhoneBook() { notAvailable(QStringLiteral("Phone Book")); }
-void TMainScreen::runPreferences() { notAvailable(QStringLiteral("Preferences")); }
-void TMainScreen::runRebuildIndexesWindow() { notAvailable(QStringLiteral("Rebuild Indexes")); }
-void TMainScreen::runFaxLogCleanup() { notAvailable(QStringLiteral("Fax Log Cleanup")); }
-void TMainScreen::runConfigurationReport()
-{
-    notAvailable(QStringLiteral("Configuration Information"));
-}
-
-bool TMainScreen::runQuickSetup()
-{
-    notAvailable(QStringLiteral("Quick Setup"));
-    return false;
 }
 
 }  // namespace qln

@@ -18,6 +18,8 @@
 #include <QMenu>
 #include <QToolButton>
 #include <QLineEdit>
+#include <QLabel>
+#include <QDialog>
 #include <QPushButton>
 
 using namespace qln;
@@ -525,4 +527,43 @@ TEST_F(MainScreenTest, TableThatCannotBeOpenedClosesTheProgram)
             QTest::qWait(10);
         EXPECT_FALSE(w.isVisible());
     }
+}
+
+TEST_F(MainScreenTest, FunctionsOfLaterWindowsSaySoInsteadOfPretending)
+{
+    writeIni();
+    addOutgoing({{"Out", "A", "1", "20240101", "10:00", true}});
+    TMainScreen w;
+    startAndWait(w);
+    w.selectRow(FaxList::Outgoing, 0);
+    for (const char *name : {"mnuNew", "mnuEdit", "mnuClone", "mnuSend", "mnuViewPrint",
+                             "mnuCoverSheets", "mnuPhoneBook", "mnuPreferences", "mnuRebuild",
+                             "mnuCleanup", "mnuConfiguration"}) {
+        msgs.clear();
+        w.menuAction(name)->trigger();
+        ASSERT_EQ(msgs.count(Kind::Information), 1u) << name;
+        EXPECT_NE(msgs.last().text.find("not available in this build"), std::string::npos) << name;
+    }
+    EXPECT_EQ(w.faxModel()->rowCount(), 1);  // nothing was written
+    EXPECT_FALSE(w.cloneRequested());
+}
+
+TEST_F(MainScreenTest, AboutBoxShowsVersion)
+{
+    writeIni();
+    TMainScreen w;
+    QString title, version;
+    QStringList labels;
+    QTimer::singleShot(0, [&] {
+        auto *about = QApplication::activeModalWidget();
+        ASSERT_NE(about, nullptr);
+        title = about->windowTitle();
+        for (QLabel *l : about->findChildren<QLabel *>())
+            labels << l->text();
+        static_cast<QDialog *>(about)->accept();
+    });
+    w.menuAction("mnuAbout")->trigger();
+    EXPECT_EQ(title, QStringLiteral("About Quillon"));
+    EXPECT_TRUE(labels.contains(QStringLiteral("32-bit version")));
+    EXPECT_TRUE(labels.contains(QStringLiteral("Version 2.9z Build 8")));
 }
