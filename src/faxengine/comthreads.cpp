@@ -112,6 +112,12 @@ void TDispThread::Execute()
         d.CheckStatusTriggers();
         d.CheckTimerTriggers();
         std::lock_guard lock(d.mainLock_);
+        if (d.triggers_.refireWaiting(d.Snapshot())) {
+            // Re-armed in this pass and due again: run the next pass now
+            // rather than at the next poll.
+            d.pendingEvents_.fetch_or(evOutput);
+            d.comEvent_->Set();
+        }
         d.triggers_.clearFiredFlags();
     }
     d.readyEvent_->Set(); // release the com thread if it waits

@@ -136,6 +136,7 @@ void TApdBaseDispatcher::DonePort()
     // keep the UI messages running until every thread has ended.
     while (threadCount_.load() > 0) {
         UiBridge::ProcessMessages();
+        CancelWrite();
         readyEvent_->Set();
         WakeEventWait();
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -265,10 +266,14 @@ int TApdBaseDispatcher::FlushOutput()
         writing = outInFlight_ > 0;
     }
     if (writing && started_ && !outThread_->IsCurrent()) {
-        CancelWrite();
-        // Wait until the output thread has left its write.
+        // Abandon the write and wait until the output thread has left it.
         std::unique_lock out(outLock_);
-        writeDone_.wait_for(out, std::chrono::milliseconds(3000), [this] { return outInFlight_ == 0; });
+        for (int i = 0; i < 600 && outInFlight_ > 0; ++i) {
+            out.unlock();
+            CancelWrite();
+            out.lock();
+            writeDone_.wait_for(out, std::chrono::milliseconds(5), [this] { return outInFlight_ == 0; });
+        }
     }
     {
         std::lock_guard out(outLock_);
@@ -293,13 +298,14 @@ void TApdBaseDispatcher::WriteOutput()
             gen = flushGeneration_;
         }
         long n = WriteDevice(span, len);
-        bool progressed = false;
+        bool wake = false;
         {
             std::lock_guard out(outLock_);
             if (n > 0 && gen == flushGeneration_) {
                 outRing_.advance(size_t(n));
                 ++writes_;
-                progressed = true;
+                wake = wakeOnSent_ || outRing_.freeSpace() >= wakeOnFree_ ||
+                       int64_t(outRing_.count()) <= wakeOnUsed_;
             }
             outInFlight_ = 0;
         }
@@ -308,7 +314,7 @@ void TApdBaseDispatcher::WriteOutput()
             DeviceGone();
             return;
         }
-        if (progressed && wantOutputEvents_) {
+        if (wake) {
             // Let the dispatch thread check the output-level triggers now
             // rather than at its next 50 ms poll.
             pendingEvents_.fetch_or(evOutput);

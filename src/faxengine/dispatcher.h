@@ -260,7 +260,12 @@ private:
     uint64_t writes_ = 0;      // completed writes (output-sent triggers)
     uint64_t flushGeneration_ = 0; // a write begun before a flush is dropped
     std::condition_variable writeDone_;
-    std::atomic<bool> wantOutputEvents_{false};
+    // Output levels at which a finished write should wake the dispatch
+    // thread (from the armed output triggers; recomputed when they change).
+    std::atomic<uint32_t> wakeOnFree_{UINT32_MAX};
+    std::atomic<int64_t> wakeOnUsed_{-1};
+    std::atomic<bool> wakeOnSent_{false};
+    void UpdateOutputWakeLevels(); // main lock held
 
     // Shared-read mode (input lock).
     bool sharedRead_ = false;

@@ -64,11 +64,34 @@ int TApdBaseDispatcher::ArmStatusTrigger(int handle, uint32_t value, bool activa
     int rc = triggers_.armStatus(handle, value, activate, Snapshot());
     if (rc == 0) {
         AddLogEntry(dtTrigger, dstStatus, uint32_t(handle));
-        int kind = handle & 7;
-        if (activate && (kind == stOutBuffFree || kind == stOutBuffUsed || kind == stOutSent))
-            wantOutputEvents_ = true;
+        UpdateOutputWakeLevels();
+        if (activate) {
+            // Its condition may hold already: check at once, not at the next poll.
+            pendingEvents_.fetch_or(evOutput);
+            comEvent_->Set();
+        }
     }
     return rc;
+}
+
+void TApdBaseDispatcher::UpdateOutputWakeLevels()
+{
+    uint32_t onFree = UINT32_MAX;
+    int64_t onUsed = -1;
+    bool onSent = false;
+    for (const auto &t : triggers_.statuses) {
+        if (!t.active)
+            continue;
+        if (t.kind == stOutBuffFree)
+            onFree = std::min(onFree, t.level);
+        else if (t.kind == stOutBuffUsed)
+            onUsed = std::max<int64_t>(onUsed, t.level);
+        else if (t.kind == stOutSent)
+            onSent = true;
+    }
+    wakeOnFree_ = onFree;
+    wakeOnUsed_ = onUsed;
+    wakeOnSent_ = onSent;
 }
 
 int TApdBaseDispatcher::DropTrigger(int handle)
@@ -99,8 +122,7 @@ void TApdBaseDispatcher::RestoreTriggers(const SavedTriggers &saved)
     triggers_ = saved.tables;
     availLevel_ = saved.availLevel;
     triggers_.clearFiredFlags();
-    if (triggers_.hasActiveStatus())
-        wantOutputEvents_ = true;
+    UpdateOutputWakeLevels();
 }
 
 StatusSnapshot TApdBaseDispatcher::Snapshot()
@@ -205,8 +227,6 @@ void TApdBaseDispatcher::ProcessEvent(uint32_t bits)
     ReadInput();
     CheckStatusTriggers();
     CheckDataAndAvail();
-    std::lock_guard lock(mainLock_);
-    triggers_.clearFiredFlags();
 }
 
 // ---- Checks ---------------------------------------------------------------

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <algorithm>
+#include <csignal>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
@@ -43,6 +45,26 @@ speed_t speedConstant(int baud)
     }
 }
 
+// Signal that interrupts a blocked write; its handler does nothing, and it is
+// installed without SA_RESTART so the write returns.
+int writeCancelSignal()
+{
+    static const int sig = [] {
+        int s = SIGRTMIN + 5;
+        struct sigaction sa {};
+        sa.sa_handler = [](int) {};
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = 0;
+        ::sigaction(s, &sa, nullptr);
+        return s;
+    }();
+    return sig;
+}
+
+// Largest block handed to one write: OutputCount drops in steps of at most
+// this much while a long block drains.
+constexpr size_t kWriteChunk = 16384;
+
 void drainEventFd(int fd)
 {
     uint64_t v;
@@ -82,9 +104,9 @@ int TApdPosixDispatcher::MapOpenError(int err)
 
 int TApdPosixDispatcher::OpenDevice(const std::string &device)
 {
+    writeCancelSignal();
     wakeFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    cancelFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (wakeFd_ < 0 || cancelFd_ < 0) {
+    if (wakeFd_ < 0) {
         CloseDevice();
         return -ecOutOfMemory;
     }
@@ -102,6 +124,13 @@ int TApdPosixDispatcher::OpenDevice(const std::string &device)
         CloseDevice();
         return -ecAlreadyOpen;
     }
+    writeFd_ = ::open(device.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (writeFd_ < 0) {
+        int err = errno;
+        CloseDevice();
+        return MapOpenError(err);
+    }
+    cancel_ = false;
     ::ioctl(fd_, TIOCEXCL);
     hungUp_ = false;
     return 0;
@@ -109,7 +138,7 @@ int TApdPosixDispatcher::OpenDevice(const std::string &device)
 
 void TApdPosixDispatcher::CloseDevice()
 {
-    for (int *fd : {&fd_, &wakeFd_, &cancelFd_}) {
+    for (int *fd : {&fd_, &wakeFd_, &writeFd_}) {
         if (*fd >= 0) {
             if (fd == &fd_) {
                 ::ioctl(*fd, TIOCNXCL);
@@ -233,31 +262,31 @@ size_t TApdPosixDispatcher::DeviceInputWaiting()
 
 long TApdPosixDispatcher::WriteDevice(const uint8_t *src, size_t len)
 {
-    while (fd_ >= 0 && !Closing()) {
-        ssize_t n = ::write(fd_, src, len);
-        if (n > 0)
-            return n;
-        if (n < 0 && errno != EAGAIN && errno != EINTR)
-            return -1;
-        pollfd p[2] = {{fd_, POLLOUT, 0}, {cancelFd_, POLLIN, 0}};
-        int rc = ::poll(p, 2, 100);
-        if (rc < 0 && errno != EINTR)
-            return -1;
-        if (p[1].revents & POLLIN) {
-            drainEventFd(cancelFd_);
-            return 0;
-        }
-        if (p[0].revents & (POLLERR | POLLHUP | POLLNVAL))
-            return -1;
+    if (writeFd_ < 0)
+        return -1;
+    writer_ = ::pthread_self();
+    inWrite_ = true;
+    if (cancel_.exchange(false)) {
+        inWrite_ = false;
+        return 0;
     }
-    return 0;
+    ssize_t n = ::write(writeFd_, src, std::min(len, kWriteChunk));
+    int err = errno;
+    inWrite_ = false;
+    if (n >= 0)
+        return n;
+    if (err == EINTR || err == EAGAIN) {
+        cancel_ = false;
+        return 0;
+    }
+    return -1;
 }
 
 void TApdPosixDispatcher::CancelWrite()
 {
-    uint64_t one = 1;
-    if (cancelFd_ >= 0)
-        [[maybe_unused]] auto r = ::write(cancelFd_, &one, sizeof one);
+    cancel_ = true;
+    if (inWrite_)
+        ::pthread_kill(writer_.load(), writeCancelSignal());
 }
 
 void TApdPosixDispatcher::PurgeDevice(bool input, bool output)

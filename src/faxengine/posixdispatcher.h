@@ -2,7 +2,10 @@
 // device (termios file descriptor, poll(), modem lines by TIOCMGET).
 //
 // The device is opened non-blocking and exclusive (flock and TIOCEXCL), so
-// a second opener, in this process or another, gets "in use". A hang-up
+// a second opener, in this process or another, gets "in use". The output
+// thread writes through a second, blocking descriptor of the same device:
+// terminals wake blocked writers much sooner than they report POLLOUT. A
+// write is abandoned (flush, close) by a signal sent to the output thread. A hang-up
 // (the far end of a pseudo-terminal closed, a USB modem unplugged) ends the
 // com thread's wait with evHangup; reads and writes then fail.
 //
@@ -10,6 +13,9 @@
 #pragma once
 
 #include "faxengine/dispatcher.h"
+
+#include <atomic>
+#include <pthread.h>
 
 namespace qln {
 
@@ -39,7 +45,10 @@ protected:
 private:
     int fd_ = -1;
     int wakeFd_ = -1;   // eventfd: ends the com thread's poll
-    int cancelFd_ = -1; // eventfd: abandons a write
+    int writeFd_ = -1;  // blocking descriptor used by the output thread
+    std::atomic<bool> cancel_{false};
+    std::atomic<bool> inWrite_{false};
+    std::atomic<pthread_t> writer_{};
     bool modemLinesWork_ = true;
     uint8_t lastLines_ = 0;
     bool hungUp_ = false;

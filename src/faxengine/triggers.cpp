@@ -142,39 +142,45 @@ int TriggerTables::drop(int handle)
     return -ecBadTriggerHandle;
 }
 
+bool TriggerTables::holds(const StatusTrigger &t, const StatusSnapshot &s, uint32_t &value)
+{
+    value = 0;
+    switch (t.kind) {
+    case stModem:
+        return (s.modemStatus & t.modemMask) != t.modemArmed;
+    case stLine:
+        return (s.lineErrors & t.lineMask) != 0;
+    case stOutBuffFree:
+        value = s.outputFree;
+        return s.outputFree >= t.level;
+    case stOutBuffUsed:
+        value = s.outputCount;
+        return s.outputCount <= t.level;
+    case stOutSent:
+        return s.writes != t.writesAtArm;
+    }
+    return false;
+}
+
 int TriggerTables::nextFiringStatus(const StatusSnapshot &s, uint32_t &value)
 {
     for (auto &t : statuses) {
-        if (!t.active || t.fired)
-            continue;
-        bool fire = false;
-        value = 0;
-        switch (t.kind) {
-        case stModem:
-            fire = (s.modemStatus & t.modemMask) != t.modemArmed;
-            break;
-        case stLine:
-            fire = (s.lineErrors & t.lineMask) != 0;
-            break;
-        case stOutBuffFree:
-            fire = s.outputFree >= t.level;
-            value = s.outputFree;
-            break;
-        case stOutBuffUsed:
-            fire = s.outputCount <= t.level;
-            value = s.outputCount;
-            break;
-        case stOutSent:
-            fire = s.writes != t.writesAtArm;
-            break;
-        }
-        if (fire) {
+        if (t.active && !t.fired && holds(t, s, value)) {
             t.active = false;
             t.fired = true;
             return t.handle;
         }
     }
     return 0;
+}
+
+bool TriggerTables::refireWaiting(const StatusSnapshot &s) const
+{
+    uint32_t value;
+    for (const auto &t : statuses)
+        if (t.active && t.fired && holds(t, s, value))
+            return true;
+    return false;
 }
 
 int TriggerTables::nextExpiredTimer(int64_t now)

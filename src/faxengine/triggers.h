@@ -79,6 +79,9 @@ public:
     void feedData(uint8_t byte, std::vector<std::pair<int, int>> &matches);
     void resetDataMatches();
     void clearFiredFlags();
+    // Whether a trigger that fired in this pass was re-armed and would fire
+    // again now (the dispatcher then starts another pass at once).
+    bool refireWaiting(const StatusSnapshot &s) const;
 
     bool hasActiveStatus() const;
     // Kind of a status handle's trigger, 0 if unknown.
@@ -91,6 +94,7 @@ public:
     int counter = 1;
 
 private:
+    static bool holds(const StatusTrigger &t, const StatusSnapshot &s, uint32_t &value);
     int allocate(int lowBits);
     bool inUse(int base) const;
 };
