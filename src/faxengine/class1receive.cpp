@@ -263,7 +263,7 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
             writeFrame(buildFrame(fcfMCF, {}, true));
         } else if (ev.is("OK")) {
             if (postFcf_ == 0x4E) {
-                sendModulation("AT+FRM=" + tcfModulation(dcsIndex_));
+                sendModulation("AT+FRM=" + pageModulation(dcsIndex_));
                 state_ = rf1WtPgCnnct;
             } else {
                 wait200();

@@ -246,7 +246,11 @@ FaxSession::Step FaxSender::class1(const Event &ev)
                 setStatus(fpPageOK);
                 afterCfr_ = false;
                 if (morePages_ && previousFine_ == currentFine_) {
-                    sendModulation("AT+FTM=" + tcfModulation(speedIndex_));
+                    // The next page follows without a new training, so it is
+                    // sent with the short-training modulation the receiver
+                    // expects after MCF (the long-training code makes V.17
+                    // receivers miss the page).
+                    sendModulation("AT+FTM=" + pageModulation(speedIndex_));
                     state_ = tf1WaitPgCn;
                 } else if (morePages_) {
                     // EOM: the receiver announces itself again (CSI, DIS).

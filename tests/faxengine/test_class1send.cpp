@@ -126,8 +126,10 @@ TEST_F(Class1Send, SpeedModulationsAfterCfrAndAfterMcf)
     queue(makeFax(3));
     runSession();
     EXPECT_EQ(events.finishCode, 0);
-    // First page after CFR with the page code, later pages with the DCS code.
-    EXPECT_EQ(remote.pageModulations, (std::vector<std::string>{"146", "145", "145"}));
+    // Pages use the short-training code, after CFR and after MCF alike; only
+    // the training check uses the long-training code.
+    EXPECT_EQ(remote.pageModulations, (std::vector<std::string>{"146", "146", "146"}));
+    EXPECT_EQ(remote.dcsSpeeds, (std::vector<std::string>{"145"}));
     EXPECT_EQ(remote.tcfLengths, (std::vector<std::size_t>{2592}));
     EXPECT_EQ(frameKinds(), (std::vector<uint8_t>{0x43, 0x83, 0x4F, 0x4F, 0x2F, 0xFB}));
 }

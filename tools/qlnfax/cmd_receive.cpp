@@ -1,0 +1,97 @@
+// qlnfax receive: answers calls on a fax modem and stores each received fax
+// in a directory, printing each status text as it changes and the files
+// received. Exit status 0 only when every call ended well.
+#include "commands.h"
+
+#include "faxengine/comport.h"
+#include "faxengine/faxcodes.h"
+#include "faxengine/faxreceivefax.h"
+#include "faxengine/uibridge.h"
+
+#include <cstdio>
+#include <functional>
+
+namespace qlnfaxcli {
+bool parseFaxClass(const std::string &s, qln::fax::TFaxClass &c);
+bool setUpPort(qln::TApdComPort &port, QlnArgs &args);
+void waitForSession(const std::function<bool()> &done, const std::function<void()> &cancel);
+} // namespace qlnfaxcli
+
+namespace {
+
+const char *kUsage = "usage: qlnfax receive --device PATH|--com N [--class 1|2|2.0|auto] --dir DIR\n"
+                     "                      [--once] [--rings N] [--bps N] [--station ID]\n";
+
+int runReceive(const QlnArgs &argsIn)
+{
+    using namespace qln::fax;
+    QlnArgs args = argsIn;
+    qln::TApdComPort port;
+    TApdReceiveFax fax;
+    std::string value, dir;
+    if (!qlnfaxcli::setUpPort(port, args) || !qlnargs::takeOption(args, "--dir", dir)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    if (qlnargs::takeOption(args, "--class", value) && !qlnfaxcli::parseFaxClass(value, fax.FaxClass)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    fax.OneFax = qlnargs::takeFlag(args, "--once");
+    if (qlnargs::takeOption(args, "--rings", value))
+        fax.AnswerOnRing = std::stoi(value);
+    if (qlnargs::takeOption(args, "--bps", value))
+        fax.DesiredBPS = std::stoi(value);
+    if (qlnargs::takeOption(args, "--station", value))
+        fax.StationID = value;
+    if (!args.empty()) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    fax.SetDestinationDir(dir);
+    fax.SetComPort(&port);
+    int lastStatus = 0;
+    bool done = false;
+    int result = 0, failures = 0;
+    fax.OnFaxStatus = [&](TApdAbstractFax &f, bool, bool) {
+        if (f.StatusCode() != lastStatus) {
+            lastStatus = f.StatusCode();
+            std::printf("%s\n", TApdAbstractFax::StatusText(lastStatus).c_str());
+            std::fflush(stdout);
+        }
+    };
+    fax.OnFaxLog = [&](TApdAbstractFax &f, int code) {
+        if (code == lfaxReceiveOk)
+            std::printf("received: %s from %s\n", f.FaxFile().c_str(), f.RemoteStation().c_str());
+        else if (code == lfaxReceiveFail)
+            ++failures;
+        std::fflush(stdout);
+    };
+    fax.OnFaxError = [](TApdAbstractFax &, int code) {
+        std::printf("error %d: %s\n", -code, faxErrorText(code).c_str());
+        std::fflush(stdout);
+    };
+    fax.OnFaxFinish = [&](TApdAbstractFax &, int code) {
+        result = code;
+        done = true;
+    };
+    int rc = fax.StartReceiving();
+    if (rc != 0 && !fax.InProgress()) {
+        qln::UiBridge::ProcessMessages();
+        std::printf("failed: %d %s\n", -rc, faxErrorText(rc).c_str());
+        return 1;
+    }
+    qlnfaxcli::waitForSession([&] { return done; }, [&] { fax.CancelSession(); });
+    if (result == 0 && failures == 0) {
+        std::printf("finished\n");
+        return 0;
+    }
+    std::printf("failed: %d %s\n", -result, faxErrorText(result).c_str());
+    return 1;
+}
+
+QlnCommand reg{"receive",
+               "receive --device PATH|--com N [--class 1|2|2.0|auto] --dir DIR [--once] [--rings N]",
+               "answer fax calls and store the faxes received", runReceive};
+
+} // namespace
