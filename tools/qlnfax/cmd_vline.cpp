@@ -12,7 +12,7 @@
 namespace {
 
 const char *kUsage =
-    "usage: qlnfax vline serve DIR [--modems 1,1] [--speed-up N] [--noise DB] [--remote-id ID] [--remote-ecm] [--trace]\n"
+    "usage: qlnfax vline serve DIR [--modems 1,1,2,2.0] [--speed-up N] [--noise DB] [--remote-id ID] [--remote-ecm] [--trace]\n"
     "       qlnfax vline call DIR --to N --send FILE.tif [--remote-id ID]\n";
 
 int usage()
@@ -42,8 +42,6 @@ int serve(QlnArgs args)
             std::fprintf(stderr, "qlnfax vline: --modems: %s\n", why.c_str());
             return 2;
         }
-    } else {
-        opt.modemClasses = {"1", "1"};
     }
     if (qlnargs::takeOption(args, "--speed-up", value)) {
         if (!toInt(value, opt.speedUp) || opt.speedUp < 1 || opt.speedUp > 64) {

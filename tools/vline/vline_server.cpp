@@ -1,6 +1,7 @@
 #include "vline/vline_server.h"
 
 #include "vline/class1_modem.h"
+#include "vline/class2_modem.h"
 #include "vline/voice_source.h"
 #include "vline/vline_log.h"
 
@@ -123,10 +124,11 @@ std::string VlineServer::start()
     for (size_t i = 0; i < opt_.modemClasses.size(); ++i) {
         int index = static_cast<int>(i) + 1;
         const std::string &cls = opt_.modemClasses[i];
-        if (cls != "1")
-            return "modem" + std::to_string(index) + ": class " + cls
-                   + " emulation is not available; use --modems with class 1 only";
-        auto m = std::make_unique<Class1Modem>(index, *this, opt_.trace);
+        std::unique_ptr<EmulatedModem> m;
+        if (cls == "1")
+            m = std::make_unique<Class1Modem>(index, *this, opt_.trace);
+        else
+            m = std::make_unique<Class2Modem>(index, *this, cls == "2.0", opt_.dir, opt_.speedUp, opt_.trace);
         std::string link = opt_.dir + "/modem" + std::to_string(index);
         std::string why = m->openPort(link);
         if (!why.empty())
