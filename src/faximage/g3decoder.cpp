@@ -147,13 +147,62 @@ std::size_t G3Decoder::feed(const uint8_t *data, std::size_t len)
         nbits_ -= n;
     };
     for (;;) {
-        while (nbits_ <= 56 && p < end) {
-            acc_ |= uint64_t(*p++) << nbits_;
-            nbits_ += 8;
+        if (end - p >= 8 && nbits_ < 56) {
+            // Refill whole bytes from one 8-byte load; bits of bytes not
+            // taken are masked off so nothing above nbits_ is set.
+            uint64_t v;
+            std::memcpy(&v, p, 8);
+#if __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
+            v = __builtin_bswap64(v);
+#endif
+            const unsigned take = (63 - nbits_) >> 3;
+            acc_ |= v << nbits_;
+            p += take;
+            nbits_ += take * 8;
+            acc_ &= (uint64_t(1) << nbits_) - 1;
+        } else {
+            while (nbits_ <= 56 && p < end) {
+                acc_ |= uint64_t(*p++) << nbits_;
+                nbits_ += 8;
+            }
         }
         if (nbits_ == 0)
             break;
         if (state_ == State::Code) {
+            // Fast path: whole codes while at least 13 bits are at hand. The
+            // state is held in locals: the line stores could otherwise alias
+            // the members and force reloads.
+            {
+                uint64_t acc = acc_;
+                unsigned nbits = nbits_;
+                unsigned bitPos = bitPos_;
+                unsigned colour = unsigned(colour_);
+                const bool seen = seenEol_;
+                int eolRun = eolRun_;
+                uint8_t *const line = line_;
+                const uint16_t *const tables[2] = {tables_[0], tables_[1]};
+                while (nbits >= kIndexBits) {
+                    const unsigned e = tables[colour][acc & (kTableSize - 1)];
+                    const unsigned run = e & 0xFFF;
+                    if (run >= kBad)
+                        break;
+                    acc >>= (e >> 12);
+                    nbits -= (e >> 12);
+                    eolRun = 0;
+                    if (!seen || bitPos + run > kMaxLinePixels)
+                        continue;
+                    if (colour)
+                        setBits(line, bitPos, run);
+                    bitPos += run;
+                    if (run < 64) // a branch, so the next lookup can start early
+                        colour ^= 1;
+                }
+                acc_ = acc;
+                nbits_ = nbits;
+                bitPos_ = bitPos;
+                colour_ = int(colour);
+                eolRun_ = eolRun;
+            }
             const unsigned e = tables_[colour_][acc_ & (kTableSize - 1)];
             const unsigned n = e >> 12;
             if (n > nbits_) {

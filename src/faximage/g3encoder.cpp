@@ -23,6 +23,9 @@ G3LineEncoder::G3LineEncoder()
     : codes_(t4Reversed())
 {
     std::memset(buf_, 0, sizeof buf_);
+    for (int c = 0; c < 2; ++c)
+        for (int r = 0; r < 64; ++r)
+            packedTerm_[c][r] = codes_.terminating[c][r].bits | (codes_.terminating[c][r].len << 24);
 }
 
 void G3LineEncoder::beginLine()
@@ -112,6 +115,20 @@ int G3LineEncoder::findChange(const uint8_t *line, int pos, int end, bool black)
     return end;
 }
 
+namespace {
+
+inline uint64_t load64be(const uint8_t *p)
+{
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    v = __builtin_bswap64(v);
+#endif
+    return v;
+}
+
+} // namespace
+
 std::size_t G3LineEncoder::encodeRaster(const uint8_t *line, int width)
 {
     width = std::clamp(width, 0, kMaxWidth);
@@ -128,14 +145,60 @@ std::size_t G3LineEncoder::encodeRaster(const uint8_t *line, int width)
         putRun(width, false);
         return codedLength();
     }
-    int pos = 0;
-    bool black = false;
-    while (pos < width) {
-        int next = findChange(line, pos, width, black);
-        putRun(next - pos, black);
-        pos = next;
-        black = !black;
+    // Work on a padded copy so that whole 64-bit words may be read.
+    const int used = (width + 7) / 8;
+    std::memcpy(raster_, line, std::size_t(used));
+    std::memset(raster_ + used, 0, 16);
+    // Colour changes of a whole 64-pixel word are found at once: bit i of
+    // `changes` is set when pixel i differs from the pixel before it. The
+    // runs are the distances between changes.
+    int runStart = 0;
+    int colour = 0;
+    uint64_t prevPixel = 0; // the line begins white
+    // The bit writer's state lives in locals in the loop: stores into the
+    // byte buffer could otherwise alias the members and force reloads.
+    uint64_t acc = acc_;
+    unsigned nacc = nacc_;
+    std::size_t out = pos_;
+    for (int base = 0; base < width; base += 64) {
+        const uint64_t w = load64be(raster_ + base / 8);
+        uint64_t changes = w ^ ((w >> 1) | (prevPixel << 63));
+        if (width - base < 64)
+            changes &= ~uint64_t(0) << (64 - (width - base));
+        prevPixel = w & 1;
+        while (changes) {
+            const int b = __builtin_clzll(changes);
+            changes &= ~(uint64_t(1) << (63 - b));
+            const int at = base + b;
+            const int run = at - runStart;
+            runStart = at;
+            if (run < 64) {
+                // Branch-free bit writer: store 8 bytes, advance by the
+                // whole bytes filled (at most 4 at a time).
+                const uint32_t c = packedTerm_[colour][run];
+                acc |= uint64_t(c & 0xFFFFFF) << nacc;
+                nacc += c >> 24;
+                store64le(buf_ + out, acc);
+                const unsigned whole = nacc >> 3;
+                out += whole;
+                acc >>= whole * 8;
+                nacc &= 7;
+            } else {
+                acc_ = acc;
+                nacc_ = nacc;
+                pos_ = out;
+                putRun(run, colour != 0);
+                acc = acc_;
+                nacc = nacc_;
+                out = pos_;
+            }
+            colour ^= 1;
+        }
     }
+    acc_ = acc;
+    nacc_ = nacc;
+    pos_ = out;
+    putRun(width - runStart, colour != 0);
     return codedLength();
 }
 

@@ -64,6 +64,8 @@ private:
     const T4ReversedTables &codes_;
     // Room for the largest line plus the 8-byte stores past its end.
     uint8_t buf_[kBufferSize + 16];
+    uint8_t raster_[kMaxWidth / 8 + 16]; // padded copy of the line being coded
+    uint32_t packedTerm_[2][64];          // terminating codes: bits | length << 24
     std::size_t pos_ = 0; // bytes stored from the accumulator
     uint64_t acc_ = 0;    // bits not stored yet, first bit lowest
     unsigned nacc_ = 0;   // number of bits in acc_ (< 32 between puts)
