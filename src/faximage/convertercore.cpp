@@ -1,10 +1,13 @@
 #include "faximage/convertercore.h"
 
+#include <QCoreApplication>
+
 #include <cstring>
 
 #include "faximage/apf.h"
 #include "faximage/apferrors.h"
 #include "faximage/converterlinecoder.h"
+#include "faximage/converterstatusevent.h"
 
 namespace qln::fax {
 
@@ -52,6 +55,11 @@ void ConverterCore::placeImage(int imageWidth, PlacementRule rule)
 
 bool ConverterCore::reportStatus(ConverterStatus kind)
 {
+    if (statusWindow) {
+        ConverterStatusEvent ev(int(kind), this);
+        QCoreApplication::sendEvent(statusWindow, &ev);
+        return ev.answer != 0;
+    }
     return statusCallback && statusCallback(*this, kind);
 }
 

@@ -8,7 +8,8 @@
 // the reader delivers up to its end-of-page signal, each coded with the left
 // margin (RasterLineCoder) and written as a framed line, then the
 // end-of-page line. Status reports "start", "line" (after every read) and
-// "end" go to the status callback; a true answer aborts with -8003. With
+// "end" go to the status window (ConverterStatusEvent) when one is set, else
+// to the status callback; a non-zero answer aborts with -8003. With
 // coYield one pending event is handled after every page (and with
 // coYieldOften every 16 lines) through the yield handler; a quit seen there
 // ends with -1003. On any failure the partial output file is deleted.
@@ -20,6 +21,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+
+class QObject;
 
 namespace qln::fax {
 
@@ -90,6 +93,9 @@ public:
 
     // Progress target; returning true aborts (-8003). May be empty.
     StatusCallback statusCallback;
+    // When set, status reports go to this object as ConverterStatusEvent
+    // instead of the callback.
+    QObject *statusWindow = nullptr;
     // Handles one pending event; returns false when the application is
     // quitting. Empty: yielding does nothing.
     YieldHandler yieldHandler;

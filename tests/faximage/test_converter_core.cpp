@@ -2,11 +2,16 @@
 // status and abort, yielding, naming, user input and failure clean-up.
 #include <gtest/gtest.h>
 
+#include <QObject>
+
+#include <array>
 #include <random>
 
 #include "apftestutil.h"
 #include "faximage/converter.h"
 #include "faximage/converterlinecoder.h"
+#include "faximage/converterstatusevent.h"
+#include "faximage/converteruser.h"
 #include "test_converterutil.h"
 
 namespace qln::fax::test {
@@ -198,6 +203,43 @@ TEST_F(UserInput, QuitWhileYieldingGivesGotQuitMessage)
     EXPECT_EQ(cvt.convertDocument(), ecGotQuitMsg);
     EXPECT_EQ(lines, 32); // yields at lines 16 and 32
     EXPECT_FALSE(fileExists(dir.file("doc.APF")));
+}
+
+// A status window that records the reports and aborts at the end.
+class StatusWindow : public QObject {
+public:
+    bool event(QEvent *e) override
+    {
+        if (e->type() != ConverterStatusEvent::eventType())
+            return QObject::event(e);
+        auto *ev = static_cast<ConverterStatusEvent *>(e);
+        reports.push_back({ev->message, ev->wParam, ev->core->currentLine});
+        ev->answer = ev->wParam == 2 ? 1 : 0;
+        return true;
+    }
+    std::vector<std::array<int, 3>> reports;
+};
+
+TEST(ConverterCoreStatus, StatusWindowGetsMessagesAndCanAbortAtTheEnd)
+{
+    TempDir dir;
+    int reads = 0;
+    auto reader = std::make_unique<UserLineReader>(
+        "", nullptr,
+        [&](uint8_t *, int &, bool &eop, bool &) {
+            eop = ++reads > 2;
+            return 0;
+        },
+        nullptr);
+    ConverterCore core(std::move(reader));
+    StatusWindow window;
+    core.statusWindow = &window;
+    core.statusCallback = [](ConverterCore &, ConverterStatus) { return true; }; // not used
+    EXPECT_EQ(core.convertToFile(dir.file("x"), dir.file("x.apf")), ecUserAbort);
+    using R = std::array<int, 3>;
+    EXPECT_EQ(window.reports, (std::vector<R>{R{32346, 1, 0}, R{32346, 0, 1}, R{32346, 0, 2}, R{32346, 0, 3},
+                                              R{32346, 2, 3}}));
+    EXPECT_FALSE(fileExists(dir.file("x.apf")));
 }
 
 TEST(ConverterComponent, NamesArgumentsAndOutputFailures)
