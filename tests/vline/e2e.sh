@@ -2,7 +2,7 @@
 # End-to-end tests of the virtual fax line with efax as an independent host.
 # usage: e2e.sh CASE QLNFAX TIFFCMP
 # Cases: class1_send class1_receive modem_to_modem dial_results two_lines
-#        sigterm realtime
+#        sigterm realtime class2 class20
 set -uo pipefail
 case_name=$1
 qlnfax=$2
@@ -59,12 +59,29 @@ start_line() {
     fail "line $name did not start"
 }
 
+fax_class=1
 efax_send() { # DEVICE NUMBER FILE OUT
-    timeout 150 efax -d "$1" -o1 -h "" -l "+1 555 0001" -t "$2" "$3" >"$4" 2>&1
+    timeout 150 efax -d "$1" -o$fax_class -h "" -l "+1 555 0001" -t "$2" "$3" >"$4" 2>&1
 }
 
 efax_receive() { # DEVICE PREFIX OUT
-    timeout 150 efax -d "$1" -o1 -l "+1 555 0002" -r "$2" >"$3" 2>&1
+    timeout 150 efax -d "$1" -o$fax_class -l "+1 555 0002" -r "$2" >"$3" 2>&1
+}
+
+# Sends to the remote machine and receives from it through modem N.
+send_and_receive() { # MODEM
+    make_page "$work/page.tif" 500
+    start_line L --modems 1,1,2,2.0 --speed-up 4
+    efax_send "$work/L/modem$1" 100 "$work/page.tif" "$work/send.out" || fail "efax send failed"
+    grep -q 'sent -> ' "$work/send.out" || fail "efax does not count the page as sent"
+    check_remote_ok "$work/L" 1 "$work/page.tif"
+    "$qlnfax" vline call "$work/L" --to "$1" --send "$work/page.tif" >"$work/call.out" 2>&1 &
+    call_pid=$!
+    wait_for_log "$work/call.out" RING 10 || fail "modem $1 never rang"
+    efax_receive "$work/L/modem$1" "$work/got" "$work/receive.out" || fail "efax receive failed"
+    wait "$call_pid" || fail "vline call exited non-zero"
+    grep -qx 'completion: 0 OK' "$work/call.out" || fail "vline call did not report success"
+    "$tiffcmp" "$work/got.001" "$work/page.tif" || fail "received page differs from the sent one"
 }
 
 wait_for_log() { # FILE PATTERN SECONDS
@@ -182,6 +199,16 @@ realtime)
     end=$(date +%s.%N)
     check_remote_ok "$work/L" 1 "$work/page.tif"
     printf 'real-time call of a %s-byte page: %.1f s\n' "$(stat -c %s "$work/page.tif")" "$(echo "$end - $start" | bc)"
+    ;;
+
+class2)
+    fax_class=2
+    send_and_receive 3
+    ;;
+
+class20)
+    fax_class=0
+    send_and_receive 4
     ;;
 
 *)
