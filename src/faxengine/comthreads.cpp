@@ -1,9 +1,15 @@
 #include "faxengine/comthreads.h"
 
 #include "faxengine/dispatcher.h"
+#include "faxengine/uibridge.h"
+
+#ifdef QLN_HAVE_COMMON
+#include "common/messages.h"
+#endif
 
 #include <cstdio>
 #include <exception>
+#include <string>
 
 namespace qln {
 
@@ -56,16 +62,30 @@ void TApdDispatcherThread::Join()
         thread_.join();
 }
 
+namespace {
+
+// Shows an exception that ended a dispatcher thread in the application's
+// error box (on the UI thread), and on stderr.
+void reportThreadException(const std::string &text)
+{
+    std::fprintf(stderr, "quillon: dispatcher thread ended by an exception: %s\n", text.c_str());
+#ifdef QLN_HAVE_COMMON
+    UiBridge::Post([text] { messages().errorBox(text); });
+#endif
+}
+
+} // namespace
+
 void TApdDispatcherThread::Run()
 {
     try {
         Execute();
     } catch (const std::exception &e) {
         // A handler failed on this thread: report it and end the thread.
-        std::fprintf(stderr, "quillon: exception on dispatcher thread: %s\n", e.what());
         owner_.AddLogEntry(dtError, dstThreadExit, 0, e.what(), std::char_traits<char>::length(e.what()));
+        reportThreadException(e.what());
     } catch (...) {
-        std::fprintf(stderr, "quillon: unknown exception on dispatcher thread\n");
+        reportThreadException("unknown exception");
     }
     owner_.ThreadEnded();
 }

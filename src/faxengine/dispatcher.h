@@ -280,7 +280,7 @@ private:
     std::vector<WindowEntry> windows_;
     std::vector<HandlerEntry> handlers_;
     int nextHandlerId_ = 1;
-    bool windowEventsWanted_ = false;
+    std::atomic<bool> windowEventsWanted_{false};
     void *slots_[3] = {nullptr, nullptr, nullptr};
 
     int baud_ = 115200;

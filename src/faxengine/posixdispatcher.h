@@ -49,9 +49,9 @@ private:
     std::atomic<bool> cancel_{false};
     std::atomic<bool> inWrite_{false};
     std::atomic<pthread_t> writer_{};
-    bool modemLinesWork_ = true;
-    uint8_t lastLines_ = 0;
-    bool hungUp_ = false;
+    std::atomic<bool> modemLinesWork_{true}; // false on pseudo-terminals
+    uint8_t lastLines_ = 0;                  // com thread only
+    std::atomic<bool> hungUp_{false};
 };
 
 } // namespace qln

@@ -2,6 +2,7 @@
 // consumption, timer and status triggers, slots, open errors, the device
 // disappearing, and open/close cycles that must not leak.
 #include "faxengine/posixdispatcher.h"
+#include "common/messages.h"
 #include "scriptedmodem.h"
 
 #include <gtest/gtest.h>
@@ -332,4 +333,24 @@ TEST(DispatcherOpen, ThousandOpenCloseCyclesLeakNoThreadsOrDescriptors)
     EXPECT_EQ(countEntries("/proc/self/fd"), fds);
     EXPECT_EQ(countEntries("/proc/self/task"), threads);
     EXPECT_EQ(TApdBaseDispatcher::FindDispatcher(1), nullptr); // list slots are reused
+}
+
+TEST_F(DispatcherOnPty, ExceptionInAHandlerIsReportedAndEndsOnlyTheDispatchThread)
+{
+    qln::ScriptedMessages msgs;
+    qln::ScopedMessages scoped(msgs);
+    open();
+    d.AttachHandler([](uint32_t msg, uint32_t, int32_t) {
+        if (msg == msgTriggerAvail)
+            throw std::runtime_error("handler failed");
+    });
+    d.SetAvailLevel(1);
+    modem.write("x");
+    ASSERT_TRUE(eventually([&] { return msgs.count(qln::ScriptedMessages::Kind::ErrorBox) == 1; }));
+    EXPECT_EQ(msgs.last().text, "handler failed");
+    EXPECT_TRUE(d.ThreadsAlive()); // the event and output threads still run
+    auto start = std::chrono::steady_clock::now();
+    d.DonePort();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
+    EXPECT_FALSE(d.ThreadsAlive());
 }
