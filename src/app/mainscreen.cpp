@@ -94,6 +94,8 @@ void TMainScreen::buildButtonBar()
         auto *action = new QAction(glyph, caption, this);
         action->setToolTip(hint);
         action->setStatusTip(hint);
+        // Tool buttons show no mnemonic of their own; Alt+letter still works.
+        action->setShortcut(QKeySequence::mnemonic(caption));
         ButtonBar->addAction(action);
         if (auto *w = ButtonBar->widgetForAction(action))
             w->setObjectName(QString::fromLatin1(name));

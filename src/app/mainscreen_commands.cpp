@@ -67,6 +67,7 @@ void TMainScreen::setReceiveMode(bool on)
     receiveMode_ = on;
     const ReceiveButtonText t = receiveButtonText(on);
     actReceive->setText(QString::fromStdString(t.caption));
+    actReceive->setShortcut(QKeySequence::mnemonic(QString::fromStdString(t.caption)));
     actReceive->setToolTip(QString::fromStdString(t.hint));
     actReceive->setStatusTip(QString::fromStdString(t.hint));
     SetButtons();

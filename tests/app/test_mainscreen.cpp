@@ -436,6 +436,10 @@ TEST_F(MainScreenTest, MenusCarryEveryItemWithShortcutsAndHints)
     EXPECT_EQ(w.menuAction("mnuViewPrint")->statusTip(),
               QStringLiteral("See a preview of and optionally  print the fax"));
     EXPECT_EQ(w.menuAction("mnuRebuild")->statusTip(), QStringLiteral("Do this every 2 weeks "));
+    EXPECT_EQ(w.button("Newbutton")->defaultAction()->shortcut(),
+              QKeySequence(QStringLiteral("Alt+N")));
+    EXPECT_EQ(w.button("ExitButton")->defaultAction()->shortcut(),
+              QKeySequence(QStringLiteral("Alt+X")));
     EXPECT_EQ(w.button("DeleteButton")->toolTip(),
               QStringLiteral("Delete  the currently selected fax"));
     // Separators after Fax Log Cleanup, View/Print Fax and Preferences.
