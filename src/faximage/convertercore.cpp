@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include <cstring>
+#include <sys/stat.h>
 
 #include "faximage/apf.h"
 #include "faximage/apferrors.h"
@@ -89,6 +90,12 @@ int ConverterCore::convertToFile(const std::string &inName, const std::string &o
         return ecBadArgument;
     const std::string in = withDefaultExtension(inName, reader_->defaultExtension());
     const std::string out = outName.empty() ? withExtension(in, "APF") : withDefaultExtension(outName, "APF");
+
+    // Creating the output truncates it: never let it be the input itself.
+    struct stat si {}, so {};
+    if (::stat(in.c_str(), &si) == 0 && ::stat(out.c_str(), &so) == 0 && si.st_dev == so.st_dev &&
+        si.st_ino == so.st_ino)
+        return ecBadArgument;
 
     out_ = std::make_unique<Output>();
     ApfWriter &w = out_->writer;

@@ -272,6 +272,11 @@ TEST(ConverterComponent, NamesArgumentsAndOutputFailures)
     cvt.SetDocumentFile(dir.file("missing.txt"));
     EXPECT_EQ(cvt.convertDocument(), ecFileNotFound);
     EXPECT_FALSE(fileExists(dir.file("missing.APF")));
+    // The output may not overwrite the input.
+    cvt.SetDocumentFile(dir.file("letter.TXT"));
+    cvt.SetOutFileName(dir.file("letter.TXT"));
+    EXPECT_EQ(cvt.convertDocument(), ecBadArgument);
+    EXPECT_EQ(readFile(dir.file("letter.TXT")).size(), 5u);
     // Output in a missing directory.
     cvt.SetDocumentFile(dir.file("letter.TXT"));
     cvt.SetOutFileName(dir.file("no/such/dir/x.apf"));

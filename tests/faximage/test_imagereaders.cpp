@@ -170,6 +170,14 @@ TEST_F(ImageInput, RenderedPageBitmapAtFineResolution)
     ASSERT_EQ(f.pages[0].lines.size(), std::size_t(h));
     for (int y = 0; y < h; ++y)
         ASSERT_EQ(f.pages[0].lines[std::size_t(y)], expectedLine(y, w, kPattern, 50, 0, 1)) << "row " << y;
+    // One framed line per row plus the end-of-page line; the file is the
+    // two headers and the image data.
+    ASSERT_EQ(f.pages[0].coded.size(), std::size_t(h) + 1);
+    uint64_t length = 0;
+    for (const auto &c : f.pages[0].coded)
+        length += 2 + c.size();
+    EXPECT_EQ(f.pages[0].header.imageLength, length);
+    EXPECT_EQ(readFile(cvt.OutFileName()).size(), 64 + 16 + length);
 }
 
 TEST_F(ImageInput, MonochromeBmpPaletteOrderAndOrientationDoNotMatter)
