@@ -11,6 +11,11 @@ namespace qln {
 
 // ---- RecordsListSource ---------------------------------------------------------
 
+namespace {
+// A page count of 0 is a blank field (a fax never rendered); show it blank.
+std::string pagesText(int pages) { return pages > 0 ? std::to_string(pages) : std::string(); }
+}  // namespace
+
 RecordsListSource::RecordsListSource(records::TTable &table, bool outgoing)
     : table_(table), outgoing_(outgoing)
 {
@@ -71,14 +76,14 @@ std::vector<FaxListRow> RecordsListSource::fetch(long first, long count)
                 row.recordNumber = f.recNo;
                 row.cells = {f.sent ? "Yes" : "No ", displayDate(f.dateSent), f.timeSent,
                              f.recipient,           f.phone,
-                             std::to_string(f.pages), f.subject, f.lastResult};
+                             pagesText(f.pages), f.subject, f.lastResult};
             } else {
                 const records::ReceivedFax f = records::receivedAt(table_, pos);
                 if (f.recNo == 0)
                     break;
                 row.recordNumber = f.recNo;
                 row.cells = {displayDate(f.dateRec), f.timeRec, f.from,
-                             std::to_string(f.pages), f.notes,  f.faxFile};
+                             pagesText(f.pages), f.notes,  f.faxFile};
             }
             rows.push_back(std::move(row));
         }

@@ -182,6 +182,7 @@ TEST_F(MainScreenTest, GridsShowColumnsTitlesAndCalculatedSent)
     EXPECT_EQ(cell(w.faxGrid(), 0, 6), "Old");
     EXPECT_EQ(cell(w.faxGrid(), 1, 0), "No ");
     EXPECT_EQ(cell(w.faxGrid(), 1, 1), "");
+    EXPECT_EQ(cell(w.faxGrid(), 1, 5), "");  // never rendered: no page count
     ASSERT_EQ(in->rowCount(), 1);
     EXPECT_EQ(cell(w.recFaxGrid(), 0, 2), "ACME");
     EXPECT_EQ(cell(w.recFaxGrid(), 0, 3), "3");
