@@ -2,6 +2,8 @@
 // collector, PCX and DCX output, status, abort and bad input.
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include "apftestutil.h"
 #include "faximage/apf.h"
 #include "faximage/apferrors.h"
@@ -350,4 +352,20 @@ TEST(UnpackerPcx, ExtractedFilesDecodeBackToThePage)
     auto scaled = readFile(dir.file("s.pcx"));
     EXPECT_EQ(575, getU16(&scaled[8]));
     EXPECT_EQ(72, getU16(&scaled[66]));
+}
+
+TEST(MonoBitmapQt, PolarityIsKeptAtTheQtEdge)
+{
+    TempDir dir;
+    writeApf(dir.file("q.apf"), {{blackSpan(216, 0, 10)}}, pfFine);
+    TApdFaxUnpacker u;
+    u.setInFileName(dir.file("q.apf"));
+    MonoBitmap bm = u.ExtractPageBitmap(1); // 1 = white
+    QImage img = bm.toQImage(false);
+    ASSERT_EQ(1728, img.width());
+    EXPECT_EQ(qRgb(0, 0, 0), img.pixel(9, 0));
+    EXPECT_EQ(qRgb(255, 255, 255), img.pixel(10, 0));
+    MonoBitmap back = MonoBitmap::fromQImage(img, true); // 1 = black
+    EXPECT_TRUE(back.pixel(9, 0));
+    EXPECT_FALSE(back.pixel(10, 0));
 }
