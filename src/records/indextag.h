@@ -38,6 +38,8 @@ public:
     Status compile(const std::vector<FieldDesc> &fields);
     // The key of a record image, or false when the condition excludes it.
     bool keyFor(const char *record, std::string &key) const;
+    // The key expression's value whether or not the condition holds.
+    std::string rawKey(const char *record) const { return key_.key(record); }
     // Scans every record of the table.
     Status build(DbfFile &dbf);
 

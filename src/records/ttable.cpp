@@ -234,8 +234,9 @@ long TTable::RecordCount()
 long TTable::RecNo()
 {
     return WithArea([&] {
+        // A row being inserted has no number yet.
         if (state_ == State::Insert || sx_Eof())
-            return sx_RecCount() + (state_ == State::Insert ? 0 : 1);
+            return sx_RecCount() + 1;
         return sx_RecNo();
     });
 }

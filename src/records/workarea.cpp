@@ -302,10 +302,9 @@ long WorkArea::nearestPosition(bool forward)
         const char *rb = dbf_.record(b);
         if (!t || !ra || !rb)
             return a < b;
-        std::string ka, kb;
-        t->keyFor(ra, ka);
-        t->keyFor(rb, kb);
-        IndexEntry ea{ka, a}, eb{kb, b};
+        // The current row may have no entry (flagged deleted): place it by
+        // the key it would have.
+        IndexEntry ea{t->rawKey(ra), a}, eb{t->rawKey(rb), b};
         return t->descending ? eb < ea : ea < eb;
     };
     // First position whose row comes after the current row.

@@ -124,6 +124,30 @@ TEST_F(FaxTablesTest, IndexFileDeletedByHandComesBack)
     EXPECT_EQ(subjects(ft.FaxTable), (std::vector<std::string>{"a", "b"}));
 }
 
+TEST_F(FaxTablesTest, UnreadableIndexFileGetsTheFirstTagBack)
+{
+    {
+        auto &ft = make();
+        ASSERT_TRUE(ft.OpenRecFaxDBF());
+        for (const char *t : {"10:00", "12:00", "11:00"}) {
+            ft.RecTable.Append();
+            ft.RecTable.SetDate("DATEREC", "20250101");
+            ft.RecTable.SetString("TIMEREC", t);
+            ft.RecTable.Post();
+        }
+        ft.CloseAll();
+    }
+    writeFile(path("QLNREC.CDX"), std::string(3000, '\x5a'));
+    auto &ft = make();
+    ASSERT_TRUE(ft.OpenRecFaxDBF());
+    EXPECT_GT(ft.RecTable.TagArea("DATETIME"), 0);
+    std::vector<std::string> times;
+    for (long i = 0; i < ft.RecTable.VisibleCount(); ++i)
+        times.push_back(receivedAt(ft.RecTable, i).timeRec);
+    EXPECT_EQ(times, (std::vector<std::string>{"12:00", "11:00", "10:00"}));
+    EXPECT_NE(readFile(path("QLNREC.CDX")), std::string(3000, '\x5a'));
+}
+
 TEST_F(FaxTablesTest, DeletedRowsAreNotCountedListedOrVisited)
 {
     auto &ft = make();

@@ -92,6 +92,28 @@ TEST_F(IndexTest, TagsFollowAppendReplaceDeleteAndPack)
     expectTagsConsistent();
 }
 
+// Skipping from a row that has no key (just flagged deleted) continues
+// from the place the row had in the order, in both directions.
+TEST_F(IndexTest, SkipFromAHiddenRowKeepsItsPlaceInTheOrder)
+{
+    ASSERT_NE(open(), 0);
+    for (const char *n : {"m", "c", "x", "a", "q"})
+        ASSERT_TRUE(addRow(n, "", false, 0));
+    ASSERT_GT(sx_IndexTag("", "BYNAME", "UPPER(NAME)", 0, true, kCond), 0);   // x q m c a
+    sx_Go(1);   // "m"
+    ASSERT_TRUE(sx_Delete());
+    sx_Skip(1);
+    EXPECT_EQ(sx_GetTrimString("NAME"), "c");
+    sx_Go(1);
+    sx_Skip(-1);
+    EXPECT_EQ(sx_GetTrimString("NAME"), "q");
+    sx_Go(3);   // "x", first in the order
+    ASSERT_TRUE(sx_Delete());
+    sx_Skip(-1);
+    EXPECT_TRUE(sx_Bof());
+    EXPECT_EQ(sx_GetTrimString("NAME"), "q");
+}
+
 TEST_F(IndexTest, ReplacingATagKeepsItsOrderNumber)
 {
     ASSERT_NE(open(), 0);
