@@ -40,17 +40,20 @@ TFaxInputDocumentType typeFromName(const std::string &t)
     throw std::runtime_error("unknown input type '" + t + "' (text, textex, bmp, pcx, dcx, tiff)");
 }
 
+// The input type from the file's extension: none, .txt, .text and .asc are
+// text; anything else must be a known image type (or given with --type).
 TFaxInputDocumentType typeFromExtension(const std::string &file)
 {
     const std::size_t dot = file.find_last_of('.');
     const std::size_t slash = file.find_last_of('/');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
         return idText;
-    try {
-        return typeFromName(file.substr(dot + 1));
-    } catch (const std::runtime_error &) {
+    const std::string ext = lower(file.substr(dot + 1));
+    if (ext == "txt" || ext == "text" || ext == "asc")
         return idText;
-    }
+    if (ext == "bmp" || ext == "pcx" || ext == "dcx" || ext == "tif" || ext == "tiff")
+        return typeFromName(ext);
+    throw std::runtime_error("cannot tell the type of '" + file + "' from its extension; use --type");
 }
 
 // "doublewidth,center" or a number (the option bits).
