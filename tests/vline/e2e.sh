@@ -2,7 +2,7 @@
 # End-to-end tests of the virtual fax line with efax as an independent host.
 # usage: e2e.sh CASE QLNFAX TIFFCMP
 # Cases: class1_send class1_receive modem_to_modem dial_results two_lines
-#        sigterm realtime class2 class20
+#        sigterm realtime class2 class20 class2_to_class1
 set -uo pipefail
 case_name=$1
 qlnfax=$2
@@ -199,6 +199,20 @@ realtime)
     end=$(date +%s.%N)
     check_remote_ok "$work/L" 1 "$work/page.tif"
     printf 'real-time call of a %s-byte page: %.1f s\n' "$(stat -c %s "$work/page.tif")" "$(echo "$end - $start" | bc)"
+    ;;
+
+class2_to_class1)
+    make_page "$work/page.tif" 500
+    start_line L --modems 1,1,2,2.0 --speed-up 4
+    fax_class=2
+    efax_send "$work/L/modem3" 101 "$work/page.tif" "$work/send.out" &
+    send_pid=$!
+    wait_for_log "$work/L/vline.log" 'modem3 dials "101"' 10 || fail "modem 3 never dialled"
+    sleep 0.5
+    fax_class=1
+    efax_receive "$work/L/modem1" "$work/got" "$work/receive.out" || fail "efax receive failed"
+    wait "$send_pid" || fail "efax send failed"
+    "$tiffcmp" "$work/got.001" "$work/page.tif" || fail "received page differs from the sent one"
     ;;
 
 class2)

@@ -244,6 +244,13 @@ bool Class2Modem::extended(const std::string &cmdIn, std::string &reply)
     if (name == "FET")
         return true;
     if (name == "FKS" || name == "FK") {
+        if (fax_ && !callDone_ && calling_ && pageAcknowledged_) {
+            // The last page is through: the modem ends the call in order
+            // (DCN), then reports the hang-up and answers this command.
+            fkPending_ = true;
+            reply = "-";
+            return true;
+        }
         VlineLog::write("modem%d: session ended by the host", index_);
         hangUpLine();
         return true;

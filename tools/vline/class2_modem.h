@@ -101,6 +101,7 @@ private:
     int hangupCode_ = 0;
     bool hangupReported_ = false;
     bool pageAcknowledged_ = false;  // sending: the page's status was reported
+    bool fkPending_ = false;         // AT+FK(S) waits for the orderly end of the call
 };
 
 } // namespace qln::vline

@@ -102,7 +102,7 @@ void Class2Modem::startEngine(bool calling)
     }
     pagesReceived_ = pagesDelivered_ = 0;
     lastPpm_ = -1;
-    fdrPending_ = pageReady_ = callDone_ = hangupReported_ = pageAcknowledged_ = false;
+    fdrPending_ = pageReady_ = callDone_ = hangupReported_ = pageAcknowledged_ = fkPending_ = false;
     hangupCode_ = 0;
     remoteId_.clear();
     VlineLog::write("modem%d: Class %s session %s", index_, className().c_str(), calling ? "sending" : "receiving");
@@ -212,8 +212,9 @@ void Class2Modem::finishCall()
     std::snprintf(code, sizeof code, class20_ ? "%02X" : "%d", hangupCode_);
     respond(report("+FHNG:", "+FHS:") + code);
     // A sender whose last page was acknowledged already has its OK.
-    if (!(calling_ && pageAcknowledged_))
+    if (!(calling_ && pageAcknowledged_) || fkPending_)
         ok();
+    fkPending_ = false;
     port_.flush();
     fdrPending_ = false;
     owner_.modemHungUp(*this);

@@ -48,6 +48,7 @@ public:
     std::string txFile;       // what the remote sends when it is the caller
     std::string txIdent;      // its identification for that call
     bool outcomeReported = false;
+    bool peerGone = false;    // one modem hung up; the other hears silence until `deadline`
 
     bool involves(const EmulatedModem *m) const { return m && (caller == m || callee == m); }
     // The end opposite the given modem; null when none is on the line.

@@ -25,6 +25,8 @@ constexpr int64_t kNoAnswerAfter = seconds(30);
 constexpr int64_t kVoiceAnswer = seconds(3);
 constexpr int64_t kVoiceHeard = seconds(3);
 constexpr int64_t kLinger = seconds(60);
+// After one modem of a modem-to-modem call hangs up.
+constexpr int64_t kPeerGoneLinger = seconds(5);
 
 bool writeFileAtomically(const std::string &path, const std::string &text)
 {
@@ -169,9 +171,16 @@ void VlineServer::hangup(EmulatedModem &m)
     if (!c)
         return;
     EmulatedModem *other = c->caller == &m ? c->callee : c->caller;
-    if (other && c->state == LineCall::State::Connected)
-        other->lineEvent(LineEvent::Hangup);
-    else if (other && other == c->caller)
+    if (other && c->state == LineCall::State::Connected) {
+        // The other host still has the last frames to read (DCN after MCF)
+        // and normally hangs up itself; the exchange clears the line later.
+        (c->caller == &m ? c->caller : c->callee) = nullptr;
+        c->peerGone = true;
+        c->deadline = now_ + kPeerGoneLinger;
+        VlineLog::write("call %d: modem%d hung up", c->id(), m.index());
+        return;
+    }
+    if (other && other == c->caller)
         other->lineEvent(LineEvent::NoAnswer);  // the called modem refused the call
     endCall(c, ("hung up by modem" + std::to_string(m.index())).c_str());
 }
@@ -180,11 +189,11 @@ void VlineServer::advanceCall(LineCall &c)
 {
     using T = LineCall::Target;
     if (c.state == LineCall::State::Connected) {
-        if (c.outcomeReported && now_ >= c.deadline) {
+        if ((c.outcomeReported || c.peerGone) && now_ >= c.deadline) {
             for (EmulatedModem *m : {c.caller, c.callee})
                 if (m)
                     m->lineEvent(LineEvent::Hangup);
-            endCall(&c, "remote machine hung up");
+            endCall(&c, c.peerGone ? "far end hung up" : "remote machine hung up");
         } else if (c.target() == T::Voice && now_ >= c.nextEventAt) {
             c.caller->lineEvent(LineEvent::Voice);
             endCall(&c, "answered by voice");
