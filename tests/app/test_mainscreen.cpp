@@ -100,10 +100,20 @@ TEST_F(MainScreenTest, FirstStartWithoutModemRunsQuickSetupAndAtStartupStartsRec
     EXPECT_EQ(w.button("ReceiveButton")->text(), QStringLiteral("STOP"));
     EXPECT_FALSE(w.menuAction("mnuReceive")->isEnabled());
     // A later activation does not run the steps again.
-    QApplication::sendEvent(&w, new QEvent(QEvent::WindowActivate));
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(&w, &activate);
     QApplication::processEvents();
     EXPECT_EQ(w.quickSetups, 1);
     EXPECT_EQ(w.receiveStarts, 1);
+
+    // Send without a modem runs the quick set-up (after the receive-mode
+    // check) and stops when it is cancelled, before looking for a row.
+    w.stopReceiveMode();
+    msgs.clear();
+    w.SendButtonClick();
+    EXPECT_EQ(w.quickSetups, 2);
+    EXPECT_EQ(msgs.count(Kind::Beep), 0u);
+    EXPECT_EQ(w.sends, 0);
 }
 
 TEST_F(MainScreenTest, StartingMinimisedStaysMinimisedAndActivatesOnce)
