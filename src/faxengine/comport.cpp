@@ -155,9 +155,8 @@ void TApdComPort::SetRTS(bool v)
         CheckResult(Dispatcher_->SetRTS(v));
 }
 
-int TApdComPort::NormaliseLevel(int v, int base, int percent)
+int TApdComPort::PercentOf(int base, int percent)
 {
-    (void)v;
     return int(std::lround(double(base) * percent / 100.0));
 }
 
@@ -167,14 +166,14 @@ void TApdComPort::ApplyFlow(bool settleLevels)
         // Levels set directly are kept as given.
     } else if (HWFlowOptions_ != 0) {
         if (BufferFull_ == 0 || BufferFull_ > InSize_)
-            BufferFull_ = NormaliseLevel(BufferFull_, InSize_, 90);
+            BufferFull_ = PercentOf(InSize_, 90);
         if (BufferResume_ == 0 || BufferResume_ > BufferFull_)
-            BufferResume_ = NormaliseLevel(BufferResume_, InSize_, 10);
+            BufferResume_ = PercentOf(InSize_, 10);
     } else if (SWFlowOptions_ != swfNone) {
         if (BufferFull_ == 0 || BufferFull_ > InSize_)
-            BufferFull_ = NormaliseLevel(BufferFull_, InSize_, 75);
+            BufferFull_ = PercentOf(InSize_, 75);
         if (BufferResume_ == 0 || BufferResume_ > BufferFull_)
-            BufferResume_ = NormaliseLevel(BufferResume_, InSize_, 25);
+            BufferResume_ = PercentOf(InSize_, 25);
     }
     if (Dispatcher_ && State_ == PortState::Open)
         CheckResult(Dispatcher_->SetFlowControl(HWFlowOptions_, SWFlowOptions_, XOnChar_, XOffChar_,
@@ -207,13 +206,13 @@ void TApdComPort::SetXOffChar(uint8_t v)
 
 void TApdComPort::SetBufferFull(int v)
 {
-    BufferFull_ = v > InSize_ ? NormaliseLevel(v, v, 90) : v;
+    BufferFull_ = v > InSize_ ? PercentOf(v, 90) : v;
     ApplyFlow(false);
 }
 
 void TApdComPort::SetBufferResume(int v)
 {
-    BufferResume_ = v > BufferFull_ ? NormaliseLevel(v, BufferFull_, 10) : v;
+    BufferResume_ = v > BufferFull_ ? PercentOf(BufferFull_, 10) : v;
     ApplyFlow(false);
 }
 

@@ -168,7 +168,7 @@ private:
     void ApplyFlow(bool settleLevels = true);
     void NotifyUsers(uint32_t msg);
     bool AnyTriggerEvent() const;
-    static int NormaliseLevel(int v, int base, int percent);
+    static int PercentOf(int base, int percent); // rounded to the nearest integer
 
     TDeviceLayer DeviceLayer_ = dlWin32;
     int ComNumber_ = 0;
