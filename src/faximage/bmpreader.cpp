@@ -13,6 +13,7 @@ namespace {
 
 constexpr int kMaxWidth = 32767;
 constexpr int kMaxHeight = 65535;
+constexpr int64_t kMaxInMemory = 64 << 20;
 
 int maskShift(uint32_t m)
 {
@@ -41,6 +42,18 @@ int BmpReader::open(ConverterCore &core, const std::string &fileName)
         return rc;
     }
     row_.assign(std::size_t(stride_), 0);
+    pixels_.clear();
+    const int64_t total = stride_ * height_;
+    if (total <= kMaxInMemory) {
+        pixels_.resize(std::size_t(total));
+        int rc = file_.seek(dataOffset_);
+        if (rc == 0)
+            rc = file_.read(pixels_.data(), pixels_.size());
+        if (rc < 0) {
+            file_.close();
+            return rc;
+        }
+    }
     nextRow_ = 0;
     core.placeImage(width_, PlacementRule::Bitmap);
     core.bytesConverted = 0;
@@ -182,14 +195,20 @@ int BmpReader::readLine(ConverterCore &core, uint8_t *raster, bool &endOfPage, b
     endOfPage = false;
     const int y = nextRow_++;
     const int64_t fileRow = topDown_ ? y : height_ - 1 - y;
-    if (int rc = file_.seek(dataOffset_ + fileRow * stride_); rc < 0)
-        return rc;
-    if (int rc = file_.read(row_.data(), row_.size()); rc < 0)
-        return rc;
+    const uint8_t *row;
+    if (!pixels_.empty()) {
+        row = pixels_.data() + fileRow * stride_;
+    } else {
+        if (int rc = file_.seek(dataOffset_ + fileRow * stride_); rc < 0)
+            return rc;
+        if (int rc = file_.read(row_.data(), row_.size()); rc < 0)
+            return rc;
+        row = row_.data();
+    }
     const int offset = (core.centreOffset > 0 && core.centreOffset + (width_ + 7) / 8 <= kRasterBufferSize)
                            ? core.centreOffset
                            : 0;
-    rowToInk(row_.data(), y, raster + offset, (kRasterBufferSize - offset) * 8);
+    rowToInk(row, y, raster + offset, (kRasterBufferSize - offset) * 8);
     core.bytesConverted += stride_;
     return ecOK;
 }
@@ -197,6 +216,8 @@ int BmpReader::readLine(ConverterCore &core, uint8_t *raster, bool &endOfPage, b
 void BmpReader::close()
 {
     file_.close();
+    pixels_.clear();
+    pixels_.shrink_to_fit();
 }
 
 int MonoBitmapReader::open(ConverterCore &core, const std::string &)

@@ -5,8 +5,9 @@
 // bits per pixel (16 and 32 also with bit-field masks). One-bit images are
 // monochrome: their dark palette entry prints black. Every other depth is
 // colour and goes through the ordered dither (dither.h). Anything else, and
-// any header or size that does not add up, gives -8002. Rows are read from
-// the file one at a time, so memory does not grow with the image.
+// any header or size that does not add up, gives -8002. Pixel data up to
+// 64 MB is read into memory once; larger images are read row by row, so
+// memory stays bounded.
 //
 // The whole image is one page; every row is delivered before end of page.
 // Not thread-safe.
@@ -46,6 +47,7 @@ private:
     std::vector<uint16_t> paletteSum_; // R+G+B per palette entry
     uint8_t monoInkBit_ = 0;          // bit value that prints black (1-bit)
     std::vector<uint8_t> row_;
+    std::vector<uint8_t> pixels_; // whole pixel array when it was small enough
     int nextRow_ = 0;
 };
 

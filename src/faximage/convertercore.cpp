@@ -23,7 +23,7 @@ class ConverterCore::Output {
 public:
     ApfWriter writer;
     RasterLineCoder coder;
-    uint8_t raster[kRasterBufferSize];
+    uint8_t raster[kRasterBufferSize] = {};
 };
 
 ConverterCore::ConverterCore(std::unique_ptr<FaxInputReader> reader)
@@ -136,7 +136,9 @@ int ConverterCore::runPages()
     const bool yieldOften = (flags & coYield) && (flags & coYieldOften);
 
     auto readLine = [&](bool &eop, bool &more) {
-        std::memset(raster, 0, kRasterBufferSize);
+        // Only the first pageWidth / 8 bytes are ever coded; bytes a reader
+        // writes beyond them are never read.
+        std::memset(raster, 0, std::size_t(pageWidth / 8));
         eop = more = false;
         int rc = reader_->readLine(*this, raster, eop, more);
         if (rc < 0)
