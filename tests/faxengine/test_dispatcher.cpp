@@ -11,6 +11,7 @@
 #include <chrono>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <thread>
@@ -353,4 +354,54 @@ TEST_F(DispatcherOnPty, ExceptionInAHandlerIsReportedAndEndsOnlyTheDispatchThrea
     d.DonePort();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
     EXPECT_FALSE(d.ThreadsAlive());
+}
+
+TEST_F(DispatcherOnPty, HandlerLeavingBytesStopsAvailUntilNewInputArrives)
+{
+    open();
+    std::vector<uint32_t> offered;
+    std::mutex m;
+    d.AttachHandler([&](uint32_t msg, uint32_t count, int32_t) {
+        if (msg != msgTriggerAvail)
+            return;
+        {
+            std::lock_guard l(m);
+            offered.push_back(count);
+        }
+        d.ReadByte(); // takes one byte only
+    });
+    d.SetAvailLevel(1);
+    modem.write("abc");
+    ASSERT_TRUE(eventually([&] { std::lock_guard l(m); return offered.size() == 1; }));
+    std::this_thread::sleep_for(150ms);
+    {
+        std::lock_guard l(m);
+        EXPECT_EQ(offered, std::vector<uint32_t>{3});
+    }
+    EXPECT_EQ(d.InputCount(), 2);
+    modem.write("d");
+    ASSERT_TRUE(eventually([&] { std::lock_guard l(m); return offered.size() == 2; }));
+    std::lock_guard l(m);
+    EXPECT_EQ(offered[1], 3u); // "b", "c" and the new "d"
+}
+
+TEST_F(DispatcherOnPty, DiscardingInputInsideAHandlerSkipsEverythingWaiting)
+{
+    open();
+    std::atomic<int> calls{0};
+    d.AttachHandler([&](uint32_t msg, uint32_t, int32_t) {
+        if (msg != msgTriggerAvail)
+            return;
+        d.ReadByte();
+        d.FlushInput();
+        ++calls;
+    });
+    d.SuspendDispatch(true);
+    d.SetAvailLevel(4);
+    modem.write("wxyz");
+    ASSERT_TRUE(eventually([&] { return d.InputCount() == 4; }));
+    d.SuspendDispatch(false);
+    ASSERT_TRUE(eventually([&] { return calls.load() == 1 && !d.HandlersRunning(); }));
+    EXPECT_EQ(d.InputCount(), 0);
+    EXPECT_EQ(d.ReadByte(), -ecBufferIsEmpty);
 }
