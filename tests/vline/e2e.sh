@@ -198,7 +198,7 @@ realtime)
     efax_send "$work/L/modem1" 100 "$work/page.tif" "$work/send.out" || fail "efax send failed"
     end=$(date +%s.%N)
     check_remote_ok "$work/L" 1 "$work/page.tif"
-    printf 'real-time call of a %s-byte page: %.1f s\n' "$(stat -c %s "$work/page.tif")" "$(echo "$end - $start" | bc)"
+    awk -v s="$start" -v e="$end" -v b="$(stat -c %s "$work/page.tif")" 'BEGIN { printf "real-time call of a %d-byte page: %.1f s\n", b, e - s }'
     ;;
 
 class2_to_class1)
