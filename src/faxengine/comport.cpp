@@ -382,7 +382,8 @@ void TApdComPort::DoClose()
 
 void TApdComPort::FinishDeferredClose()
 {
-    if (State_ != PortState::Closing || !Dispatcher_)
+    // Also reached from the message pump inside a shutdown under way.
+    if (State_ != PortState::Closing || !Dispatcher_ || ShuttingDown_)
         return;
     if (Dispatcher_->ThreadsAlive() || Dispatcher_->HandlersRunning()) {
         std::weak_ptr<TApdComWindow> w = Window_;
@@ -398,7 +399,9 @@ void TApdComPort::FinishDeferredClose()
 
 void TApdComPort::ShutDownDispatcher()
 {
-    Dispatcher_->DonePort();
+    ShuttingDown_ = true;
+    Dispatcher_->DonePort(); // lets UI messages run while the threads end
+    ShuttingDown_ = false;
     if (Window_)
         Dispatcher_->DetachWindow(Window_.get());
     Window_.reset();

@@ -198,6 +198,7 @@ private:
     enum class PortState { Closed, Closing, Open };
     PortState State_ = PortState::Closed;
     bool OpenRequested_ = false; // open asked for during a deferred close
+    bool ShuttingDown_ = false;  // inside ShutDownDispatcher
     std::unique_ptr<TApdBaseDispatcher> Dispatcher_;
     std::shared_ptr<TApdComWindow> Window_;
     std::unique_ptr<TApdBaseDispatcher::SavedTriggers> SavedTriggers_;

@@ -291,3 +291,28 @@ TEST_F(PortOnPty, ClosingFromInsideAHandlerCompletesLater)
     port.SetOpen(true);
     EXPECT_TRUE(port.Open());
 }
+
+TEST_F(PortOnPty, DestroyingAPortWithACloseStillPendingIsSafe)
+{
+    auto owned = std::make_unique<TApdComPort>();
+    owned->SetDevicePath(modem.devicePath());
+    owned->SetComNumber(7);
+    bool closed = false;
+    owned->OnTriggerAvail = [&](TApdComPort &p, uint16_t) {
+        p.SetOpen(false); // deferred: handlers are running
+        closed = true;
+    };
+    owned->SetOpen(true);
+    owned->Dispatcher().SetAvailLevel(1);
+    modem.write("x");
+    ASSERT_TRUE(pumpUntil([&] { return closed; }));
+    owned.reset(); // the close request is still queued
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents();
+    // The device was released: another port can take it.
+    TApdComPort again;
+    again.SetDevicePath(modem.devicePath());
+    again.SetComNumber(7);
+    EXPECT_NO_THROW(again.SetOpen(true));
+    EXPECT_TRUE(again.Open());
+}
