@@ -2,6 +2,7 @@
 #include "app/editreceivenotes.h"
 #include "app/faxlistmodel.h"
 #include "app/mainscreen.h"
+#include "app/recordsfaxtables.h"
 #include "app/singlecopy.h"
 #include "common/ini.h"
 #include "windowfixture.h"
@@ -230,6 +231,8 @@ TEST_F(MainScreenTest, DeleteOutgoingAsksAndOnlyYesDeletes)
     msgs.answer(true);
     w.DeleteButtonClick();
     EXPECT_EQ(w.faxModel()->rowCount(), 0);
+    // An empty list is left in record order.
+    EXPECT_EQ(static_cast<RecordsFaxTables &>(w.tables()).binding().FaxTable.IndexOrd(), 0);
     EXPECT_FALSE(w.button("DeleteButton")->isEnabled());
     EXPECT_FALSE(w.button("SendButton")->isEnabled());
     // Nothing left: the command beeps.
