@@ -20,7 +20,7 @@ std::size_t RasterLineCoder::code(const uint8_t *raster)
         blank = raster[i] == 0;
     if (blank) {
         enc_.putBlankLine(width);
-        return enc_.codedLength();
+        return finish();
     }
 
     enc_.beginLine();
@@ -50,7 +50,14 @@ std::size_t RasterLineCoder::code(const uint8_t *raster)
     }
     if (out < width)
         enc_.putRun(width - out, false);
-    return enc_.codedLength();
+    return finish();
+}
+
+std::size_t RasterLineCoder::finish()
+{
+    byteIndex_ = enc_.byteIndex();
+    length_ = enc_.codedLength();
+    return length_;
 }
 
 } // namespace qln::fax

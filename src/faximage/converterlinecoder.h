@@ -32,15 +32,19 @@ public:
     // (byte index of the next free bit + 2).
     std::size_t code(const uint8_t *raster);
     const uint8_t *data() { return enc_.data(); }
-    std::size_t codedLength() const { return enc_.codedLength(); }
+    // Both taken when the line was coded.
+    std::size_t codedLength() const { return length_; }
     // Byte index of the next free bit: the bytes a sender transmits.
-    std::size_t byteIndex() const { return enc_.byteIndex(); }
+    std::size_t byteIndex() const { return byteIndex_; }
 
 private:
     G3LineEncoder enc_;
     int pageWidth_ = 1728;
     int leftMargin_ = 50;
     bool double_ = false;
+    std::size_t length_ = 0;
+    std::size_t byteIndex_ = 0;
+    std::size_t finish();
 };
 
 } // namespace qln::fax
