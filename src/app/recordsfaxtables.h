@@ -1,37 +1,15 @@
 // The main window's access to the outgoing and received fax tables of the
-// data directory, over the table binding in records/.
-//
-// Also lists their rows for the grids: each list reads only the rows asked
-// for, by position in the table's current order, and formats dates with the
-// locale's short date format. User-interface thread only.
+// data directory, over the table binding in records/. User-interface thread
+// only.
 #pragma once
 
 #include "app/faxtablesaccess.h"
+#include "app/recordslistsource.h"
 #include "records/faxtables.h"
 
 #include <memory>
 
 namespace qln {
-
-class RecordsListSource : public FaxListSource {
-public:
-    RecordsListSource(records::TTable &table, bool outgoing);
-
-    std::vector<FaxListColumn> columns() const override;
-    long rowCount() override;
-    std::vector<FaxListRow> fetch(long first, long count) override;
-    long positionOf(long recordNumber) override;
-
-    // Column layouts of the two grids.
-    static std::vector<FaxListColumn> outgoingColumns();
-    static std::vector<FaxListColumn> incomingColumns();
-    // "YYYYMMDD" in the short date format; "" for an empty or invalid date.
-    static std::string displayDate(const std::string &yyyymmdd);
-
-private:
-    records::TTable &table_;
-    bool outgoing_;
-};
 
 class RecordsFaxTables : public FaxTablesAccess {
 public:
