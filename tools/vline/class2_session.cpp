@@ -2,6 +2,7 @@
 // hand-over between the engine's TIFF files and the host's T.4 data.
 #include "vline/class2_modem.h"
 
+#include "vline/stop_flag.h"
 #include "vline/vline_log.h"
 
 #define SPANDSP_EXPOSE_INTERNAL_STRUCTURES
@@ -235,7 +236,7 @@ bool Class2Modem::collectPage()
     auto dataStart = std::chrono::steady_clock::now();
     size_t dataBytes = 0;
     bool xoff = false;
-    while (std::chrono::steady_clock::now() < deadline) {
+    while (std::chrono::steady_clock::now() < deadline && !stopRequested()) {
         port_.flush();
         size_t room = 1024;
         if (state == Data) {

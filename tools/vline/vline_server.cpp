@@ -2,6 +2,7 @@
 
 #include "vline/class1_modem.h"
 #include "vline/class2_modem.h"
+#include "vline/stop_flag.h"
 #include "vline/voice_source.h"
 #include "vline/vline_log.h"
 
@@ -27,14 +28,26 @@ namespace qln::vline {
 namespace {
 
 int g_signalPipe[2] = {-1, -1};
+volatile sig_atomic_t g_stop = 0;
 
 void onSignal(int)
 {
+    g_stop = 1;
     char c = 's';
     [[maybe_unused]] ssize_t n = ::write(g_signalPipe[1], &c, 1);
 }
 
 } // namespace
+
+bool stopRequested()
+{
+    return g_stop != 0;
+}
+
+void requestStop()
+{
+    g_stop = 1;
+}
 
 bool parseModemList(const std::string &text, std::vector<std::string> &classes, std::string &why)
 {
