@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <random>
 
 #include "apftestutil.h"
 #include "faximage/apf.h"
@@ -368,4 +369,32 @@ TEST(MonoBitmapQt, PolarityIsKeptAtTheQtEdge)
     MonoBitmap back = MonoBitmap::fromQImage(img, true); // 1 = black
     EXPECT_TRUE(back.pixel(9, 0));
     EXPECT_FALSE(back.pixel(10, 0));
+}
+
+TEST(Unpacker, LargePagesReadBackExactlyAcrossReadWindows)
+{
+    // Pages of several hundred KB: framed lines and unframed blocks cross
+    // the reader's read-ahead windows at every possible offset.
+    TempDir dir;
+    std::mt19937 rng(31);
+    std::vector<Line> page;
+    for (int i = 0; i < 700; ++i)
+        page.push_back(randomLine(rng, 216, 1 + i % 3));
+    writeApf(dir.file("big.apf"), {page, page}, pfFine);
+    writeRawApf(dir.file("raw.apf"), unframedStream(page, 1728), pfFine);
+    for (const char *name : {"big.apf", "raw.apf"}) {
+        UnpackerCore core;
+        core.setFlags(0);
+        PageRows rows;
+        ASSERT_EQ(0, core.unpackPageRows(dir.file(name), 1, rows)) << name;
+        ASSERT_EQ(700, rows.lines) << name;
+        for (int y = 0; y < rows.lines; ++y)
+            ASSERT_TRUE(std::equal(page[std::size_t(y)].begin(), page[std::size_t(y)].end(),
+                                   rows.data.begin() + long(y) * rows.rowBytes))
+                << name << " line " << y;
+    }
+    UnpackerCore core;
+    PageRows rows;
+    ASSERT_EQ(0, core.unpackPageRows(dir.file("big.apf"), 2, rows));
+    EXPECT_EQ(700, rows.lines);
 }
