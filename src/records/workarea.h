@@ -82,7 +82,7 @@ private:
     Status ensureView();
     void makeBlank();
     bool visible(uint32_t r);
-    void computeQueryBits();
+    long computeQueryBits();
     Status goEnd(bool top);
     Status beginChange();
     long nearestPosition(bool forward);

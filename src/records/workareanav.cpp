@@ -43,29 +43,34 @@ bool WorkArea::visible(uint32_t r)
     return r < queryBits_.size() && queryBits_[r];
 }
 
-void WorkArea::computeQueryBits()
+// Evaluates the query on every row; returns how many rows pass it and are
+// not hidden, so that counting needs one pass over the table.
+long WorkArea::computeQueryBits()
 {
-    queryBits_.assign(dbf_.recCount() + 1, 0);
+    const uint32_t count = dbf_.recCount();
+    const bool hide = hideDeletedRows();
+    queryBits_.assign(size_t(count) + 1, 0);
     const int flagOnly = query_.deletedOnly();
-    for (uint32_t n = 1; n <= dbf_.recCount(); ++n) {
+    long passing = 0;
+    for (uint32_t n = 1; n <= count; ++n) {
         const char *x = dbf_.record(n);
         if (!x)
             continue;
-        if (flagOnly)
-            queryBits_[n] = (x[0] == '*') == (flagOnly > 0);
-        else
-            queryBits_[n] = query_.test(x);
+        bool pass = flagOnly ? (x[0] == '*') == (flagOnly > 0) : query_.test(x);
+        queryBits_[n] = pass;
+        passing += pass && !(hide && x[0] == '*');
     }
     queryBitsValid_ = true;
+    return passing;
 }
 
 long WorkArea::queryCount()
 {
     if (!flush().isOk())
         return 0;
-    const bool hide = hideDeletedRows();
     if (query_.valid() && !queryBitsValid_)
-        computeQueryBits();
+        return computeQueryBits();
+    const bool hide = hideDeletedRows();
     long n = 0;
     for (uint32_t r = 1; r <= dbf_.recCount(); ++r) {
         const char *rec = dbf_.record(r);
