@@ -102,6 +102,8 @@ TEST(Unpacker, WhitespaceCompressionShortensLongBlankRuns)
     add(1, textLine());
     add(9, blank);
     add(1, textLine());
+    add(10, blank); // exactly the threshold
+    add(1, textLine());
     add(25, blank);
     writeApf(dir.file("w.apf"), {page}, pfFine);
 
@@ -122,9 +124,9 @@ TEST(Unpacker, WhitespaceCompressionShortensLongBlankRuns)
         return lens;
     };
     auto l = lengths(10, 2);
-    EXPECT_EQ((std::vector<int>{216, 0, 0, 216, 0, 0, 0, 0, 0, 0, 0, 0, 0, 216, 0, 0}), l);
+    EXPECT_EQ((std::vector<int>{216, 0, 0, 216, 0, 0, 0, 0, 0, 0, 0, 0, 0, 216, 0, 0, 216, 0, 0}), l);
     l = lengths(10, 10);
-    EXPECT_EQ(1u + 10 + 1 + 9 + 1, l.size()); // trailing blanks dropped
+    EXPECT_EQ(1u + 10 + 1 + 9 + 1 + 10 + 1, l.size()); // trailing blanks dropped
     EXPECT_EQ(216, l.back());
 }
 
