@@ -16,7 +16,8 @@
 namespace {
 
 const char *kUsage = "usage: qlnfax send --device PATH|--com N [--class 1|2|2.0|auto] [--bps N] [--ecm]\n"
-                     "                   [--station ID] [--header TEXT] NUMBER FILE.APF...\n";
+                     "                   [--station ID] [--header TEXT] [--dial-attempts N] [--dial-wait S]\n"
+                     "                   [--retry-wait S] NUMBER FILE.APF...\n";
 
 volatile std::sig_atomic_t interrupted = 0;
 
@@ -96,6 +97,8 @@ int runSend(const QlnArgs &argsIn)
         fax.HeaderLine = value;
     if (qlnargs::takeOption(args, "--dial-attempts", value))
         fax.DialAttempts = std::stoi(value);
+    if (qlnargs::takeOption(args, "--dial-wait", value))
+        fax.DialWait = std::stoi(value);
     if (qlnargs::takeOption(args, "--retry-wait", value))
         fax.DialRetryWait = std::stoi(value);
     if (args.size() < 2 || args[0].rfind("--", 0) == 0) {

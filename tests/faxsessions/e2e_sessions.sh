@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# End-to-end fax sessions over the virtual fax line: Quillon's sender and
+# receiver against spandsp's T.30 terminal and against each other.
+# usage: e2e_sessions.sh CASE QLNFAX
+# Cases: class1_send class1_receive quillon_to_quillon class2_send
+#        class20_send dial_failures
+set -uo pipefail
+case_name=$1
+qlnfax=$2
+work=$(mktemp -d /tmp/qln-sessions-e2e.XXXXXX)
+export XDG_RUNTIME_DIR=$work/runtime
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+pids=()
+
+cleanup() {
+    for p in "${pids[@]}"; do kill -TERM "$p" 2>/dev/null; done
+    for p in "${pids[@]}"; do wait "$p" 2>/dev/null; done
+    if [[ ${keep:-0} == 1 ]]; then echo "work directory kept: $work"; else rm -rf "$work"; fi
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*"
+    for f in "$work"/*.out "$work"/line/vline.log; do
+        [[ -f $f ]] && { echo "--- $f"; grep -v spandsp "$f" | tail -20; }
+    done
+    keep=1
+    exit 1
+}
+
+# The line runs in real time: the engine's pauses are real milliseconds.
+start_line() {
+    "$qlnfax" vline serve "$work/line" "$@" >"$work/line-serve.out" 2>&1 &
+    pids+=($!)
+    for _ in $(seq 200); do
+        [[ -S $work/line/vline.sock ]] && return 0
+        sleep 0.05
+    done
+    fail "the virtual line did not start"
+}
+
+# A one-page text fax (about 60 lines of text), fine or normal.
+make_fax() {
+    local out=$1 res=${2:-}
+    for i in $(seq 1 60); do echo "Line $i: the quick brown fox jumps over the lazy dog 0123456789"; done >"$work/text.txt"
+    "$qlnfax" convert "$work/text.txt" -o "$out" $res >/dev/null 2>&1 || fail "convert failed"
+}
+
+pages_of() { "$qlnfax" info "$1" 2>/dev/null | sed -n 's/^Pages: //p'; }
+bad_codes() { "$qlnfax" info "$1" 2>/dev/null | grep -c ' [1-9][0-9]* bad codes'; }
+
+case $case_name in
+class1_send)
+    start_line
+    make_fax "$work/fax.apf" --fine
+    "$qlnfax" send --device "$work/line/modem1" --class 1 --bps 14400 --station "QLN E2E" \
+        --header 'QLN $I page $P of $N' 100 "$work/fax.apf" >"$work/send.out" 2>&1 ||
+        fail "send failed"
+    grep -q "^sent: 1 page(s) to 100 at 14400 bps" "$work/send.out" || fail "no success line"
+    grep -q "^Page accepted by remote" "$work/send.out" || fail "page not confirmed"
+    grep -q '^pages: 1' "$work/line/remote/rx-0001.txt" || fail "remote did not store one page"
+    grep -q '^code: 0' "$work/line/remote/rx-0001.txt" || fail "remote reports an error"
+    ;;
+class1_receive)
+    start_line
+    make_fax "$work/fax.apf"
+    "$qlnfax" export "$work/fax.apf" --page 1 -o "$work/page.tif" >/dev/null 2>&1 || fail "export failed"
+    mkdir -p "$work/in"
+    "$qlnfax" receive --device "$work/line/modem1" --class 1 --dir "$work/in" --once >"$work/receive.out" 2>&1 &
+    rpid=$!
+    pids+=($rpid)
+    sleep 1
+    "$qlnfax" vline call "$work/line" --to 1 --send "$work/page.tif" >"$work/call.out" 2>&1 || fail "call failed"
+    wait $rpid || fail "receive failed"
+    [[ $(pages_of "$work/in/FAX0001.APF") == 1 ]] || fail "received file lacks its page"
+    [[ $(bad_codes "$work/in/FAX0001.APF") == 0 ]] || fail "received page has bad codes"
+    "$qlnfax" export "$work/in/FAX0001.APF" --page 1 -o "$work/got.png" >/dev/null 2>&1 || fail "export of the received page failed"
+    "$qlnfax" export "$work/fax.apf" --page 1 -o "$work/want.png" >/dev/null 2>&1
+    diff=$(compare -metric AE "$work/want.png" "$work/got.png" null: 2>&1 | cut -d' ' -f1)
+    [[ $diff == 0 ]] || fail "received page differs from the sent one in $diff pixels"
+    ;;
+quillon_to_quillon)
+    start_line
+    make_fax "$work/fax.apf"
+    mkdir -p "$work/in"
+    "$qlnfax" receive --device "$work/line/modem2" --class 1 --dir "$work/in" --once --station "QLN B" \
+        >"$work/receive.out" 2>&1 &
+    rpid=$!
+    pids+=($rpid)
+    sleep 1
+    "$qlnfax" send --device "$work/line/modem1" --class 1 --station "QLN A" 102 "$work/fax.apf" \
+        >"$work/send.out" 2>&1 || fail "send failed"
+    wait $rpid || fail "receive failed"
+    grep -q "received: .*FAX0001.APF from QLN A" "$work/receive.out" || fail "receiver did not report the fax"
+    [[ $(pages_of "$work/in/FAX0001.APF") == 1 ]] || fail "received file lacks its page"
+    [[ $(bad_codes "$work/in/FAX0001.APF") == 0 ]] || fail "received page has bad codes"
+    ;;
+class2_send | class20_send)
+    start_line --modems 2,2.0
+    make_fax "$work/fax.apf"
+    if [[ $case_name == class2_send ]]; then dev=modem1 cls=2; else dev=modem2 cls=2.0; fi
+    "$qlnfax" send --device "$work/line/$dev" --class $cls --station "QLN C$cls" 100 "$work/fax.apf" \
+        >"$work/send.out" 2>&1 || fail "send failed"
+    grep -q '^pages: 1' "$work/line/remote/rx-0001.txt" || fail "remote did not store the page"
+    ;;
+dial_failures)
+    start_line
+    make_fax "$work/fax.apf"
+    "$qlnfax" send --device "$work/line/modem1" --class 1 --dial-attempts 2 --retry-wait 2 200 \
+        "$work/fax.apf" >"$work/busy.out" 2>&1 && fail "busy number reported success"
+    grep -q "^failed: 8064" "$work/busy.out" || fail "busy did not give 8064"
+    [[ $(grep -c "^Dialing" "$work/busy.out") == 2 ]] || fail "busy number not redialled once"
+    grep -q "^Busy, waiting until redial" "$work/busy.out" || fail "no redial status"
+    "$qlnfax" send --device "$work/line/modem1" --class 1 400 "$work/fax.apf" >"$work/voice.out" 2>&1 &&
+        fail "voice reported success"
+    grep -q "^failed: 8065" "$work/voice.out" || fail "voice did not give 8065"
+    "$qlnfax" send --device "$work/line/modem1" --class 1 --dial-wait 5 300 "$work/fax.apf" \
+        >"$work/noanswer.out" 2>&1 && fail "unanswered call reported success"
+    grep -q "^failed: 8074" "$work/noanswer.out" || fail "no answer did not give 8074"
+    ;;
+*)
+    echo "unknown case $case_name"
+    exit 2
+    ;;
+esac
+echo "PASS: $case_name"
