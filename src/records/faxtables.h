@@ -54,10 +54,13 @@ public:
     bool OpenCoverDBF();
     bool OpenPhoneDBF(TTable &phone);
 
-    // Memo transfer. loadFile loads the RTF file into the control (false on
-    // failure); saveFile saves the control's content as RTF into the file.
-    // Load: the control is cleared first by the caller's loadFile contract;
-    // false (control left empty) when the memo cannot be written to the file.
+    // Memo transfer through "Eraseme.rtf" in the data directory. The caller
+    // clears the control before LoadRichText; loadFile loads the RTF file
+    // into it (false on failure). Load returns false, without calling
+    // loadFile, when the memo cannot be written to the file; the file is
+    // deleted afterwards either way. saveFile saves the control's content
+    // as RTF into the file, which SaveRichText leaves in place; a pending
+    // new row is written before its memo and editing then continues.
     bool LoadRichText(TTable &table, const std::string &memoField,
                       const std::function<bool(const std::string &path)> &loadFile);
     bool SaveRichText(TTable &table, const std::string &memoField,
