@@ -93,24 +93,34 @@ TEST_F(LineCallTest, PageArrivesPixelForPixelWithStationsAndRate)
     EXPECT_EQ(test::compareContent(page_, got), "");
 }
 
-TEST_F(LineCallTest, QuietNoiseIsHarmlessButLoudNoiseBreaksTheCall)
+TEST_F(LineCallTest, NoiseForcesSpeedFallBackAndThenFailure)
 {
-    // Noise below the modems' signal detectors leaves the page intact ...
+    // Moderate noise: the training at 14400 and 12000 fails, the machines
+    // fall back and the page still arrives intact at 9600.
     FaxOutcome sent, received;
-    ASSERT_TRUE(runCall(-60.0, sent, received));
+    ASSERT_TRUE(runCall(-30.0, sent, received));
     EXPECT_EQ(sent.code, 0) << sent.text;
+    EXPECT_EQ(received.pages, 1);
+    EXPECT_EQ(received.bitRate, 9600);
     Bitmap got;
     std::string why;
     ASSERT_TRUE(test::readTiffPage((dir_ / "rx.tif").string(), 0, got, why)) << why;
     EXPECT_EQ(test::compareContent(page_, got), "");
 
-    // ... noise above them is heard: the machines lose track of the
-    // procedure and the call ends with an error on both sides.
+    // Loud noise: no speed gets through and both machines give up.
     fs::remove(dir_ / "rx.tif");
-    ASSERT_TRUE(runCall(-45.0, sent, received));
+    ASSERT_TRUE(runCall(-20.0, sent, received));
     EXPECT_NE(sent.code, 0);
     EXPECT_NE(received.code, 0);
     EXPECT_EQ(received.pages, 0);
+}
+
+TEST_F(LineCallTest, NoiseFarBelowTheSignalChangesNothing)
+{
+    FaxOutcome sent, received;
+    ASSERT_TRUE(runCall(-60.0, sent, received));
+    EXPECT_EQ(sent.code, 0) << sent.text;
+    EXPECT_EQ(received.bitRate, 14400);
 }
 
 TEST_F(LineCallTest, CompareContentCatchesASinglePixel)

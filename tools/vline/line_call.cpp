@@ -11,6 +11,8 @@ namespace qln::vline {
 namespace {
 // One-way delay of the simulated line, in samples (50 ms).
 constexpr size_t kLineDelay = 400;
+// Mean square below which a block counts as silence (about -43 dBm0).
+constexpr double kSilenceEnergy = 120.0 * 120.0;
 
 void delay(std::deque<int16_t> &line, int16_t *amp, int len)
 {
@@ -56,6 +58,14 @@ LineEndpoint *LineCall::endB()
 void LineCall::addNoise(awgn_state_s *n, int16_t *amp, int len)
 {
     if (!n)
+        return;
+    // Noise rides on the signal only: a silent direction stays silent, so
+    // the modems' carrier and silence detectors keep working while the
+    // signal-to-noise ratio of every transmission is degraded.
+    double energy = 0;
+    for (int i = 0; i < len; ++i)
+        energy += static_cast<double>(amp[i]) * amp[i];
+    if (energy / len < kSilenceEnergy)
         return;
     for (int i = 0; i < len; ++i) {
         int v = amp[i] + awgn(n);
