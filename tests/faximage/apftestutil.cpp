@@ -62,6 +62,8 @@ void writeApf(const std::string &path, const std::vector<std::vector<Line>> &pag
         if (w.beginPage(uint16_t(flags | pfLineLengths)) != 0)
             throw std::runtime_error("beginPage failed");
         for (const auto &line : page) {
+            if (line.size() < std::size_t(width / 8))
+                throw std::runtime_error("raster line shorter than the page width");
             std::size_t n = enc.encodeRaster(line.data(), width);
             if (w.writeFramedLine(enc.data(), n) != 0)
                 throw std::runtime_error("write failed");

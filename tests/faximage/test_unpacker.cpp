@@ -41,7 +41,8 @@ int expectCode(const std::function<void()> &f)
 TEST(Unpacker, ReadsCountResolutionAndWidth)
 {
     TempDir dir;
-    writeApf(dir.file("f.apf"), {{textLine()}, {textLine()}}, pfFine | pfWide);
+    Line wide = blackSpan(256, 2000, 2048);
+    writeApf(dir.file("f.apf"), {{wide}, {wide}}, pfFine | pfWide);
     TApdFaxUnpacker u;
     u.setInFileName(dir.file("f.apf"));
     EXPECT_EQ(dir.file("f"), u.OutFileName);
