@@ -40,7 +40,8 @@ public:
     // With width 1728 this gives the six bytes 00 80 B2 59 01 00.
     void putBlankLine(int width);
     // Codes a raster line of `width` pixels without margin: line start, then
-    // one white run when every byte is 0, else the line's runs.
+    // one white run when every byte is 0, else the line's runs. `line` must
+    // hold (width + 7) / 8 bytes; pixels past `width` are not coded.
     // Returns codedLength().
     std::size_t encodeRaster(const uint8_t *line, int width);
 
