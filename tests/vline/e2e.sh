@@ -198,6 +198,9 @@ realtime)
     efax_send "$work/L/modem1" 100 "$work/page.tif" "$work/send.out" || fail "efax send failed"
     end=$(date +%s.%N)
     check_remote_ok "$work/L" 1 "$work/page.tif"
+    # Flow control held the host to the line rate (efax reports its rate).
+    bps=$(sed -n 's/.* \([0-9][0-9]*\) bps$/\1/p' "$work/send.out" | tail -1)
+    [[ -n $bps && $bps -le 18000 ]] || fail "host sent at ${bps:-?} bit/s on a 14400 bit/s line"
     awk -v s="$start" -v e="$end" -v b="$(stat -c %s "$work/page.tif")" 'BEGIN { printf "real-time call of a %d-byte page: %.1f s\n", b, e - s }'
     ;;
 
