@@ -78,8 +78,9 @@ TEST_F(IndexTest, TagsFollowAppendReplaceDeleteAndPack)
             ASSERT_TRUE(sx_Delete());
         else
             ASSERT_TRUE(sx_Replace("NAME", R_CHAR, "z" + std::to_string(i)));
-        if (i % 2)
+        if (i % 2) {
             ASSERT_TRUE(sx_Replace("WHEN", R_DATESTR, i % 4 ? "20300101" : ""));
+        }
     }
     expectTagsConsistent();
     ASSERT_TRUE(sx_Pack());
@@ -160,8 +161,9 @@ TEST_F(IndexTest, ForeignOrRandomIndexFileIsReportedNotTrusted)
         writeFile(path("T.CDX"), junk);
         ASSERT_NE(open(), 0) << size;
         EXPECT_EQ(sx_TagCount(), 0) << size;
-        if (size > 0)
+        if (size > 0) {
             EXPECT_NE(sx_ErrorText(), "") << size;
+        }
         EXPECT_EQ(walk().size(), 10u);
         sx_Close();
         // Opening and closing never rewrote the damaged file.

@@ -63,8 +63,9 @@ inline std::vector<long> expectedOrder(const std::string &key, const std::string
     for (long r = 1; r <= sx_RecCount(); ++r) {
         sx_Go(r);
         bool pass = true;
-        if (!condition.empty())
+        if (!condition.empty()) {
             EXPECT_TRUE(sx_EvalLogical(condition, pass));
+        }
         if (!pass || (sx_GetDeletedSetting() && sx_Deleted()))
             continue;
         std::string k;
