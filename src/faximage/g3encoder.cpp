@@ -160,6 +160,17 @@ std::size_t G3LineEncoder::encodeRaster(const uint8_t *line, int width)
     uint64_t acc = acc_;
     unsigned nacc = nacc_;
     std::size_t out = pos_;
+    // Branch-free bit writer: store 8 bytes, advance by the whole bytes
+    // filled (codes are at most 13 bits, so at most 5 bytes at a time).
+    auto put = [&](uint32_t bits, unsigned len) {
+        acc |= uint64_t(bits) << nacc;
+        nacc += len;
+        store64le(buf_ + out, acc);
+        const unsigned whole = nacc >> 3;
+        out += whole;
+        acc >>= whole * 8;
+        nacc &= 7;
+    };
     for (int base = 0; base < width; base += 64) {
         const uint64_t w = load64be(raster_ + base / 8);
         uint64_t changes = w ^ ((w >> 1) | (prevPixel << 63));
@@ -170,28 +181,21 @@ std::size_t G3LineEncoder::encodeRaster(const uint8_t *line, int width)
             const int b = __builtin_clzll(changes);
             changes &= ~(uint64_t(1) << (63 - b));
             const int at = base + b;
-            const int run = at - runStart;
+            int run = at - runStart;
             runStart = at;
-            if (run < 64) {
-                // Branch-free bit writer: store 8 bytes, advance by the
-                // whole bytes filled (at most 4 at a time).
-                const uint32_t c = packedTerm_[colour][run];
-                acc |= uint64_t(c & 0xFFFFFF) << nacc;
-                nacc += c >> 24;
-                store64le(buf_ + out, acc);
-                const unsigned whole = nacc >> 3;
-                out += whole;
-                acc >>= whole * 8;
-                nacc &= 7;
-            } else {
-                acc_ = acc;
-                nacc_ = nacc;
-                pos_ = out;
-                putRun(run, colour != 0);
-                acc = acc_;
-                nacc = nacc_;
-                out = pos_;
+            if (run >= 64) {
+                const T4RevCode *makeup = codes_.makeup[colour];
+                while (run > kMaxMakeupRun) {
+                    put(makeup[kMaxMakeupRun / 64 - 1].bits, makeup[kMaxMakeupRun / 64 - 1].len);
+                    run -= kMaxMakeupRun;
+                }
+                if (run >= 64) {
+                    put(makeup[run / 64 - 1].bits, makeup[run / 64 - 1].len);
+                    run &= 63;
+                }
             }
+            const uint32_t c = packedTerm_[colour][run];
+            put(c & 0xFFFFFF, c >> 24);
             colour ^= 1;
         }
     }
