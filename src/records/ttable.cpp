@@ -318,6 +318,11 @@ std::string TTable::RecordImage()
     return WithArea([] { return sx_GetRecord(); });
 }
 
+bool TTable::EvalLogical(const std::string &expr, bool &result)
+{
+    return WithArea([&] { return sx_EvalLogical(expr, result); });
+}
+
 // ---- editing -------------------------------------------------------------
 
 void TTable::Append()
@@ -410,13 +415,10 @@ bool TTable::Delete()
     AreaGuard g(area_);
     if (sx_Eof())
         return false;
-    if (!sx_Delete() || !sx_Commit())
-        return false;
-    // Like a grid, stay on the row that took the deleted one's place.
-    sx_Skip(1);
-    if (sx_Eof())
-        sx_GoBottom();
-    return true;
+    // The row stays current (hidden from navigation); Next() and Prior()
+    // continue from its place in the order, and callers reposition as they
+    // need.
+    return sx_Delete() && sx_Commit();
 }
 
 bool TTable::IsDeleted()

@@ -91,6 +91,9 @@ public:
     std::string GetMemo(const std::string &field);
     bool FieldIsNull(const std::string &field);        // blank in the file
     std::string RecordImage();                          // raw image of the current row
+    // Evaluates a logical xBase expression on the current stored row; false
+    // when the expression does not compile or is not logical.
+    bool EvalLogical(const std::string &expr, bool &result);
 
     // Editing.
     void Append();   // pending new row; nothing is written until Post()
@@ -103,6 +106,7 @@ public:
     void Post();
     void Cancel();
     // Flags the current row deleted and commits; false when there is none.
+    // The flagged row stays current; moves continue from its place.
     bool Delete();
     // The deleted flag of the current row as the engine reports it.
     bool IsDeleted();
