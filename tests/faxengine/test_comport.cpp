@@ -273,7 +273,7 @@ TEST_F(PortOnPty, ClosingFromInsideAHandlerCompletesLater)
     bool handlersWereRunning = false;
     bool closedInHandler = true;
     std::vector<uint32_t> told;
-    port.RegisterUser([&](uint32_t msg) { told.push_back(msg); });
+    int user = port.RegisterUser([&](uint32_t msg) { told.push_back(msg); });
     port.OnTriggerAvail = [&](TApdComPort &p, uint16_t) {
         handlersWereRunning = p.DispatcherIfOpen()->HandlersRunning();
         p.SetOpen(false);
@@ -290,6 +290,8 @@ TEST_F(PortOnPty, ClosingFromInsideAHandlerCompletesLater)
     port.OnTriggerAvail = nullptr;
     port.SetOpen(true);
     EXPECT_TRUE(port.Open());
+    EXPECT_EQ(told.back(), msgPortOpen);
+    port.DeregisterUser(user);
 }
 
 TEST_F(PortOnPty, DestroyingAPortWithACloseStillPendingIsSafe)
