@@ -177,10 +177,13 @@ std::size_t G3LineEncoder::encodeRaster(const uint8_t *line, int width)
         if (width - base < 64)
             changes &= ~uint64_t(0) << (64 - (width - base));
         prevPixel = w & 1;
+        int at = base - 1;
         while (changes) {
+            // Shift the found change out: a short dependency chain per run.
             const int b = __builtin_clzll(changes);
-            changes &= ~(uint64_t(1) << (63 - b));
-            const int at = base + b;
+            changes <<= b;
+            changes <<= 1;
+            at += b + 1;
             int run = at - runStart;
             runStart = at;
             if (run >= 64) {
