@@ -3,7 +3,8 @@
 # receiver against spandsp's T.30 terminal and against each other.
 # usage: e2e_sessions.sh CASE QLNFAX
 # Cases: class1_send class1_receive quillon_to_quillon class2_send
-#        class20_send dial_failures
+#        class20_send class2_receive class20_receive cancel_and_vanish
+#        dial_failures
 set -uo pipefail
 case_name=$1
 qlnfax=$2
@@ -46,6 +47,23 @@ make_fax() {
     "$qlnfax" convert "$work/text.txt" -o "$out" $res >/dev/null 2>&1 || fail "convert failed"
 }
 
+# The remote machine writes its report once the call has cleared.
+wait_for_file() {
+    for _ in $(seq 300); do
+        [[ -s $1 ]] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+wait_for_line() {
+    for _ in $(seq 600); do
+        grep -q "$2" "$1" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 pages_of() { "$qlnfax" info "$1" 2>/dev/null | sed -n 's/^Pages: //p'; }
 bad_codes() { "$qlnfax" info "$1" 2>/dev/null | grep -c ' [1-9][0-9]* bad codes'; }
 
@@ -58,6 +76,7 @@ class1_send)
         fail "send failed"
     grep -q "^sent: 1 page(s) to 100 at 14400 bps" "$work/send.out" || fail "no success line"
     grep -q "^Page accepted by remote" "$work/send.out" || fail "page not confirmed"
+    wait_for_file "$work/line/remote/rx-0001.txt" || fail "remote wrote no report"
     grep -q '^pages: 1' "$work/line/remote/rx-0001.txt" || fail "remote did not store one page"
     grep -q '^code: 0' "$work/line/remote/rx-0001.txt" || fail "remote reports an error"
     ;;
@@ -101,7 +120,59 @@ class2_send | class20_send)
     if [[ $case_name == class2_send ]]; then dev=modem1 cls=2; else dev=modem2 cls=2.0; fi
     "$qlnfax" send --device "$work/line/$dev" --class $cls --station "QLN C$cls" 100 "$work/fax.apf" \
         >"$work/send.out" 2>&1 || fail "send failed"
+    wait_for_file "$work/line/remote/rx-0001.txt" || fail "remote wrote no report"
     grep -q '^pages: 1' "$work/line/remote/rx-0001.txt" || fail "remote did not store the page"
+    ;;
+class2_receive | class20_receive)
+    if [[ $case_name == class2_receive ]]; then cls=2; else cls=2.0; fi
+    start_line --modems 1,$cls
+    make_fax "$work/fax.apf"
+    mkdir -p "$work/in"
+    "$qlnfax" receive --device "$work/line/modem2" --class $cls --dir "$work/in" --once \
+        >"$work/receive.out" 2>&1 &
+    rpid=$!
+    pids+=($rpid)
+    sleep 1
+    "$qlnfax" send --device "$work/line/modem1" --class 1 --station "QLN A" 102 "$work/fax.apf" \
+        >"$work/send.out" 2>&1 || fail "send failed"
+    wait $rpid || fail "receive failed"
+    [[ $(pages_of "$work/in/FAX0001.APF") == 1 ]] || fail "received file lacks its page"
+    [[ $(bad_codes "$work/in/FAX0001.APF") == 0 ]] || fail "received page has bad codes"
+    ;;
+cancel_and_vanish)
+    start_line
+    make_fax "$work/fax.apf"
+    # The receiver is cancelled in mid-page: no partial file stays behind.
+    mkdir -p "$work/in"
+    "$qlnfax" receive --device "$work/line/modem2" --class 1 --dir "$work/in" --once \
+        >"$work/receive.out" 2>&1 &
+    rpid=$!
+    pids+=($rpid)
+    sleep 1
+    "$qlnfax" send --device "$work/line/modem1" --class 1 102 "$work/fax.apf" >"$work/send.out" 2>&1 &
+    spid=$!
+    pids+=($spid)
+    wait_for_line "$work/receive.out" "^Getting page data" || fail "no page data at the receiver"
+    sleep 2
+    kill -INT $rpid
+    wait $rpid && fail "cancelled receive reported success"
+    grep -q "^User abort" "$work/receive.out" || fail "no user-abort status"
+    grep -q "^failed: 6005" "$work/receive.out" || fail "cancel did not give 6005"
+    [[ -z $(ls -A "$work/in") ]] || fail "a partial received file was left"
+    wait $spid && fail "sender succeeded against a cancelled receiver"
+    # The modem vanishes in mid-page: the sender ends and closes the port.
+    "$qlnfax" send --device "$work/line/modem1" --class 1 100 "$work/fax.apf" >"$work/vanish.out" 2>&1 &
+    spid=$!
+    pids+=($spid)
+    wait_for_line "$work/vanish.out" "^Sending page data" || fail "no page data sent"
+    sleep 2
+    kill -TERM "${pids[0]}"
+    for _ in $(seq 300); do
+        kill -0 $spid 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 $spid 2>/dev/null && fail "sender hangs after the modem vanished"
+    wait $spid && fail "sender reported success without its modem"
     ;;
 dial_failures)
     start_line
