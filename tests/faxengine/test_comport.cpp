@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 
 #include <chrono>
+#include <dirent.h>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -317,4 +318,33 @@ TEST_F(PortOnPty, DestroyingAPortWithACloseStillPendingIsSafe)
     again.SetComNumber(7);
     EXPECT_NO_THROW(again.SetOpen(true));
     EXPECT_TRUE(again.Open());
+}
+
+namespace {
+int countEntries(const char *dir)
+{
+    int n = 0;
+    if (DIR *d = ::opendir(dir)) {
+        while (::readdir(d))
+            ++n;
+        ::closedir(d);
+    }
+    return n;
+}
+} // namespace
+
+TEST_F(PortOnPty, ThousandOpenCloseCyclesOfThePortLeakNothing)
+{
+    port.SetOpen(true);
+    port.SetOpen(false);
+    int fds = countEntries("/proc/self/fd");
+    int threads = countEntries("/proc/self/task");
+    for (int i = 0; i < 1000; ++i) {
+        port.SetOpen(true);
+        port.SendText("AT\r");
+        port.SetOpen(false);
+        ASSERT_FALSE(port.Open()) << i;
+    }
+    EXPECT_EQ(countEntries("/proc/self/fd"), fds);
+    EXPECT_EQ(countEntries("/proc/self/task"), threads);
 }
