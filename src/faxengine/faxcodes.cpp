@@ -5,6 +5,10 @@
 #include <cstring>
 #include <iterator>
 
+#if defined(QLN_HAVE_COMMON)
+#include "common/stringtable.h"
+#endif
+
 namespace qln::fax {
 
 namespace {
@@ -101,6 +105,11 @@ std::string systemText(int code)
 
 std::string faxStatusText(int code)
 {
+#if defined(QLN_HAVE_COMMON)
+    // The program's string table is the one source of texts when it is built in.
+    if (code >= 4801 && code <= 4843 && qln::hasLibraryText(code))
+        return qln::libraryText(code);
+#endif
     const char *t = find(std::begin(kStatusTexts), std::end(kStatusTexts), code);
     return t ? t : std::string();
 }
@@ -108,6 +117,10 @@ std::string faxStatusText(int code)
 std::string faxErrorText(int code)
 {
     code = std::abs(code);
+#if defined(QLN_HAVE_COMMON)
+    if (qln::hasLibraryText(code))
+        return qln::libraryText(code);
+#endif
     if (const char *t = find(std::begin(kErrorTexts), std::end(kErrorTexts), code))
         return t;
     if (const char *t = find(std::begin(kStatusTexts), std::end(kStatusTexts), code))
