@@ -2,14 +2,19 @@
 
 #include "faxengine/dispatcher.h"
 #include "faxengine/dispatchercodes.h"
+#include "faxengine/dispatchlog.h"
 #include "faxengine/faxsession.h"
+#include "faxengine/faxstates.h"
 
 #include <chrono>
 #include <thread>
 
 namespace qln::fax {
 
-FaxDispatchLink::FaxDispatchLink(TApdBaseDispatcher &dispatcher) : d_(dispatcher) {}
+FaxDispatchLink::FaxDispatchLink(TApdBaseDispatcher &dispatcher) : d_(dispatcher)
+{
+    DispatchLog::setFaxStateNamer([](int code) { return faxStateLogName(code); });
+}
 
 FaxDispatchLink::~FaxDispatchLink() { detach(); }
 
@@ -166,8 +171,16 @@ void FaxDispatchLink::disarmOutputTriggers()
 
 void FaxDispatchLink::logState(const std::string &text)
 {
-    if (d_.LoggingOn())
+    // State names are logged by number (logFaxState); other lines (errors,
+    // the finish code) go in as text.
+    if (d_.LoggingOn() && text.find_first_of(" :") != std::string::npos)
         d_.AddLogEntry(dtFax, 0, 0, text.data(), text.size());
+}
+
+void FaxDispatchLink::logFaxState(int code)
+{
+    if (d_.LoggingOn())
+        d_.AddLogEntry(dtFax, static_cast<uint8_t>(code), 0);
 }
 
 bool FaxDispatchLink::deviceLost() const { return d_.DeviceLost(); }

@@ -57,6 +57,7 @@ public:
     void armOutputUsed(std::size_t usedBytes) override;
     void disarmOutputTriggers() override;
     void logState(const std::string &text) override;
+    void logFaxState(int code) override;
 
     bool deviceLost() const;
 

@@ -65,8 +65,10 @@ public:
     virtual void armOutputUsed(std::size_t usedBytes) = 0;
     virtual void disarmOutputTriggers() = 0;
 
-    // Dispatch log line ("Fax" kind, sub-kind the text).
+    // Dispatch log: a line of text, and the state a step begins in (the
+    // code of faxStateLogCode, recorded as the "Fax" kind's sub-kind).
     virtual void logState(const std::string &text) = 0;
+    virtual void logFaxState(int /*code*/) {}
 };
 
 } // namespace qln::fax

@@ -42,6 +42,7 @@ public:
 
 protected:
     const char *stateName() const override { return receiveStateName(state_); }
+    int stateLogCode() const override { return kReceiveStateLogBase + state_; }
     Mode inputMode() const override;
     Step handle(const Event &ev) override;
     void enterAbort() override { state_ = rfAbort; }

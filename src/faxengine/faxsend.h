@@ -67,6 +67,7 @@ public:
 
 protected:
     const char *stateName() const override { return sendStateName(state_); }
+    int stateLogCode() const override { return state_; }
     Mode inputMode() const override;
     Step handle(const Event &ev) override;
     void enterAbort() override { state_ = tfAbort; }

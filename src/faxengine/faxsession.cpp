@@ -78,6 +78,7 @@ void FaxSession::runSteps(Event ev)
             }
         }
         link_->logState(stateName());
+        link_->logFaxState(stateLogCode());
         int before = statusCode;
         Step next = handle(ev);
         if (statusCode != before && inProgress_)

@@ -136,6 +136,7 @@ protected:
 
     virtual int state() const = 0;
     virtual const char *stateName() const = 0;
+    virtual int stateLogCode() const = 0;
     virtual Mode inputMode() const = 0;
     virtual Step handle(const Event &ev) = 0;
     // Enter the abort state after an error or cancel.

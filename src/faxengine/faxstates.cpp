@@ -32,4 +32,10 @@ const char *receiveStateName(int s)
     return s >= 0 && s < rfStateCount ? kReceiveNames[s] : "?";
 }
 
+std::string faxStateLogName(int code)
+{
+    return code >= kReceiveStateLogBase ? receiveStateName(code - kReceiveStateLogBase)
+                                        : sendStateName(code);
+}
+
 } // namespace qln::fax

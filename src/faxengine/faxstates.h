@@ -5,6 +5,8 @@
 // Threading: constant tables.
 #pragma once
 
+#include <string>
+
 namespace qln::fax {
 
 enum SendState : int {
@@ -29,5 +31,11 @@ enum ReceiveState : int {
 
 const char *sendStateName(int state);
 const char *receiveStateName(int state);
+
+// Dispatch-log codes: sending states as they are, receiving states from 100,
+// so one byte tells both machines' states apart.
+constexpr int kReceiveStateLogBase = 100;
+// Name of a dispatch-log code, for the dispatch log's printing.
+std::string faxStateLogName(int code);
 
 } // namespace qln::fax
