@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 #include <ctime>
+#include <cstdio>
 #include <strings.h>
 #include <sys/mman.h>
 
@@ -330,30 +331,68 @@ Status DbfFile::fingerprint(uint64_t &size, int64_t &mtimeNs) const
     return file_.mtimeNs(mtimeNs);
 }
 
-Status DbfFile::pack()
+Status DbfFile::writePacked(const std::string &tmpPath, const std::function<Status(std::string &)> &fix)
 {
     if (!writable_)
         return Status::invalid(file_.path() + " is open read-only");
-    std::string out(reinterpret_cast<const char *>(header_.data()), header_.size());
+    File out;
+    if (Status s = out.create(tmpPath); !s.isOk())
+        return s;
+    std::string head(reinterpret_cast<const char *>(header_.data()), header_.size());
+    uint64_t off = head.size();
     uint32_t kept = 0;
-    for (uint32_t n = 1; n <= count_; ++n) {
+    std::string chunk, image;
+    Status s;
+    for (uint32_t n = 1; n <= count_ && s.isOk(); ++n) {
         const char *r = record(n);
-        if (!r)
-            return Status::ioError("cannot read " + file_.path());
+        if (!r) {
+            s = Status::ioError("cannot read " + file_.path());
+            break;
+        }
         if (r[0] == '*')
             continue;
-        out.append(r, size_t(recSize_));
+        image.assign(r, size_t(recSize_));
+        if (fix)
+            s = fix(image);
+        chunk += image;
         ++kept;
+        if (chunk.size() >= (1u << 20)) {
+            if (s.isOk())
+                s = out.writeAt(off, chunk.data(), chunk.size());
+            off += chunk.size();
+            chunk.clear();
+        }
     }
-    out.push_back(char(kEofMarker));
-    auto h = reinterpret_cast<unsigned char *>(out.data());
+    chunk.push_back(char(kEofMarker));
+    if (s.isOk())
+        s = out.writeAt(off, chunk.data(), chunk.size());
+    auto h = reinterpret_cast<unsigned char *>(head.data());
     stampDate(h);
     putLE32(h + 4, kept);
     putLE32(h + kGenerationOffset, generation_ + 1);
+    if (s.isOk())
+        s = out.writeAt(0, head.data(), head.size());
+    if (s.isOk())
+        s = out.sync();
+    out.close();
+    if (!s.isOk())
+        removeFile(tmpPath);
+    return s;
+}
+
+Status DbfFile::pack()
+{
     const std::string path = file_.path();
+    const std::string tmp = path + ".tmp";
+    if (Status s = writePacked(tmp, nullptr); !s.isOk())
+        return s;
     // The lock belongs to the open file; the replacement is locked again
     // right after the rename.
-    if (Status s = writeFileAtomically(path, out); !s.isOk())
+    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+        removeFile(tmp);
+        return Status::ioError("cannot replace " + path);
+    }
+    if (Status s = syncDirectoryOf(path); !s.isOk())
         return s;
     return open(path, true, true);
 }

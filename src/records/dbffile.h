@@ -15,6 +15,7 @@
 #include "records/status.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,9 @@ public:
     Status fingerprint(uint64_t &size, int64_t &mtimeNs) const;
     // Rewrites the table without rows flagged deleted (atomic replace).
     Status pack();
+    // Writes the table without flagged rows to tmpPath and syncs it; fix may
+    // change each kept record image. The table itself is not touched.
+    Status writePacked(const std::string &tmpPath, const std::function<Status(std::string &)> &fix);
 
 private:
     Status parseHeader(const std::vector<unsigned char> &h, uint64_t fileSize);

@@ -5,7 +5,8 @@
 //
 // Memos are never rewritten in place: a new value goes to fresh blocks at
 // the end and only then does the DBF field point at it, so a crash leaves
-// either the old or the new memo. Space of replaced memos is not reused.
+// either the old or the new memo. Space of replaced memos is reclaimed only
+// when the table is packed (a new memo file is written then).
 // Not thread-safe; one owner.
 #pragma once
 

@@ -18,8 +18,18 @@ Status WorkArea::open(const std::string &path, int mode, Status &indexProblem)
     const bool writable = mode != READONLY;
     if (Status s = dbf_.open(path, writable, mode == EXCLUSIVE); !s.isOk())
         return s;
+    // A pack that was cut short after its journal was written is finished
+    // here, under the lock, before anything is read.
+    if (mode == EXCLUSIVE && fileExists(journalPath(path))) {
+        dbf_.close();
+        if (Status s = finishPack(path); !s.isOk())
+            return s;
+        if (Status s = dbf_.open(path, writable, true); !s.isOk())
+            return s;
+    }
     if (dbf_.hasMemoFields()) {
         std::string memoPath = findCaseInsensitive(withExtension(path, "FPT"));
+        memoPath_ = memoPath;
         if (Status s = memo_.open(memoPath, writable); !s.isOk()) {
             dbf_.close();
             return s.isNotFound() ? Status::notFound("memo file " + memoPath + " is missing") : s;
@@ -140,6 +150,41 @@ Status WorkArea::field(const std::string &name, const FieldDesc *&f) const
     return Status::ok();
 }
 
+Status WorkArea::memoBlock(const FieldDesc &f, const char *rec, uint32_t &block)
+{
+    block = 0;
+    if (f.width == 4) {
+        block = getLE32(reinterpret_cast<const unsigned char *>(rec + f.offset));
+        return Status::ok();
+    }
+    std::string t(rec + f.offset, size_t(f.width));
+    auto b = t.find_first_not_of(' ');
+    if (b == std::string::npos)
+        return Status::ok();
+    t = t.substr(b);
+    t.erase(t.find_last_not_of(' ') + 1);
+    if (t.empty() || t.size() > 10 || !std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return Status::corruption("bad memo pointer in " + f.name);
+    unsigned long long v = std::stoull(t);
+    if (v > 0xFFFFFFFFull)
+        return Status::corruption("bad memo pointer in " + f.name);
+    block = uint32_t(v);
+    return Status::ok();
+}
+
+void WorkArea::putMemoBlock(const FieldDesc &f, char *rec, uint32_t block)
+{
+    char *dst = rec + f.offset;
+    const size_t w = size_t(f.width);
+    if (w == 4) {
+        putLE32(reinterpret_cast<unsigned char *>(dst), block);
+        return;
+    }
+    std::string t = block ? std::to_string(block) : std::string();
+    std::memset(dst, ' ', w);
+    std::memcpy(dst + w - t.size(), t.data(), t.size());
+}
+
 Status WorkArea::readMemo(const FieldDesc &f, std::string &out)
 {
     out.clear();
@@ -147,24 +192,9 @@ Status WorkArea::readMemo(const FieldDesc &f, std::string &out)
         return Status::invalid(f.name + " is not a memo field");
     if (!memoOpen_)
         return Status::ioError("memo file is not open");
-    const char *rec = current();
     uint32_t block = 0;
-    if (f.width == 4) {
-        block = getLE32(reinterpret_cast<const unsigned char *>(rec + f.offset));
-    } else {
-        std::string t(rec + f.offset, size_t(f.width));
-        auto b = t.find_first_not_of(' ');
-        if (b != std::string::npos) {
-            t = t.substr(b);
-            t.erase(t.find_last_not_of(' ') + 1);
-            if (t.empty() || t.size() > 10 || !std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }))
-                return Status::corruption("bad memo pointer in " + f.name);
-            unsigned long long v = std::stoull(t);
-            if (v > 0xFFFFFFFFull)
-                return Status::corruption("bad memo pointer in " + f.name);
-            block = uint32_t(v);
-        }
-    }
+    if (Status s = memoBlock(f, current(), block); !s.isOk())
+        return s;
     return memo_.read(block, out);
 }
 
@@ -209,13 +239,7 @@ Status WorkArea::writeField(const FieldDesc &f, int type, const std::string &val
         uint32_t block = 0;
         if (Status s = memo_.write(data, block); !s.isOk())
             return s;
-        if (w == 4) {
-            putLE32(reinterpret_cast<unsigned char *>(dst), block);
-        } else {
-            std::string t = block ? std::to_string(block) : std::string();
-            std::memset(dst, ' ', w);
-            std::memcpy(dst + w - t.size(), t.data(), t.size());
-        }
+        putMemoBlock(f, buf_.data(), block);
         return Status::ok();
     }
     case 'D': {
@@ -377,6 +401,78 @@ Status WorkArea::commit()
     return Status::ok();
 }
 
+std::string WorkArea::journalPath(const std::string &dbfPath) { return withExtension(dbfPath, "PAK"); }
+
+// Completes the renames of a pack whose journal exists: the temporary files
+// were complete and synced before the journal was written.
+Status WorkArea::finishPack(const std::string &dbfPath)
+{
+    const std::string fpt = findCaseInsensitive(withExtension(dbfPath, "FPT"));
+    for (const std::string &target : {fpt, dbfPath}) {
+        const std::string tmp = target + ".tmp";
+        if (fileExists(tmp) && ::rename(tmp.c_str(), target.c_str()) != 0)
+            return Status::ioError("cannot finish the pack of " + dbfPath);
+    }
+    if (Status s = syncDirectoryOf(dbfPath); !s.isOk())
+        return s;
+    if (Status s = removeFile(journalPath(dbfPath)); !s.isOk())
+        return s;
+    return syncDirectoryOf(dbfPath);
+}
+
+Status WorkArea::packWithMemos()
+{
+    const std::string dbfPath = dbf_.path();
+    const std::string fptTmp = memoPath_ + ".tmp";
+    const std::string dbfTmp = dbfPath + ".tmp";
+    // Live memos are copied into a new memo file, in record order.
+    Status s = MemoFile::create(fptTmp, memo_.blockSize());
+    MemoFile out;
+    if (s.isOk())
+        s = out.open(fptTmp, true);
+    if (s.isOk()) {
+        s = dbf_.writePacked(dbfTmp, [&](std::string &image) {
+            std::string data;
+            for (const auto &f : dbf_.fields()) {
+                if (f.type != 'M')
+                    continue;
+                uint32_t block = 0;
+                if (Status m = memoBlock(f, image.data(), block); !m.isOk())
+                    return m;
+                if (Status m = memo_.read(block, data); !m.isOk())
+                    return m;
+                if (Status m = out.write(data, block); !m.isOk())
+                    return m;
+                putMemoBlock(f, image.data(), block);
+            }
+            return Status::ok();
+        });
+    }
+    if (s.isOk())
+        s = out.sync();
+    out.close();
+    // The journal makes the two renames one step: once it exists, an open
+    // finishes them.
+    if (s.isOk())
+        s = writeFileAtomically(journalPath(dbfPath), "pack\n");
+    if (!s.isOk()) {
+        removeFile(fptTmp);
+        removeFile(dbfTmp);
+        return s;
+    }
+    memo_.close();
+    memoOpen_ = false;
+    dbf_.close();
+    if (Status f = finishPack(dbfPath); !f.isOk())
+        return f;
+    if (Status o = dbf_.open(dbfPath, true, true); !o.isOk())
+        return o;
+    if (Status o = memo_.open(memoPath_, true); !o.isOk())
+        return o;
+    memoOpen_ = true;
+    return Status::ok();
+}
+
 Status WorkArea::pack()
 {
     if (mode_ != EXCLUSIVE)
@@ -384,11 +480,11 @@ Status WorkArea::pack()
     if (Status s = commit(); !s.isOk())
         return s;
     if (memoOpen_) {
-        if (Status s = memo_.sync(); !s.isOk())
+        if (Status s = packWithMemos(); !s.isOk())
             return s;
-    }
-    if (Status s = dbf_.pack(); !s.isOk())
+    } else if (Status s = dbf_.pack(); !s.isOk()) {
         return s;
+    }
     makeBlank();
     queryBitsValid_ = false;
     viewValid_ = false;

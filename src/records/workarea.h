@@ -85,6 +85,11 @@ private:
     long computeQueryBits();
     Status goEnd(bool top);
     Status beginChange();
+    Status packWithMemos();
+    static Status memoBlock(const FieldDesc &f, const char *rec, uint32_t &block);
+    static void putMemoBlock(const FieldDesc &f, char *rec, uint32_t block);
+    static std::string journalPath(const std::string &dbfPath);
+    static Status finishPack(const std::string &dbfPath);
     long nearestPosition(bool forward);
 
     std::string alias_;
@@ -93,6 +98,7 @@ private:
     DbfFile dbf_;
     MemoFile memo_;
     bool memoOpen_ = false;
+    std::string memoPath_;
     CompoundIndex cdx_;
     std::string cdxPath_;
     bool indexOpen_ = false;

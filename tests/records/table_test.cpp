@@ -198,6 +198,86 @@ TEST_F(TableTest, PackRemovesFlaggedRowsAndKeepsMemos)
     EXPECT_EQ(sx_RecCount(), 3);
 }
 
+TEST_F(TableTest, PackCompactsTheMemoFile)
+{
+    ASSERT_NE(open(), 0);
+    for (int i = 1; i <= 20; ++i) {
+        ASSERT_TRUE(addRow("R" + std::to_string(i), "", false, i));
+        for (int v = 0; v < 3; ++v)   // every save leaves the old memo behind
+            ASSERT_TRUE(sx_Replace("NOTE", R_MEMO, std::string(500, char('a' + v)) + std::to_string(i)));
+    }
+    for (long r = 1; r <= 20; r += 2) {
+        sx_Go(r);
+        ASSERT_TRUE(sx_Delete());
+    }
+    ASSERT_TRUE(sx_Commit());
+    size_t before = readFile(path("T.FPT")).size();
+    ASSERT_TRUE(sx_Pack()) << sx_ErrorText();
+    size_t after = readFile(path("T.FPT")).size();
+    EXPECT_LT(after * 4, before);
+    ASSERT_EQ(sx_RecCount(), 10);
+    for (long r = 1; r <= 10; ++r) {
+        sx_Go(r);
+        EXPECT_EQ(sx_GetMemo("NOTE"), std::string(500, 'c') + std::to_string(2 * r)) << r;
+    }
+    EXPECT_FALSE(fileExists(path("T.PAK")));
+    EXPECT_FALSE(fileExists(path("T.DBF.tmp")));
+    EXPECT_FALSE(fileExists(path("T.FPT.tmp")));
+}
+
+// A pack writes both new files, then a journal, then renames them; an open
+// after a crash finishes the renames when the journal exists and ignores
+// the new files otherwise.
+TEST_F(TableTest, InterruptedPackIsFinishedOrIgnored)
+{
+    ASSERT_NE(open(), 0);
+    for (int i = 1; i <= 6; ++i) {
+        ASSERT_TRUE(addRow("R" + std::to_string(i), "", false, i));
+        ASSERT_TRUE(sx_Replace("NOTE", R_MEMO, "memo " + std::to_string(i)));
+    }
+    sx_Go(2);
+    ASSERT_TRUE(sx_Delete());
+    sx_Close();
+    const std::string oldDbf = readFile(path("T.DBF")), oldFpt = readFile(path("T.FPT"));
+    ASSERT_NE(open(), 0);
+    ASSERT_TRUE(sx_Pack());
+    sx_Close();
+    const std::string newDbf = readFile(path("T.DBF")), newFpt = readFile(path("T.FPT"));
+    auto restore = [&](bool journal, bool fptRenamed) {
+        writeFile(path("T.DBF"), oldDbf);
+        writeFile(path("T.FPT"), fptRenamed ? newFpt : oldFpt);
+        writeFile(path("T.DBF.tmp"), newDbf);
+        if (!fptRenamed)
+            writeFile(path("T.FPT.tmp"), newFpt);
+        if (journal)
+            writeFile(path("T.PAK"), "pack\n");
+    };
+    auto memos = [&] {
+        std::vector<std::string> out;
+        for (long r = 1; r <= sx_RecCount(); ++r) {
+            sx_Go(r);
+            out.push_back(sx_GetMemo("NOTE"));
+        }
+        return out;
+    };
+    const std::vector<std::string> packed{"memo 1", "memo 3", "memo 4", "memo 5", "memo 6"};
+    for (bool fptRenamed : {false, true}) {
+        restore(true, fptRenamed);
+        ASSERT_NE(open(), 0) << sx_ErrorText();
+        EXPECT_EQ(sx_RecCount(), 5);
+        EXPECT_EQ(memos(), packed);
+        sx_Close();
+        EXPECT_FALSE(fileExists(path("T.PAK")));
+    }
+    // Without the journal the old table stands.
+    restore(false, false);
+    ASSERT_NE(open(), 0);
+    EXPECT_EQ(sx_RecCount(), 6);
+    EXPECT_EQ(memos().at(2), "memo 3");
+    sx_Close();
+    EXPECT_EQ(readFile(path("T.DBF")), oldDbf);
+}
+
 TEST_F(TableTest, ExclusiveUseKeepsOthersOut)
 {
     ASSERT_NE(open(), 0);
