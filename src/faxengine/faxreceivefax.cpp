@@ -14,6 +14,10 @@ TApdReceiveFax::~TApdReceiveFax()
 {
     if (receiver_.inProgress())
         receiver_.cancel();
+    // No trigger may reach the session once it is being destroyed.
+    *alive_ = false;
+    if (link_)
+        link_->detach();
 }
 
 void TApdReceiveFax::SetDestinationDir(const std::string &dir)

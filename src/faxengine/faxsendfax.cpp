@@ -19,6 +19,10 @@ TApdSendFax::~TApdSendFax()
 {
     if (sender_.inProgress())
         sender_.cancel();
+    // No trigger may reach the session once it is being destroyed.
+    *alive_ = false;
+    if (link_)
+        link_->detach();
     if (!tempFile_.empty())
         std::remove(tempFile_.c_str());
 }
