@@ -83,8 +83,10 @@ void RemoteFax::phaseE(int code)
     outcome_.pages = calling_ ? st.pages_tx : st.pages_rx;
     outcome_.bitRate = st.bit_rate;
     outcome_.ecm = st.error_correcting_mode != 0;
-    const char *id = t30_get_rx_ident(t30);
-    outcome_.remoteId = id ? id : "";
+    // Identifications travel padded to 20 characters; keep the text only.
+    std::string id = t30_get_rx_ident(t30) ? t30_get_rx_ident(t30) : "";
+    size_t first = id.find_first_not_of(' ');
+    outcome_.remoteId = first == std::string::npos ? std::string() : id.substr(first, id.find_last_not_of(' ') - first + 1);
     VlineLog::write("remote: %s finished: %d \"%s\", pages %d, remote id \"%s\", %d bit/s",
                     calling_ ? "send" : "receive", code, outcome_.text.c_str(), outcome_.pages,
                     outcome_.remoteId.c_str(), outcome_.bitRate);
