@@ -36,7 +36,7 @@ measure() { # LABEL COMMAND...
         printf "%-8s call %6.1f s   cpu %5.2f s (%4.1f%% of the call)   exit %d\n", l, d, c, 100 * c / d, rc }'
 }
 
-echo "3-page call to the remote machine, $pages pages, 9600 bps"
+echo "call to the remote machine: $pages pages, each host at its highest speed"
 measure quillon "$qlnfax" send --device "$work/line/modem1" --class 1 --bps 14400 100 "$work/fax.apf"
 if command -v efax >/dev/null; then
     measure efax efax -d "$work/line/modem2" -o1 -h "" -l "+1 555 0001" -t 100 "${tifs[@]}"
