@@ -9,6 +9,7 @@ using namespace t30;
 
 namespace {
 constexpr int kMaxPostPageTries = 6; // the sixth try of a post-page frame fails
+constexpr int kMaxTrainTries = 3;    // T.30: DCS and training at most three times
 }
 
 // Frames arriving while sending: identification, capabilities, responses.
@@ -106,6 +107,7 @@ FaxSession::Step FaxSender::class1(const Event &ev)
             if (finalFrame_) {
                 wait200();
                 sendModulation("AT+FTH=3");
+                trainTries_ = 0;
                 state_ = tf1SendTSI;
             } else {
                 sendModulation("AT+FRH=3");
@@ -157,6 +159,7 @@ FaxSession::Step FaxSender::class1(const Event &ev)
                 link_->setTxFlow(false);
             wait200();
             sendModulation("AT+FRH=3");
+            armResponse(kMcfTicks);
             cfrReceived_ = finalFrame_ = false;
             lastFcf_ = 0;
             state_ = tf1WaitCFR;
@@ -164,7 +167,22 @@ FaxSession::Step FaxSender::class1(const Event &ev)
         break;
 
     case tf1WaitCFR:
+        if (ev.kind == Input::Timer) {
+            // No answer to DCS and training (T.30 T4): stop the reception
+            // and send both again, at most three times in all.
+            if (++trainTries_ >= kMaxTrainTries) {
+                fail(ecTimeout);
+                return Step::Next;
+            }
+            const uint8_t blank = 0x20;
+            writeBytes(&blank, 1);
+            wait200();
+            sendModulation("AT+FTH=3");
+            state_ = tf1TSIRespns;
+            break;
+        }
         if (ev.is("CONNECT")) {
+            armResponse(kResponseTicks);
             expectFrame();
         } else if (ev.is("OK")) {
             if (!finalFrame_) {

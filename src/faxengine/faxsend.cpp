@@ -154,6 +154,7 @@ FaxSession::Step FaxSender::handle(const Event &ev)
         break;
     }
     if (ev.kind == Input::Timer && state_ != tf1WaitMCF && state_ != tf1WaitHngp
+        && state_ != tf1WaitCFR
         && state_ != tf1Connect && state_ != tf2Connect && state_ != tfWaitXon) {
         fail(ecTimeout);
         return Step::Next;

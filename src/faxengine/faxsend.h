@@ -127,6 +127,7 @@ private:
     bool dialConnected_ = false;
     int resends_ = 0;
     int eopTries_ = 0;
+    int trainTries_ = 0; // DCS and training sent without an answer
     std::vector<uint8_t> staging_;
     std::vector<uint8_t> line_;
 

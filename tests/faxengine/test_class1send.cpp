@@ -145,6 +145,29 @@ TEST_F(Class1Send, TwoFailedTrainingsLowerTheSpeedTwice)
     EXPECT_EQ(remote.tcfLengths, (std::vector<std::size_t>{1728, 1296, 864}));
 }
 
+TEST_F(Class1Send, UnansweredTrainingIsSentAgainThenTimesOut)
+{
+    remote.tcfUnheard = {true};
+    queue(makeFax(1));
+    runSession();
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_EQ(remote.dcsSpeeds, (std::vector<std::string>{"96", "96"})); // same speed again
+
+    SimLink l;
+    Class1Remote r(l);
+    Recorder ev;
+    FaxSender s(l, ev);
+    ev.session = &s;
+    s.settings.faxClass = fcClass1;
+    r.tcfUnheard = {true, true, true};
+    ev.faxes.push_back({"100", makeFax(1), ""});
+    ASSERT_EQ(s.prepare(), 0);
+    s.start();
+    l.run(s);
+    EXPECT_EQ(ev.finishCode, -ecTimeout);
+    EXPECT_EQ(r.dcsSpeeds.size(), 3u);
+}
+
 TEST_F(Class1Send, NoSpeedLeftIsATrainingError)
 {
     remote.tcfGood = {false, false, false, false};
