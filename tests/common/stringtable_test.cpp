@@ -15,7 +15,13 @@ namespace {
 const std::map<long, std::string> kDocumented = {
     {0, "OK"},
     {2, "File not found"},
+    {3, "Path not found"},
+    {4, "Too many open files"},
+    {5, "File access denied"},
     {8, "Insufficient memory"},
+    {29, "Write fault"},
+    {30, "Read fault"},
+    {100, "Disk read error"},
     {101, "Disk is full"},
     {160, "Device write error"},
     {161, "Device read error"},
