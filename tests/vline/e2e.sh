@@ -2,7 +2,8 @@
 # End-to-end tests of the virtual fax line with efax as an independent host.
 # usage: e2e.sh CASE QLNFAX TIFFCMP
 # Cases: class1_send class1_receive modem_to_modem dial_results two_lines
-#        sigterm realtime class2 class20 class2_to_class1
+#        sigterm realtime class2 class20 class2_to_class1 class2_pages
+#        class20_pages
 set -uo pipefail
 case_name=$1
 qlnfax=$2
@@ -92,14 +93,39 @@ wait_for_log() { # FILE PATTERN SECONDS
     return 1
 }
 
-check_remote_ok() { # LINE_DIR N SENT_TIFF
-    local base
+check_remote_ok() { # LINE_DIR N SENT_TIFF [PAGES]
+    local base pages=${4:-1}
     base=$(printf '%s/remote/rx-%04d' "$1" "$2")
     [[ -f $base.txt ]] || fail "no $base.txt"
     grep -qx 'code: 0' "$base.txt" || fail "remote reports failure: $(cat "$base.txt")"
-    grep -qx 'pages: 1' "$base.txt" || fail "remote counted wrong pages: $(cat "$base.txt")"
+    grep -qx "pages: $pages" "$base.txt" || fail "remote counted wrong pages: $(cat "$base.txt")"
     grep -qx 'remote id: +1 555 0001' "$base.txt" || fail "wrong remote id: $(cat "$base.txt")"
-    "$tiffcmp" "$base.tif" "$3" || fail "received page differs from the sent one"
+    for ((p = 0; p < pages; p++)); do
+        "$tiffcmp" "$base.tif" "$3" $p $p || fail "received page $((p + 1)) differs from the sent one"
+    done
+}
+
+# Two pages of different length both ways through modem N: efax sends them
+# to the remote machine as two files, then receives them from `vline call`.
+two_pages() { # MODEM
+    make_page "$work/p1.tif" 500
+    make_page "$work/p2.tif" 800
+    tiffcp "$work/p1.tif" "$work/p2.tif" "$work/both.tif" || fail "tiffcp failed"
+    start_line L --modems 1,1,2,2.0 --speed-up 4
+    timeout 150 efax -d "$work/L/modem$1" -o$fax_class -h "" -l "+1 555 0001" -t 100 \
+        "$work/p1.tif" "$work/p2.tif" >"$work/send.out" 2>&1 || fail "efax send failed"
+    [[ $(grep -c 'sent -> ' "$work/send.out") == 2 ]] || fail "efax does not count two pages as sent"
+    check_remote_ok "$work/L" 1 "$work/both.tif" 2
+    "$qlnfax" vline call "$work/L" --to "$1" --send "$work/both.tif" >"$work/call.out" 2>&1 &
+    call_pid=$!
+    wait_for_log "$work/call.out" RING 10 || fail "modem $1 never rang"
+    efax_receive "$work/L/modem$1" "$work/got" "$work/receive.out" || fail "efax receive failed"
+    wait "$call_pid" || fail "vline call exited non-zero"
+    grep -qx 'pages sent: 2' "$work/call.out" || fail "vline call did not report two pages"
+    grep -qx 'completion: 0 OK' "$work/call.out" || fail "vline call did not report success"
+    [[ -f $work/got.002 && ! -e $work/got.003 ]] || fail "efax did not receive exactly two pages"
+    "$tiffcmp" "$work/got.001" "$work/p1.tif" || fail "received page 1 differs from the sent one"
+    "$tiffcmp" "$work/got.002" "$work/p2.tif" || fail "received page 2 differs from the sent one"
 }
 
 case $case_name in
@@ -226,6 +252,16 @@ class2)
 class20)
     fax_class=0
     send_and_receive 4
+    ;;
+
+class2_pages)
+    fax_class=2
+    two_pages 3
+    ;;
+
+class20_pages)
+    fax_class=0
+    two_pages 4
     ;;
 
 *)

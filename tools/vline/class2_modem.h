@@ -13,7 +13,11 @@
 // Class 2.0 (+FBO=0), but with each byte's bits reversed in Class 2, as the
 // Class 2 modems did that hosts were written for.
 //
-// One page per call in each direction. Used by the server's single thread.
+// Several pages per call in each direction. A sending host's pages are all
+// collected (each acknowledged with a page status of 1 as it is stored)
+// before the engine sends them; the last page's status is the one the far
+// end returned, or the worst status of any page. Used by the server's single
+// thread.
 #pragma once
 
 #include "vline/emulated_modem.h"
@@ -63,8 +67,8 @@ private:
     void startEngine(bool calling);
     void stopEngine();
     void hangUpLine();
-    bool collectPage();
-    bool writePageTiff(const std::vector<uint8_t> &data);
+    bool collectPages();
+    bool writePagesTiff();
     bool loadReceivedPage();
     void deliverPage();
     void finishCall();
@@ -92,7 +96,7 @@ private:
     // Receiving: pages of the engine's file, the page being handed over.
     int pagesReceived_ = 0;
     int pagesDelivered_ = 0;
-    int lastPpm_ = -1;        // post-page message of the last received page
+    std::vector<int> ppms_;   // post-page message of each received page
     bool fdrPending_ = false; // host sent AT+FDR and waits
     bool pageReady_ = false;
     bool connectSent_ = false;  // CONNECT for a page sent, DC2 awaited
@@ -100,7 +104,12 @@ private:
     bool callDone_ = false;   // the engine finished (phase E)
     int hangupCode_ = 0;
     bool hangupReported_ = false;
-    bool pageAcknowledged_ = false;  // sending: the page's status was reported
+    bool pageAcknowledged_ = false;  // sending: the last page's status was reported
+    // Sending: the host's pages (T.4 data and fine flag), pages the far end
+    // confirmed so far, and the worst page status among them.
+    std::vector<std::pair<std::vector<uint8_t>, bool>> txPages_;
+    int pagesConfirmed_ = 0;
+    int worstStatus_ = 1;
     bool fkPending_ = false;         // AT+FK(S) waits for the orderly end of the call
 };
 

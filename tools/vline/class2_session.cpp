@@ -102,7 +102,10 @@ void Class2Modem::startEngine(bool calling)
         VlineLog::attachSpandsp(t30_get_logging_state(t30), tag.c_str());
     }
     pagesReceived_ = pagesDelivered_ = 0;
-    lastPpm_ = -1;
+    ppms_.clear();
+    txPages_.clear();
+    pagesConfirmed_ = 0;
+    worstStatus_ = 1;
     fdrPending_ = pageReady_ = callDone_ = hangupReported_ = pageAcknowledged_ = fkPending_ = false;
     hangupCode_ = 0;
     remoteId_.clear();
@@ -157,8 +160,8 @@ int Class2Modem::phaseB(int)
         respond(report("+FDIS:", "+FIS:") + "1,5,0,2,0,0,0,0");
         ok();
         port_.flush();
-        if (!collectPage()) {
-            VlineLog::write("modem%d: no page from the host", index_);
+        if (!collectPages()) {
+            VlineLog::write("modem%d: no pages from the host", index_);
             return T30_ERR_FILEERROR;
         }
         return T30_ERR_OK;
@@ -181,13 +184,21 @@ int Class2Modem::phaseD(int result)
         // The page's status ends the host's +FET (Class 2) or page-end code
         // (Class 2.0); the hang-up report follows on its own once the call
         // is cleared.
+        // Earlier pages were acknowledged as they were handed over; only the
+        // last one waits for the far end.
         int status = (fcf == T30_MCF || fcf == T30_RTP) ? 1 : 2;
-        respond(report("+FPTS:", "+FPS:") + std::to_string(status));
-        ok();
-        port_.flush();
-        pageAcknowledged_ = true;
+        worstStatus_ = std::max(worstStatus_, status);
+        ++pagesConfirmed_;
+        VlineLog::write("modem%d: page %d of %zu confirmed with status %d", index_, pagesConfirmed_,
+                        txPages_.size(), status);
+        if (pagesConfirmed_ >= static_cast<int>(txPages_.size()) && !pageAcknowledged_) {
+            respond(report("+FPTS:", "+FPS:") + std::to_string(worstStatus_));
+            ok();
+            port_.flush();
+            pageAcknowledged_ = true;
+        }
     } else {
-        lastPpm_ = fcf;
+        ppms_.push_back(fcf);
         ++pagesReceived_;
     }
     return T30_ERR_OK;
@@ -222,12 +233,26 @@ void Class2Modem::finishCall()
     calling_ = false;
 }
 
-bool Class2Modem::collectPage()
+bool Class2Modem::collectPages()
 {
-    // The whole line stands still while the host hands over its page.
-    const auto deadline = std::chrono::steady_clock::now() + kPageCollectTimeout;
+    // The whole line stands still while the host hands over its pages.
+    auto deadline = std::chrono::steady_clock::now() + kPageCollectTimeout;
     std::vector<uint8_t> data;
     enum { Command, Data, WaitFet } state = Command;
+    txPages_.clear();
+    // Stores the page just received; more: the host announced another page.
+    auto pageDone = [&](bool more) {
+        txPages_.emplace_back(std::move(data), fine_);
+        data.clear();
+        VlineLog::write("modem%d: page %zu from the host: %zu bytes%s", index_, txPages_.size(),
+                        txPages_.back().first.size(), more ? ", more follow" : "");
+        if (more) {
+            respond(report("+FPTS:", "+FPS:") + "1");
+            ok();
+            port_.flush();
+            state = Command;
+        }
+    };
     bool dle = false;
     std::string line;
     // Page data is taken no faster than the line would carry it, as a real
@@ -274,9 +299,9 @@ bool Class2Modem::collectPage()
                         ok();
                         state = WaitFet;
                     } else if (class20_ && (b == ',' || b == ';' || b == '.')) {
-                        if (b != '.')
-                            VlineLog::write("modem%d: more pages announced; one page per call is sent", index_);
-                        return writePageTiff(data);
+                        pageDone(b != '.');
+                        if (b == '.')
+                            return writePagesTiff();
                     }
                 } else if (b == kDle) {
                     dle = true;
@@ -308,10 +333,13 @@ bool Class2Modem::collectPage()
                     port_.writeUrgent(kXon);  // ready for data
                 state = Data;
                 dataStart = std::chrono::steady_clock::now();
+                dataBytes = 0;
+                deadline = dataStart + kPageCollectTimeout;
             } else if (up.rfind("AT+FET=", 0) == 0 && state == WaitFet) {
-                if (up != "AT+FET=2")
-                    VlineLog::write("modem%d: more pages announced; one page per call is sent", index_);
-                return writePageTiff(data);
+                bool more = up != "AT+FET=2";
+                pageDone(more);
+                if (!more)
+                    return writePagesTiff();
             } else if (up == "ATH" || up == "ATH0" || up.find("+FK") != std::string::npos) {
                 ok();
                 return false;
@@ -323,25 +351,29 @@ bool Class2Modem::collectPage()
     return false;
 }
 
-bool Class2Modem::writePageTiff(const std::vector<uint8_t> &data)
+bool Class2Modem::writePagesTiff()
 {
-    // Hosts send page data in transmission order in both classes.
-    const std::vector<uint8_t> &bits = data;
+    // Hosts send page data in transmission order in both classes. All pages
+    // go into one file, which the engine sends with MPS between them.
     t4_rx_state_t *t4 = t4_rx_init(nullptr, pagePath_.c_str(), T4_COMPRESSION_ITU_T4_2D);
     if (!t4)
         return false;
-    t4_rx_set_rx_encoding(t4, T4_COMPRESSION_ITU_T4_1D);
-    t4_rx_set_image_width(t4, 1728);
-    t4_rx_set_x_resolution(t4, T4_X_RESOLUTION_R8);
-    t4_rx_set_y_resolution(t4, fine_ ? T4_Y_RESOLUTION_FINE : T4_Y_RESOLUTION_STANDARD);
-    t4_rx_start_page(t4);
-    t4_rx_put_chunk(t4, bits.data(), static_cast<int>(bits.size()));
-    t4_rx_end_page(t4);
-    t4_stats_t st{};
-    t4_rx_get_transfer_statistics(t4, &st);
+    bool good = !txPages_.empty();
+    for (const auto &[bits, fine] : txPages_) {
+        t4_rx_set_rx_encoding(t4, T4_COMPRESSION_ITU_T4_1D);
+        t4_rx_set_image_width(t4, 1728);
+        t4_rx_set_x_resolution(t4, T4_X_RESOLUTION_R8);
+        t4_rx_set_y_resolution(t4, fine ? T4_Y_RESOLUTION_FINE : T4_Y_RESOLUTION_STANDARD);
+        t4_rx_start_page(t4);
+        t4_rx_put_chunk(t4, bits.data(), static_cast<int>(bits.size()));
+        t4_rx_end_page(t4);
+        t4_stats_t st{};
+        t4_rx_get_transfer_statistics(t4, &st);
+        VlineLog::write("modem%d: page from the host: %zu bytes, %d rows", index_, bits.size(), st.length);
+        good = good && st.length > 0;
+    }
     t4_rx_free(t4);
-    VlineLog::write("modem%d: page from the host: %zu bytes, %d rows", index_, data.size(), st.length);
-    return st.length > 0;
+    return good;
 }
 
 bool Class2Modem::loadReceivedPage()
@@ -385,7 +417,8 @@ void Class2Modem::deliverPage()
     out.push_back(kEtx);
     port_.write(out.data(), out.size());
     respond(report("+FPTS:", "+FPS:") + "1");
-    int ppm = lastPpm_ == T30_MPS ? 0 : lastPpm_ == T30_EOM ? 1 : 2;
+    int last = pagesDelivered_ < static_cast<int>(ppms_.size()) ? ppms_[static_cast<size_t>(pagesDelivered_)] : -1;
+    int ppm = last == T30_MPS ? 0 : last == T30_EOM ? 1 : 2;
     respond("+FET:" + std::to_string(ppm));
     ok();
     ++pagesDelivered_;
