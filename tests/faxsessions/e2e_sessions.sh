@@ -2,12 +2,13 @@
 # End-to-end fax sessions over the virtual fax line: Quillon's sender and
 # receiver against spandsp's T.30 terminal and against each other.
 # usage: e2e_sessions.sh CASE QLNFAX
-# Cases: class1_send class1_receive quillon_to_quillon class2_send
-#        class20_send class2_receive class20_receive cancel_and_vanish
-#        dial_failures
+# Cases: class1_send class1_send_3pages_9600 class1_send_3pages_4800
+#        class1_receive quillon_to_quillon class2_send class20_send
+#        class2_receive class20_receive cancel_and_vanish dial_failures
 set -uo pipefail
 case_name=$1
 qlnfax=$2
+samples=$(cd "$(dirname "$0")/../../samples" && pwd)
 work=$(mktemp -d /tmp/qln-sessions-e2e.XXXXXX)
 export XDG_RUNTIME_DIR=$work/runtime
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"
@@ -67,6 +68,34 @@ wait_for_line() {
 pages_of() { "$qlnfax" info "$1" 2>/dev/null | sed -n 's/^Pages: //p'; }
 bad_codes() { "$qlnfax" info "$1" 2>/dev/null | grep -c ' [1-9][0-9]* bad codes'; }
 
+# Page N-1 of the remote's TIFF against the sender's own page (a TIFF
+# exported from its APF file). The received page is the sent page with the
+# header band (white lines and the header line) on top: its rows below the
+# band must equal the sent page's pixels, and the band must hold the header
+# line's black pixels. Fine pages must arrive fine, normal pages normal.
+check_received_page() {
+    local tif=$1 index=$2 want=$3 fine=$4
+    local w h W H y mean diff
+    read -r w h < <(identify -format '%w %h\n' "$want")
+    read -r W H y < <(identify -format '%w %h %y\n' "$tif[$index]")
+    [[ -n $H ]] || fail "received TIFF lacks page $((index + 1))"
+    [[ $W == "$w" ]] || fail "page $((index + 1)) is $W pixels wide, sent $w"
+    y=${y%%.*}
+    if [[ $fine == fine ]]; then
+        ((y > 150)) || fail "fine page $((index + 1)) arrived at $y lines per inch"
+    else
+        ((y < 150)) || fail "normal page $((index + 1)) arrived at $y lines per inch"
+    fi
+    local band=$((H - h))
+    ((band > 8 && band <= 64)) || fail "page $((index + 1)): $H rows received for $h sent (header band $band rows)"
+    convert "$tif[$index]" -gravity south -crop "${w}x${h}+0+0" +repage "$work/got$index.pbm" || fail "cannot read page $((index + 1))"
+    convert "$want" "$work/want$index.pbm" || fail "cannot read $want"
+    diff=$(compare -metric AE "$work/want$index.pbm" "$work/got$index.pbm" null: 2>&1 | cut -d' ' -f1)
+    [[ $diff == 0 ]] || fail "received page $((index + 1)) differs from the sent one in $diff pixels"
+    mean=$(convert "$tif[$index]" -crop "${w}x${band}+0+0" +repage -format '%[fx:mean<1?1:0]' info:)
+    [[ $mean == 1 ]] || fail "page $((index + 1)) has no header line"
+}
+
 case $case_name in
 class1_send)
     start_line
@@ -79,6 +108,38 @@ class1_send)
     wait_for_file "$work/line/remote/rx-0001.txt" || fail "remote wrote no report"
     grep -q '^pages: 1' "$work/line/remote/rx-0001.txt" || fail "remote did not store one page"
     grep -q '^code: 0' "$work/line/remote/rx-0001.txt" || fail "remote reports an error"
+    ;;
+class1_send_3pages_9600 | class1_send_3pages_4800)
+    # Three files, three pages: a normal text page, a page converted from a
+    # bitmap, and a fine text page (the resolution change goes through EOM
+    # and a new DCS). Short texts keep the real-time call under two minutes.
+    bps=${case_name##*_}
+    start_line
+    for i in $(seq 1 12); do echo "Line $i: the quick brown fox jumps over the lazy dog 0123456789"; done >"$work/text.txt"
+    "$qlnfax" convert "$work/text.txt" -o "$work/p1.apf" >/dev/null 2>&1 || fail "convert of the text failed"
+    "$qlnfax" convert "$samples/logo.bmp" -o "$work/p2.apf" >/dev/null 2>&1 || fail "convert of the bitmap failed"
+    "$qlnfax" convert "$work/text.txt" -o "$work/p3.apf" --fine >/dev/null 2>&1 || fail "fine convert failed"
+    for i in 1 2 3; do
+        "$qlnfax" export "$work/p$i.apf" --page 1 -o "$work/p$i.tif" >/dev/null 2>&1 || fail "export of page $i failed"
+    done
+    start=$(date +%s%N)
+    "$qlnfax" send --device "$work/line/modem1" --class 1 --bps "$bps" --station "QLN E2E" \
+        --header 'QLN $I page $P of $N' 100 "$work/p1.apf" "$work/p2.apf" "$work/p3.apf" \
+        >"$work/send.out" 2>&1 || fail "send failed"
+    echo "call at $bps bps took $(( ($(date +%s%N) - start) / 1000000 )) ms"
+    grep -q "^sent: 3 page(s) to 100 at $bps bps" "$work/send.out" || fail "no success line"
+    [[ $(grep -c "^Page accepted by remote" "$work/send.out") == 3 ]] || fail "not every page confirmed"
+    report=$work/line/remote/rx-0001.txt
+    wait_for_file "$report" || fail "remote wrote no report"
+    grep -q '^code: 0$' "$report" || fail "remote reports an error"
+    grep -q '^pages: 3$' "$report" || fail "remote did not store three pages"
+    grep -q "^bit rate: $bps\$" "$report" || fail "remote received at another bit rate"
+    grep -q '^remote id: QLN E2E$' "$report" || fail "remote did not get the station ID"
+    tif=$(sed -n 's/^file: //p' "$report")
+    [[ $(identify "$tif" 2>/dev/null | wc -l) == 3 ]] || fail "received TIFF does not hold three pages"
+    check_received_page "$tif" 0 "$work/p1.tif" normal
+    check_received_page "$tif" 1 "$work/p2.tif" normal
+    check_received_page "$tif" 2 "$work/p3.tif" fine
     ;;
 class1_receive)
     start_line
