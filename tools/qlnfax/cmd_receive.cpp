@@ -8,14 +8,10 @@
 #include "faxengine/faxreceivefax.h"
 #include "faxengine/uibridge.h"
 
-#include <cstdio>
-#include <functional>
+#include "faxcli.h"
 
-namespace qlnfaxcli {
-bool parseFaxClass(const std::string &s, qln::fax::TFaxClass &c);
-bool setUpPort(qln::TApdComPort &port, QlnArgs &args);
-void waitForSession(const std::function<bool()> &done, const std::function<void()> &cancel);
-} // namespace qlnfaxcli
+#include <cstdio>
+
 
 namespace {
 
@@ -50,30 +46,15 @@ int runReceive(const QlnArgs &argsIn)
     }
     fax.SetDestinationDir(dir);
     fax.SetComPort(&port);
-    int lastStatus = 0;
     bool done = false;
     int result = 0, failures = 0;
-    fax.OnFaxStatus = [&](TApdAbstractFax &f, bool, bool) {
-        if (f.StatusCode() != lastStatus) {
-            lastStatus = f.StatusCode();
-            std::printf("%s\n", TApdAbstractFax::StatusText(lastStatus).c_str());
-            std::fflush(stdout);
-        }
-    };
+    qlnfaxcli::watchSession(fax, done, result);
     fax.OnFaxLog = [&](TApdAbstractFax &f, int code) {
         if (code == lfaxReceiveOk)
             std::printf("received: %s from %s\n", f.FaxFile().c_str(), f.RemoteStation().c_str());
         else if (code == lfaxReceiveFail)
             ++failures;
         std::fflush(stdout);
-    };
-    fax.OnFaxError = [](TApdAbstractFax &, int code) {
-        std::printf("error %d: %s\n", -code, faxErrorText(code).c_str());
-        std::fflush(stdout);
-    };
-    fax.OnFaxFinish = [&](TApdAbstractFax &, int code) {
-        result = code;
-        done = true;
     };
     int rc = fax.StartReceiving();
     if (rc != 0 && !fax.InProgress()) {

@@ -7,11 +7,10 @@
 #include "faxengine/faxsendfax.h"
 #include "faxengine/uibridge.h"
 
-#include <chrono>
-#include <csignal>
+#include "faxcli.h"
+
 #include <cstdio>
 #include <stdexcept>
-#include <thread>
 
 namespace {
 
@@ -19,57 +18,8 @@ const char *kUsage = "usage: qlnfax send --device PATH|--com N [--class 1|2|2.0|
                      "                   [--station ID] [--header TEXT] [--dial-attempts N] [--dial-wait S]\n"
                      "                   [--retry-wait S] NUMBER FILE.APF...\n";
 
-volatile std::sig_atomic_t interrupted = 0;
-
 } // namespace
 
-namespace qlnfaxcli {
-
-// Shared by send and receive: class names and port opening.
-bool parseFaxClass(const std::string &s, qln::fax::TFaxClass &c)
-{
-    using namespace qln::fax;
-    if (s == "1") c = fcClass1;
-    else if (s == "2") c = fcClass2;
-    else if (s == "2.0") c = fcClass2_0;
-    else if (s == "auto") c = fcDetect;
-    else return false;
-    return true;
-}
-
-bool setUpPort(qln::TApdComPort &port, QlnArgs &args)
-{
-    std::string device, com;
-    bool haveDevice = qlnargs::takeOption(args, "--device", device);
-    bool haveCom = qlnargs::takeOption(args, "--com", com);
-    if (haveDevice == haveCom)
-        return false;
-    if (haveDevice)
-        port.SetDevicePath(device);
-    else
-        port.SetComNumber(std::stoi(com));
-    return true;
-}
-
-// Pumps bridged calls until done() or an interrupt; an interrupt cancels.
-void waitForSession(const std::function<bool()> &done, const std::function<void()> &cancel)
-{
-    interrupted = 0;
-    auto previous = std::signal(SIGINT, [](int) { interrupted = 1; });
-    bool cancelled = false;
-    while (!done()) {
-        qln::UiBridge::ProcessMessages();
-        if (interrupted && !cancelled) {
-            cancelled = true;
-            cancel();
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    qln::UiBridge::ProcessMessages();
-    std::signal(SIGINT, previous);
-}
-
-} // namespace qlnfaxcli
 
 namespace {
 
@@ -109,24 +59,9 @@ int runSend(const QlnArgs &argsIn)
     fax.FaxFileList.assign(args.begin() + 1, args.end());
 
     fax.SetComPort(&port);
-    int lastStatus = 0;
     bool done = false;
     int result = 0;
-    fax.OnFaxStatus = [&](TApdAbstractFax &f, bool, bool) {
-        if (f.StatusCode() != lastStatus) {
-            lastStatus = f.StatusCode();
-            std::printf("%s\n", TApdAbstractFax::StatusText(lastStatus).c_str());
-            std::fflush(stdout);
-        }
-    };
-    fax.OnFaxError = [](TApdAbstractFax &, int code) {
-        std::printf("error %d: %s\n", -code, faxErrorText(code).c_str());
-        std::fflush(stdout);
-    };
-    fax.OnFaxFinish = [&](TApdAbstractFax &, int code) {
-        result = code;
-        done = true;
-    };
+    qlnfaxcli::watchSession(fax, done, result);
     int rc = fax.StartSending();
     if (rc != 0 && !fax.InProgress()) {
         qln::UiBridge::ProcessMessages();
