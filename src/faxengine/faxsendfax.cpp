@@ -1,6 +1,7 @@
 #include "faxengine/faxsendfax.h"
 
 #include "faxengine/comport.h"
+#include "faxengine/faxenhancedrender.h"
 #include "faxengine/faxfilelist.h"
 #include "faxengine/faxtextrender.h"
 #include "faxengine/uibridge.h"
@@ -60,7 +61,7 @@ int TApdSendFax::StartSending()
     s.headerSender = HeaderSender;
     s.headerRecipient = HeaderRecipient;
     s.headerTitle = HeaderTitle;
-    sender_.renderer = HeaderRenderer ? HeaderRenderer : TextLineRenderer(renderFaxTextLine);
+    sender_.renderer = textRenderer();
     nextRequests_ = 0;
 
     link_->suspend(true);
@@ -76,6 +77,23 @@ int TApdSendFax::StartSending()
     }
     sender_.start();
     return 0;
+}
+
+QFont TApdSendFax::defaultHeaderFont()
+{
+    QFont f(QStringLiteral("Sans Serif"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(13);
+    return f;
+}
+
+TextLineRenderer TApdSendFax::textRenderer() const
+{
+    if (HeaderRenderer)
+        return HeaderRenderer;
+    if (EnhTextEnabled)
+        return EnhancedTextRenderer(EnhHeaderFont, EnhFont);
+    return renderFaxTextLine;
 }
 
 int TApdSendFax::ClassesSupported()

@@ -2,11 +2,18 @@
 // a FaxFileList of several files into one temporary APF file, runs a
 // FaxSender on the port's dispatcher and raises the events.
 //
+// The header line (and a text cover page) is drawn with the built-in fax
+// fonts, or with EnhHeaderFont (and EnhFont) when EnhTextEnabled is set; see
+// faxenhancedrender.h for how the enhanced fonts are used on the dispatcher
+// thread.
+//
 // Threading: user-interface thread; see TApdAbstractFax.
 #pragma once
 
 #include "faxengine/faxabstract.h"
 #include "faxengine/faxsend.h"
+
+#include <QFont>
 
 #include <vector>
 
@@ -17,7 +24,11 @@ public:
     TApdSendFax();
     ~TApdSendFax() override;
 
+    // Draw the header line with EnhHeaderFont and text cover pages with
+    // EnhFont instead of the built-in fax fonts.
     bool EnhTextEnabled = false;
+    QFont EnhHeaderFont = defaultHeaderFont(); // a sans-serif font of 13 pixels
+    QFont EnhFont;                              // the application font, as the converter's
     std::vector<std::string> FaxFileList;
     bool BlindDial = false;
     bool DetectBusy = true;
@@ -36,9 +47,14 @@ public:
     std::string HeaderRecipient;
     std::string HeaderTitle;
     int DialAttempt() const { return sender_.dialAttempt; }
-    // Renders header and cover text lines; without one the header line is
-    // left out and a text cover page stays blank.
+    // Renders header and cover text lines in place of the fonts above when
+    // set (tests use it to see what the sender writes).
     TextLineRenderer HeaderRenderer;
+    // The renderer StartSending hands to the session: HeaderRenderer when
+    // set, else the enhanced fonts when EnhTextEnabled, else the built-in
+    // fax fonts. Fonts are taken as they are at the call.
+    TextLineRenderer textRenderer() const;
+    static QFont defaultHeaderFont();
 
     std::function<void(TApdSendFax &, std::string &phone, std::string &faxFile,
                        std::string &coverFile)>

@@ -10,7 +10,11 @@
 // pixel doubled, so text has the same physical size at both resolutions.
 // Text is drawn without anti-aliasing, black on white, then read as 1 = black.
 //
-// User-interface thread only (Qt font rendering).
+// Threading: one object per thread, on any thread once a QGuiApplication
+// exists (Qt draws text into a QImage off the GUI thread). The QFont given to
+// set() must not share its private data with a font another thread uses at
+// the same time; the fax sender builds its fonts from their descriptions on
+// the rendering thread (faxengine/faxenhancedrender.h).
 #pragma once
 
 #include <QFont>
