@@ -1,5 +1,8 @@
 // qlnfax send: sends APF files through a fax modem, printing each status
 // text as it changes and the final result. Exit status 0 only on success.
+// The header line is drawn with the built-in fax font unless --header-font
+// names a system font; main() has made the GUI application object (offscreen
+// without a display) that system fonts need.
 #include "commands.h"
 
 #include "faxengine/comport.h"
@@ -9,14 +12,42 @@
 
 #include "faxcli.h"
 
+#include <QFont>
+
 #include <cstdio>
 #include <stdexcept>
+#include <string>
 
 namespace {
 
 const char *kUsage = "usage: qlnfax send --device PATH|--com N [--class 1|2|2.0|auto] [--bps N] [--ecm]\n"
                      "                   [--station ID] [--header TEXT] [--dial-attempts N] [--dial-wait S]\n"
-                     "                   [--retry-wait S] NUMBER FILE.APF...\n";
+                     "                   [--retry-wait S] [--header-font FAMILY[,PIXELS]] NUMBER FILE.APF...\n";
+
+// "FAMILY" or "FAMILY,PIXELS" (13 pixels when not given); false when the
+// family is empty or the pixel size is not a number from 1 to 400.
+bool parseHeaderFont(const std::string &text, QFont &font)
+{
+    std::string family = text;
+    int pixels = 13;
+    if (std::size_t comma = text.rfind(','); comma != std::string::npos) {
+        family = text.substr(0, comma);
+        const std::string size = text.substr(comma + 1);
+        std::size_t used = 0;
+        try {
+            pixels = std::stoi(size, &used);
+        } catch (const std::exception &) {
+            return false;
+        }
+        if (used != size.size() || pixels < 1 || pixels > 400)
+            return false;
+    }
+    if (family.empty())
+        return false;
+    font = QFont(QString::fromStdString(family));
+    font.setPixelSize(pixels);
+    return true;
+}
 
 } // namespace
 
@@ -51,6 +82,13 @@ int runSend(const QlnArgs &argsIn)
         fax.DialWait = std::stoi(value);
     if (qlnargs::takeOption(args, "--retry-wait", value))
         fax.DialRetryWait = std::stoi(value);
+    if (qlnargs::takeOption(args, "--header-font", value)) {
+        if (!parseHeaderFont(value, fax.EnhHeaderFont)) {
+            std::fputs(kUsage, stderr);
+            return 2;
+        }
+        fax.EnhTextEnabled = true;
+    }
     if (args.size() < 2 || args[0].rfind("--", 0) == 0) {
         std::fputs(kUsage, stderr);
         return 2;
@@ -80,6 +118,8 @@ int runSend(const QlnArgs &argsIn)
 
 QlnCommand reg{"send",
                "send --device PATH|--com N [--class 1|2|2.0|auto] [--bps N] NUMBER FILE.APF...",
-               "send APF files through a fax modem", runSend};
+               "send APF files through a fax modem (also --ecm, --station, --header, --header-font "
+               "FAMILY[,PIXELS], --dial-attempts, --dial-wait, --retry-wait)",
+               runSend};
 
 } // namespace
