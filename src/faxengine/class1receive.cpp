@@ -113,7 +113,7 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
         } else if (ev.is("OK")) {
             if (finalFrame_) {
                 if (settings.softwareFlow)
-                    link_->setRxFlow(true, 6144, 2048);
+                    link_->setRxFlow(true, kRxFlowStop, kRxFlowResume);
                 sendModulation("AT+FRM=" + tcfModulation(dcsIndex_));
                 state_ = rf1StrtTrn;
             } else {
@@ -198,7 +198,7 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
     case rf1SendCFR:
         if (ev.is("CONNECT")) {
             if (settings.softwareFlow)
-                link_->setRxFlow(true, 6144, 2048);
+                link_->setRxFlow(true, kRxFlowStop, kRxFlowResume);
             writeFrame(buildFrame(fcfCFR, {}, true));
         } else if (ev.is("OK")) {
             sendModulation("AT+FRM=" + pageModulation(dcsIndex_));
@@ -263,6 +263,10 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
             writeFrame(buildFrame(fcfMCF, {}, true));
         } else if (ev.is("OK")) {
             if (postFcf_ == 0x4E) {
+                // The end of the previous page's data turned XON/XOFF off;
+                // this page's data needs it as much as the first page's.
+                if (settings.softwareFlow)
+                    link_->setRxFlow(true, kRxFlowStop, kRxFlowResume);
                 sendModulation("AT+FRM=" + pageModulation(dcsIndex_));
                 state_ = rf1WtPgCnnct;
             } else {

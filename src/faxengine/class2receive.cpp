@@ -107,7 +107,7 @@ FaxSession::Step FaxReceiver::class2(const Event &ev)
             if (!callAccepted_ && !accepted())
                 return Step::Next;
             if (settings.softwareFlow)
-                link_->setRxFlow(true, 6144, 2048);
+                link_->setRxFlow(true, kRxFlowStop, kRxFlowResume);
             state_ = rfStartPage;
             return Step::Next;
         }

@@ -27,6 +27,7 @@ public:
     void setRTS(bool) override {}
     bool carrier() override { return false; }
     void setBaud(int) override {}
+    int currentBaud() override { return 0; }
     void setTxFlow(bool) override {}
     void setRxFlow(bool, int, int) override {}
     void pause(int) override {}

@@ -116,6 +116,7 @@ void FaxDispatchLink::setDTR(bool on) { d_.SetDTR(on); }
 void FaxDispatchLink::setRTS(bool on) { d_.SetRTS(on); }
 bool FaxDispatchLink::carrier() { return (d_.ModemStatus() & 0x80) != 0; }
 void FaxDispatchLink::setBaud(int bps) { d_.SetLine(bps, kKeepParity, kKeepStopBits, kKeepDataBits); }
+int FaxDispatchLink::currentBaud() { return d_.CurrentBaud(); }
 
 void FaxDispatchLink::setTxFlow(bool on)
 {

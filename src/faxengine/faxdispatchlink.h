@@ -46,6 +46,7 @@ public:
     void setRTS(bool on) override;
     bool carrier() override;
     void setBaud(int bps) override;
+    int currentBaud() override;
     void setTxFlow(bool on) override;
     void setRxFlow(bool on, int stopLevel, int resumeLevel) override;
     void pause(int ms) override;

@@ -47,6 +47,8 @@ public:
     virtual void setRTS(bool on) = 0;
     virtual bool carrier() = 0; // DCD
     virtual void setBaud(int bps) = 0;
+    // The port's line speed now (bits per second).
+    virtual int currentBaud() = 0;
     // XON/XOFF while page data flows: transmit side, and receive side with
     // the stop and resume levels.
     virtual void setTxFlow(bool on) = 0;

@@ -42,7 +42,7 @@ int FaxReceiver::prepare(bool initialiseModem)
     statusShowing_ = false;
     activeClass_ = settings.faxClass == fcUnknown ? fcDetect : settings.faxClass;
     int rc = 0;
-    link_->setBaud(19200);
+    beginAtInitSpeed();
     link_->setDTR(true);
     link_->setRTS(true);
     inProgress_ = true;
@@ -324,13 +324,8 @@ FaxSession::Step FaxReceiver::onComplete()
 {
     switchToInitSpeed();
     link_->disarmResponseTimer();
-    if (receive.oneFax) {
-        if (statusShowing_ && !receive.constantStatus)
-            reportStatus(false, true);
-        state_ = rfDone;
-        finish(lastError);
-        return Step::Wait;
-    }
+    if (receive.oneFax)
+        return endSession();
     if (!receive.constantStatus) {
         reportStatus(false, true);
         statusShowing_ = false;
@@ -351,18 +346,29 @@ FaxSession::Step FaxReceiver::onAbort()
         link_->setRxFlow(false, 0, 0);
     hangupReceiving();
     link_->disarmResponseTimer();
+    switchToInitSpeed();
     receivedFile_.clear();
     if ((statusShowing_ && !receive.constantStatus) || cancelled_) {
         reportStatus(false, true);
         statusShowing_ = false;
     }
-    if (settings.exitOnError || cancelled_ || exitAfterAbort_) {
-        state_ = rfDone;
-        finish(lastError);
-        return Step::Wait;
-    }
+    if (settings.exitOnError || cancelled_ || exitAfterAbort_)
+        return endSession();
     state_ = rfInit;
     return Step::Next;
+}
+
+FaxSession::Step FaxReceiver::endSession()
+{
+    // A display kept open between calls (ConstantStatus) is closed when the
+    // session ends, or it would stay open with no session behind it.
+    if (statusShowing_) {
+        reportStatus(false, true);
+        statusShowing_ = false;
+    }
+    state_ = rfDone;
+    finish(lastError);
+    return Step::Wait;
 }
 
 } // namespace qln::fax

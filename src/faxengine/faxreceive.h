@@ -55,6 +55,7 @@ private:
     Step onGetPageData();
     Step onComplete();
     Step onAbort();
+    Step endSession();    // last status when one is showing, then finish
     Step class1(const Event &ev);
     Step onClass1Frame();
     Step class2(const Event &ev);

@@ -58,7 +58,7 @@ int FaxSender::prepare(bool initialiseModem)
     inProgress_ = true; // status reports during preparation reach the component
     setStatus(fpInitModem);
     reportStatus(true, false);
-    link_->setBaud(19200);
+    beginAtInitSpeed();
     link_->setDTR(true);
     link_->setRTS(true);
 
@@ -227,6 +227,9 @@ FaxSession::Step FaxSender::onInit()
     finalFrame_ = cfrReceived_ = false;
     speedIndex_ = 0;
     setStatus(fpInitModem);
+    // The end of the previous fax left the port at the initialisation speed;
+    // this fax runs at the normal speed like the first one.
+    switchToNormalSpeed();
     if (isClass2()) {
         sendCommand(c2(table_->selectClass));
         state_ = tf2Init1;
@@ -300,7 +303,8 @@ FaxSession::Step FaxSender::onAbort()
 {
     file_.close();
     coverApf_.close();
-    link_->setTxFlow(false);
+    if (settings.softwareFlow)
+        link_->setTxFlow(false); // the fax may have failed during page data
     events_.faxLog(lfaxTransmitFail);
     link_->flushOutput();
     hangupSending();

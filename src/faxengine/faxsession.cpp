@@ -235,29 +235,54 @@ void FaxSession::hangupReceiving()
     lines_.clear();
 }
 
+void FaxSession::beginAtInitSpeed()
+{
+    if (settings.initBaud == 0) {
+        runningAtInitBaud_ = false;
+        link_->setBaud(19200);
+        return;
+    }
+    if (settings.normalBaud != 0) {
+        normalBaud_ = settings.normalBaud;
+    } else if (!runningAtInitBaud_) {
+        // The port's own speed is the normal one. A port that an earlier
+        // session left at the initialisation speed keeps the normal speed
+        // found then, or the second session would run at the init speed.
+        int now = link_->currentBaud();
+        normalBaud_ = now > 0 ? now : 19200;
+    }
+    link_->setBaud(settings.initBaud);
+    runningAtInitBaud_ = true;
+}
+
 void FaxSession::switchToNormalSpeed()
 {
-    link_->setBaud(19200);
-    if (settings.initBaud == 0)
+    if (settings.initBaud == 0) {
+        link_->setBaud(19200);
         return;
-    if (runningAtInitBaud_) {
-        link_->pause(static_cast<int>(kSpeedSwitchTicks * 55));
-        if (settings.normalBaud)
-            link_->setBaud(settings.normalBaud);
-        runningAtInitBaud_ = false;
     }
+    // Already at the normal speed: a move through 19200 would leave the
+    // port there while the modem stays at the normal speed.
+    if (!runningAtInitBaud_)
+        return;
+    link_->setBaud(19200);
+    link_->pause(static_cast<int>(kSpeedSwitchTicks * 55));
+    link_->setBaud(normalBaud_);
+    runningAtInitBaud_ = false;
 }
 
 void FaxSession::switchToInitSpeed()
 {
-    link_->setBaud(19200);
-    if (settings.initBaud == 0)
+    if (settings.initBaud == 0) {
+        link_->setBaud(19200);
         return;
-    if (!runningAtInitBaud_) {
-        link_->pause(static_cast<int>(kSpeedSwitchTicks * 55));
-        link_->setBaud(settings.initBaud);
-        runningAtInitBaud_ = true;
     }
+    if (runningAtInitBaud_)
+        return;
+    link_->setBaud(19200);
+    link_->pause(static_cast<int>(kSpeedSwitchTicks * 55));
+    link_->setBaud(settings.initBaud);
+    runningAtInitBaud_ = true;
 }
 
 int FaxSession::sendAndWait(const std::string &cmd, std::string *info, long ticks)

@@ -71,6 +71,10 @@ inline constexpr long kHangupTicks = 26;         // 1.4 s: "ATH" reply
 inline constexpr long kSpeedQueryExtraTicks = 36;
 inline constexpr long kSpeedSwitchTicks = 9;     // 0.5 s settle before a speed change
 inline constexpr int kOutputRoomForPage = 4096;  // free space wanted before page data
+// Receive XON/XOFF while page data arrives: XOFF when this many bytes wait
+// in the input ring, XON again when they have drained to the second level.
+inline constexpr int kRxFlowStop = 6144;
+inline constexpr int kRxFlowResume = 2048;
 
 class FaxSession {
 public:
@@ -175,7 +179,14 @@ protected:
     void hangupSending();
     void hangupReceiving();
     void resetModem();
-    // Speed switching towards the normal or initialisation speed.
+    // Speed switching. Without InitBaud the port runs at 19200 bps
+    // throughout. With it, preparation begins at the initialisation speed
+    // (taking the port's current speed as the normal one when NormalBaud is
+    // 0); after preparation and before each fax or call the port moves to
+    // the normal speed, and at the end of each fax or call back to the
+    // initialisation speed. A switch waits 9 ticks for the modem to settle;
+    // a port already at the wanted speed is left alone.
+    void beginAtInitSpeed();
     void switchToNormalSpeed();
     void switchToInitSpeed();
 
@@ -185,6 +196,7 @@ protected:
     bool cancelled_ = false;
     bool exitAfterAbort_ = false; // the abort state finishes the session
     bool runningAtInitBaud_ = false;
+    int normalBaud_ = 19200; // NormalBaud, or the port's speed when that is 0
     long responseTicks_ = kResponseTicks;
 
 private:

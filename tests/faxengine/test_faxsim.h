@@ -27,9 +27,13 @@ public:
     std::size_t usedLevel = 0;
     std::function<void(uint8_t)> onWrite;
     std::vector<std::string> states;
-    int baud = 0;
+    int baud = 19200;
     bool dtr = false, rts = false, dcd = false;
     long pausedMs = 0;
+    // What the session did to the port, in order, with the commands and
+    // data the scripted modems saw: "baud 2400", "pause 495", "tx on",
+    // "rx on 6144 2048", "rx off", "cmd AT+FCLASS=1", "tcf", "page".
+    std::vector<std::string> trace;
 
     int writeBlock(const uint8_t *d, std::size_t n) override
     {
@@ -54,13 +58,34 @@ public:
     void setDTR(bool on) override { dtr = on; }
     void setRTS(bool on) override { rts = on; }
     bool carrier() override { return dcd; }
-    void setBaud(int b) override { baud = b; }
-    void setTxFlow(bool) override {}
-    void setRxFlow(bool, int, int) override {}
+    void setBaud(int b) override
+    {
+        baud = b;
+        trace.push_back("baud " + std::to_string(b));
+    }
+    int currentBaud() override { return baud; }
+    void setTxFlow(bool on) override { trace.push_back(on ? "tx on" : "tx off"); }
+    void setRxFlow(bool on, int stop, int resume) override
+    {
+        trace.push_back(on ? "rx on " + std::to_string(stop) + " " + std::to_string(resume) : "rx off");
+    }
     void pause(int ms) override
     {
         nowMs += ms;
         pausedMs += ms;
+        trace.push_back("pause " + std::to_string(ms));
+    }
+    // The trace entries that begin with one of the prefixes.
+    std::vector<std::string> traced(std::initializer_list<const char *> prefixes) const
+    {
+        std::vector<std::string> out;
+        for (const auto &t : trace)
+            for (const char *p : prefixes)
+                if (t.rfind(p, 0) == 0) {
+                    out.push_back(t);
+                    break;
+                }
+        return out;
     }
     long ticks() override { return nowMs / 55; }
     void armResponseTimer(long t) override { responseAt = ticks() + t; }
@@ -82,7 +107,16 @@ public:
     // to wait for. Returns false when the step budget ran out.
     bool run(FaxSession &s, int budget = 200000, bool timers = true)
     {
+        return runUntil(s, [] { return false; }, budget, timers);
+    }
+    // As run(), but also stops (returning true) once `done` holds with no
+    // input left, e.g. a receiving session back waiting for the next call.
+    template <class Done>
+    bool runUntil(FaxSession &s, Done done, int budget = 200000, bool timers = true)
+    {
         while (s.inProgress() && budget-- > 0) {
+            if (in.empty() && !freeArmed && !usedArmed && done())
+                return true;
             if (!in.empty()) {
                 s.step(FaxTrigger::Data);
                 continue;
@@ -139,10 +173,19 @@ public:
     bool accept = true;
     std::string nameToGive;
 
-    void faxStatus(bool, bool) override
+    // Status reports that opened ("first") or closed ("last") the display,
+    // with the status code at the time, e.g. "first 4822", "last 4843".
+    std::vector<std::string> displayReports;
+
+    void faxStatus(bool first, bool last) override
     {
         if (session && (statuses.empty() || statuses.back() != session->statusCode))
             statuses.push_back(session->statusCode);
+        int code = session ? session->statusCode : 0;
+        if (first)
+            displayReports.push_back("first " + std::to_string(code));
+        if (last)
+            displayReports.push_back("last " + std::to_string(code));
     }
     void faxLog(int code) override { logs.push_back(code); }
     void faxError(int code) override { errors.push_back(code); }
@@ -255,6 +298,7 @@ private:
     void onCommand(const std::string &cmd)
     {
         commands.push_back(cmd);
+        link_.trace.push_back("cmd " + cmd);
         if (cmd.rfind("ATD", 0) == 0) {
             std::string r = dials < static_cast<int>(dialResults.size()) ? dialResults[dials] : "";
             ++dials;
@@ -325,6 +369,7 @@ private:
         mode_ = Command;
         if (expectTcf_) {
             expectTcf_ = false;
+            link_.trace.push_back("tcf");
             dcsSpeeds.push_back(modulation_);
             tcfLengths.push_back(data_.size());
             bool unheard = false;
@@ -343,6 +388,7 @@ private:
             }
             pending_.push_back(t30::buildFrame(good ? t30::fcfCFR : t30::fcfFTT, {}, true));
         } else {
+            link_.trace.push_back("page");
             pageModulations.push_back(modulation_);
             pages.push_back(data_);
         }

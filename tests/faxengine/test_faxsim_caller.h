@@ -33,6 +33,15 @@ public:
         for (int i = 0; i < n; ++i)
             reply("RING");
     }
+    // The next call sends the same pages again from the start.
+    void newCall()
+    {
+        mode_ = Command;
+        line_.clear();
+        pending_.clear();
+        expect_ = None;
+        page_ = 0;
+    }
 
 private:
     enum Mode { Command, HdlcTx };
@@ -71,6 +80,7 @@ private:
     void onCommand(const std::string &cmd)
     {
         commands.push_back(cmd);
+        link_.trace.push_back("cmd " + cmd);
         if (cmd == "ATA" || cmd == "AT+FTH=3") {
             reply("CONNECT");
             collector_.reset();
@@ -93,6 +103,7 @@ private:
                 for (int i = 0; i < nz && i < static_cast<int>(len); ++i)
                     tcf[static_cast<std::size_t>(i)] = 0x55;
                 tcfSent.push_back(len);
+                link_.trace.push_back("tcf");
                 link_.push(tcf);
             } else if (expect_ == Page && page_ < pages.size()) {
                 Bytes data;
@@ -102,6 +113,7 @@ private:
                         data.push_back(x);
                 }
                 ++page_;
+                link_.trace.push_back("page");
                 if (stopAfterFirstPageData) {
                     link_.push(Bytes(data.begin(), data.begin() + static_cast<long>(data.size() / 2)));
                     return;

@@ -31,6 +31,8 @@ public:
     bool dc2Seen = false;
 
     void ring() { reply("RING"); }
+    // The next call delivers the incoming pages again from the first.
+    void newCall() { delivered_ = 0; }
 
 private:
     void reply(const std::string &s) { link_.push("\r\n" + s + "\r\n"); }
@@ -73,6 +75,7 @@ private:
     void endOfPage(char code)
     {
         data_ = false;
+        link_.trace.push_back("page");
         pages.push_back(buf_);
         pageEnds.push_back(code);
         buf_.clear();
@@ -97,6 +100,7 @@ private:
 
     void deliverPage()
     {
+        link_.trace.push_back("page");
         Bytes d;
         for (auto x : incoming[delivered_]) {
             d.push_back(x);
@@ -122,6 +126,7 @@ private:
     void onCommand(const std::string &cmd)
     {
         commands.push_back(cmd);
+        link_.trace.push_back("cmd " + cmd);
         if (cmd.rfind("ATD", 0) == 0) {
             if (!dialResult.empty()) {
                 reply(dialResult);
