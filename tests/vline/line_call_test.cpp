@@ -1,7 +1,8 @@
 // Whole fax calls run in-process between two remote fax machines over the
 // simulated line: the page must arrive unchanged, the outcome must name the
 // pages, stations and bit rate, and a line with heavy noise must not give a
-// clean 14400 bit/s call.
+// clean 14400 bit/s call; a line limited to a bit rate makes the machines
+// fall back to exactly that rate.
 #include "tiff_pages.h"
 #include "vline/line_call.h"
 #include "vline/remote_fax.h"
@@ -48,9 +49,10 @@ protected:
 
     // Runs a call from a sending machine to a receiving one; returns false
     // when it does not end within five minutes of line time.
-    bool runCall(double noise, FaxOutcome &sent, FaxOutcome &received)
+    bool runCall(double noise, FaxOutcome &sent, FaxOutcome &received, int maxBps = 0)
     {
         LineCall call(1, LineCall::Target::Remote, noise);
+        call.setMaxBps(maxBps);
         RemoteFaxOptions tx;
         tx.ident = "+1 555 0199";
         RemoteFaxOptions rx;
@@ -65,6 +67,7 @@ protected:
             if (call.remote->finished() && r->finished())
                 break;
         }
+        garbled_ = call.garbledCarriers();
         sent = call.remote->outcome();
         received = r->outcome();
         return call.remote->finished() && r->finished();
@@ -72,6 +75,7 @@ protected:
 
     fs::path dir_;
     Bitmap page_;
+    int garbled_ = 0;
 };
 
 TEST_F(LineCallTest, PageArrivesPixelForPixelWithStationsAndRate)
@@ -121,6 +125,33 @@ TEST_F(LineCallTest, NoiseFarBelowTheSignalChangesNothing)
     ASSERT_TRUE(runCall(-60.0, sent, received));
     EXPECT_EQ(sent.code, 0) << sent.text;
     EXPECT_EQ(received.bitRate, 14400);
+}
+
+TEST_F(LineCallTest, SpeedLimitFailsEachFasterTrainingAndPassesAtTheLimit)
+{
+    // 14400 and 12000 (V.17) are garbled and fail the training check; 9600
+    // passes and the page arrives intact.
+    FaxOutcome sent, received;
+    ASSERT_TRUE(runCall(NAN, sent, received, 9600));
+    EXPECT_EQ(sent.code, 0) << sent.text;
+    EXPECT_EQ(received.bitRate, 9600);
+    EXPECT_EQ(garbled_, 2);
+    Bitmap got;
+    std::string why;
+    ASSERT_TRUE(test::readTiffPage((dir_ / "rx.tif").string(), 0, got, why)) << why;
+    EXPECT_EQ(test::compareContent(page_, got), "");
+}
+
+TEST_F(LineCallTest, SpeedLimitOfTheLowestRateLeavesOnly2400)
+{
+    FaxOutcome sent, received;
+    // Seven trainings fail (V.17 14400 to 7200, V.29 9600 and 7200, V.27ter
+    // 4800) before 2400 gets through.
+    ASSERT_TRUE(runCall(NAN, sent, received, 2400));
+    EXPECT_EQ(sent.code, 0) << sent.text;
+    EXPECT_EQ(received.bitRate, 2400);
+    EXPECT_EQ(received.pages, 1);
+    EXPECT_EQ(garbled_, 7);
 }
 
 TEST_F(LineCallTest, CompareContentCatchesASinglePixel)

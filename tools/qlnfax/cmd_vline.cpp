@@ -12,8 +12,9 @@
 namespace {
 
 const char *kUsage =
-    "usage: qlnfax vline serve DIR [--modems 1,1,2,2.0] [--speed-up N] [--noise DB] [--remote-id ID] [--remote-ecm] [--trace]\n"
-    "       qlnfax vline call DIR --to N --send FILE.tif [--remote-id ID]\n";
+    "usage: qlnfax vline serve DIR [--modems 1,1,2,2.0] [--speed-up N] [--noise DB] [--max-bps N] [--remote-id ID] [--remote-ecm] [--trace]\n"
+    "       qlnfax vline call DIR --to N --send FILE.tif [--remote-id ID]\n"
+    "       qlnfax vline call DIR --number 100 --send FILE.tif [--remote-id ID] [--ecm]\n";
 
 int usage()
 {
@@ -57,6 +58,12 @@ int serve(QlnArgs args)
             return 2;
         }
     }
+    if (qlnargs::takeOption(args, "--max-bps", value)) {
+        if (!toInt(value, opt.maxBps) || !qln::vline::validMaxBps(opt.maxBps)) {
+            std::fprintf(stderr, "qlnfax vline: --max-bps wants one of 2400 4800 7200 9600 12000 14400\n");
+            return 2;
+        }
+    }
     qlnargs::takeOption(args, "--remote-id", opt.remoteId);
     opt.remoteEcm = qlnargs::takeFlag(args, "--remote-ecm");
     opt.trace = qlnargs::takeFlag(args, "--trace");
@@ -75,14 +82,23 @@ void showProgress(const std::string &line)
 
 int call(QlnArgs args)
 {
-    std::string to, file, ident;
+    std::string to, number, file, ident;
     bool haveTo = qlnargs::takeOption(args, "--to", to);
+    bool haveNumber = qlnargs::takeOption(args, "--number", number);
     bool haveFile = qlnargs::takeOption(args, "--send", file);
     qlnargs::takeOption(args, "--remote-id", ident);
+    bool ecm = qlnargs::takeFlag(args, "--ecm");
     int modem = 0;
-    if (!haveTo || !haveFile || args.size() != 1 || !toInt(to, modem))
+    if (haveTo == haveNumber || !haveFile || args.size() != 1 || (haveTo && (!toInt(to, modem) || ecm)))
         return usage();
-    auto r = qln::vline::callModem(args[0], modem, file, ident, showProgress);
+    // A modem's number on the line reaches that modem as --to does.
+    if (haveNumber && number.size() == 3 && number[0] == '1' && number[1] == '0' && number[2] >= '1'
+        && number[2] <= '9' && !ecm) {
+        haveTo = true;
+        modem = number[2] - '0';
+    }
+    auto r = haveTo ? qln::vline::callModem(args[0], modem, file, ident, showProgress)
+                    : qln::vline::dialNumber(args[0], number, file, ident, ecm, showProgress);
     if (!r.reached) {
         std::fprintf(stderr, "qlnfax vline call: %s\n", r.error.c_str());
         return 1;
@@ -113,7 +129,7 @@ int runVline(const QlnArgs &all)
     return usage();
 }
 
-QlnCommand reg{"vline", "vline serve DIR [...] | vline call DIR --to N --send FILE.tif",
-               "run the virtual fax line, or make its remote fax machine call a modem", runVline};
+QlnCommand reg{"vline", "vline serve DIR [...] | vline call DIR (--to N | --number 100) --send FILE.tif",
+               "run the virtual fax line, or make a fax machine on it call", runVline};
 
 } // namespace

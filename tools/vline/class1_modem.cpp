@@ -1,5 +1,6 @@
 #include "vline/class1_modem.h"
 
+#include "vline/fast_carrier.h"
 #include "vline/vline_log.h"
 
 #define SPANDSP_EXPOSE_INTERNAL_STRUCTURES
@@ -202,6 +203,11 @@ void Class1Modem::lineTx(int16_t *amp, int len)
     int n = t31_tx(t31_, amp, len);
     if (n < len)
         std::memset(amp + n, 0, sizeof(int16_t) * static_cast<size_t>(len - n));
+}
+
+FastCarrier Class1Modem::fastCarrier() const
+{
+    return fastCarrierOf(t31_->audio.modems);
 }
 
 void Class1Modem::lineRx(int16_t *amp, int len)

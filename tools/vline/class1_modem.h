@@ -34,6 +34,7 @@ public:
     void lineEvent(LineEvent ev) override;
     void lineTx(int16_t *amp, int len) override;
     void lineRx(int16_t *amp, int len) override;
+    FastCarrier fastCarrier() const override;
 
     // spandsp callbacks (public for the C trampolines only).
     void atOutput(const uint8_t *buf, size_t len);

@@ -46,6 +46,7 @@ public:
     void lineEvent(LineEvent ev) override;
     void lineTx(int16_t *amp, int len) override;
     void lineRx(int16_t *amp, int len) override;
+    FastCarrier fastCarrier() const override;
 
     // spandsp callbacks (public for the C trampolines only).
     int phaseB(int result);

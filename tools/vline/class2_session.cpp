@@ -2,6 +2,7 @@
 // hand-over between the engine's TIFF files and the host's T.4 data.
 #include "vline/class2_modem.h"
 
+#include "vline/fast_carrier.h"
 #include "vline/stop_flag.h"
 #include "vline/vline_log.h"
 
@@ -133,6 +134,11 @@ void Class2Modem::lineTx(int16_t *amp, int len)
     int n = (fax_ && !callDone_) ? fax_tx(fax_, amp, len) : 0;
     if (n < len)
         std::memset(amp + n, 0, sizeof(int16_t) * static_cast<size_t>(len - n));
+}
+
+FastCarrier Class2Modem::fastCarrier() const
+{
+    return (fax_ && !callDone_) ? fastCarrierOf(fax_->modems) : FastCarrier{};
 }
 
 void Class2Modem::lineRx(int16_t *amp, int len)

@@ -47,6 +47,7 @@ public:
     std::string openPort(const std::string &linkPath) { return port_.open(linkPath); }
 
     int index() const { return index_; }
+    std::string lineName() const override { return "modem" + std::to_string(index_); }
     PtyPort &port() { return port_; }
     // Class name as given on the command line ("1", "2", "2.0").
     virtual std::string className() const = 0;

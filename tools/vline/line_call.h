@@ -3,7 +3,11 @@
 // each way, like a long-distance line (without it two emulated modems hear
 // each other's carrier start and stop in the same instant, closer than any
 // real line, and hosts that wait for silence before listening miss frames),
-// and optional line noise in both directions.
+// optional line noise in both directions, and optionally a highest bit rate:
+// a fast fax carrier above it is garbled once its training is over, so the
+// receiver trains, reads nothing but errors, and the training check or page
+// fails every time (a deterministic stand-in for a line too poor for the
+// higher speeds).
 //
 // Used by the server's single thread.
 #pragma once
@@ -38,6 +42,12 @@ public:
     EmulatedModem *caller = nullptr;  // the dialling modem; null when the remote calls
     EmulatedModem *callee = nullptr;  // the called modem, when a modem is called
     std::unique_ptr<RemoteFax> remote;
+    // A spandsp terminal dialling the remote machine (`vline call --number`).
+    // Created when the remote machine answers; it sends txFile as txIdent.
+    std::unique_ptr<RemoteFax> terminal;
+    bool terminalEcm = false;
+    bool dialsRemote = false;  // the terminal dialled the remote machine (vs. the remote calling a modem)
+    bool terminalReported = false;
     std::unique_ptr<LineEndpoint> far;  // what else sits at the far end (voice)
     std::string number;
     int64_t nextEventAt = 0;  // line time (samples) of the next ring or time-out
@@ -45,7 +55,7 @@ public:
     int rings = 0;
     int clientFd = -1;        // `vline call` waiting for the outcome
     std::string rxBase;       // DIR/remote/rx-NNNN when the remote receives
-    std::string txFile;       // what the remote sends when it is the caller
+    std::string txFile;       // what the remote machine or the terminal sends when calling
     std::string txIdent;      // its identification for that call
     bool outcomeReported = false;
     bool peerGone = false;    // one modem hung up; the other hears silence until `deadline`
@@ -58,8 +68,20 @@ public:
     // Runs one block of audio through a connected call.
     void exchangeAudio(int len);
 
+    // Highest bit rate the line carries (0: any). Faster carriers are garbled.
+    void setMaxBps(int bps) { maxBps_ = bps; }
+    // Fast carriers garbled so far (one per transmission).
+    int garbledCarriers() const { return garbled_; }
+
 private:
+    // Per direction: the fast carrier being garbled, if any.
+    struct Impairment {
+        bool active = false;
+        int cleanAfterTraining = 0;  // samples of data sent clean so far
+        awgn_state_s *noise = nullptr;
+    };
     void addNoise(awgn_state_s *n, int16_t *amp, int len);
+    void limitRate(LineEndpoint *from, Impairment &imp, int16_t *amp, int len);
 
     int id_;
     Target target_;
@@ -67,6 +89,10 @@ private:
     std::deque<int16_t> delayBA_;
     awgn_state_s *noiseAB_ = nullptr;
     awgn_state_s *noiseBA_ = nullptr;
+    int maxBps_ = 0;
+    int garbled_ = 0;
+    Impairment limitAB_;
+    Impairment limitBA_;
 };
 
 } // namespace qln::vline

@@ -1,5 +1,6 @@
 #include "vline/remote_fax.h"
 
+#include "vline/fast_carrier.h"
 #include "vline/vline_log.h"
 
 #define SPANDSP_EXPOSE_INTERNAL_STRUCTURES
@@ -14,10 +15,15 @@ void phaseEHandler(t30_state_t *, void *user, int code)
 {
     static_cast<RemoteFax *>(user)->phaseE(code);
 }
+
+void frameHandler(t30_state_t *, void *user, int incoming, const uint8_t *msg, int len)
+{
+    static_cast<RemoteFax *>(user)->frame(incoming != 0, msg, len);
+}
 } // namespace
 
 RemoteFax::RemoteFax(bool calling, const std::string &file, const RemoteFaxOptions &opt)
-    : calling_(calling)
+    : calling_(calling), name_(opt.name), tag_(opt.tag)
 {
     fax_ = fax_init(nullptr, calling ? 1 : 0);
     fax_set_transmit_on_idle(fax_, 1);
@@ -33,9 +39,10 @@ RemoteFax::RemoteFax(bool calling, const std::string &file, const RemoteFaxOptio
     else
         t30_set_rx_file(t30, file.c_str(), -1);
     t30_set_phase_e_handler(t30, phaseEHandler, this);
+    t30_set_real_time_frame_handler(t30, frameHandler, this);
     if (opt.trace) {
-        VlineLog::attachSpandsp(fax_get_logging_state(fax_), "remote");
-        VlineLog::attachSpandsp(t30_get_logging_state(t30), "remote");
+        VlineLog::attachSpandsp(fax_get_logging_state(fax_), tag_.c_str());
+        VlineLog::attachSpandsp(t30_get_logging_state(t30), tag_.c_str());
     }
 }
 
@@ -55,6 +62,11 @@ void RemoteFax::lineTx(int16_t *amp, int len)
         std::memset(amp + n, 0, sizeof(int16_t) * static_cast<size_t>(len - n));
 }
 
+FastCarrier RemoteFax::fastCarrier() const
+{
+    return finished_ ? FastCarrier{} : fastCarrierOf(fax_->modems);
+}
+
 void RemoteFax::lineRx(int16_t *amp, int len)
 {
     if (!finished_)
@@ -68,6 +80,19 @@ void RemoteFax::terminate()
     t30_terminate(fax_get_t30_state(fax_));
     if (!finished_)
         phaseE(T30_ERR_CALLDROPPED);
+}
+
+void RemoteFax::frame(bool incoming, const uint8_t *msg, int len)
+{
+    // The answers to the training check go into the log, so a failed
+    // training (and the fall-back that follows) shows without a trace.
+    if (incoming || len < 3)
+        return;
+    const int fcf = msg[2] & 0xFE;  // spandsp keeps the codes bit-reversed; drop the X bit
+    if (fcf == T30_FTT)
+        VlineLog::write("%s: training check failed, FTT sent", tag_.c_str());
+    else if (fcf == T30_CFR)
+        VlineLog::write("%s: training check passed, CFR sent", tag_.c_str());
 }
 
 void RemoteFax::phaseE(int code)
@@ -87,7 +112,7 @@ void RemoteFax::phaseE(int code)
     std::string id = t30_get_rx_ident(t30) ? t30_get_rx_ident(t30) : "";
     size_t first = id.find_first_not_of(' ');
     outcome_.remoteId = first == std::string::npos ? std::string() : id.substr(first, id.find_last_not_of(' ') - first + 1);
-    VlineLog::write("remote: %s finished: %d \"%s\", pages %d, remote id \"%s\", %d bit/s",
+    VlineLog::write("%s: %s finished: %d \"%s\", pages %d, remote id \"%s\", %d bit/s", tag_.c_str(),
                     calling_ ? "send" : "receive", code, outcome_.text.c_str(), outcome_.pages,
                     outcome_.remoteId.c_str(), outcome_.bitRate);
 }

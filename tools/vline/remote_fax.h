@@ -9,6 +9,7 @@
 
 #include "vline/line_endpoint.h"
 
+#include <cstdint>
 #include <string>
 
 struct fax_state_s;
@@ -16,6 +17,8 @@ struct fax_state_s;
 namespace qln::vline {
 
 struct RemoteFaxOptions {
+    std::string name = "remote machine";  // in the line's log
+    std::string tag = "remote";           // prefix of its own log lines
     std::string ident = "100";  // our station identification (CSI/TSI)
     bool ecm = false;           // offer error correction
     bool trace = false;         // spandsp protocol log into vline.log
@@ -38,6 +41,8 @@ public:
 
     void lineTx(int16_t *amp, int len) override;
     void lineRx(int16_t *amp, int len) override;
+    std::string lineName() const override { return name_; }
+    FastCarrier fastCarrier() const override;
 
     bool finished() const { return finished_; }
     // Ends the procedure now (call dropped); finished() holds afterwards.
@@ -45,11 +50,14 @@ public:
     const FaxOutcome &outcome() const { return outcome_; }
     bool calling() const { return calling_; }
 
-    void phaseE(int code);  // spandsp callback
+    void phaseE(int code);  // spandsp callbacks
+    void frame(bool incoming, const uint8_t *msg, int len);
 
 private:
     fax_state_s *fax_ = nullptr;
     bool calling_;
+    std::string name_;
+    std::string tag_;
     bool finished_ = false;
     FaxOutcome outcome_;
 };

@@ -26,10 +26,11 @@ std::vector<std::string> splitTabs(const std::string &line)
         pos = tab + 1;
     }
 }
-} // namespace
 
-CallResult callModem(const std::string &dir, int modem, const std::string &tiff, const std::string &ident,
-                     void (*progress)(const std::string &))
+// Sends one request (head, the TIFF file's absolute path, tail) and waits
+// for its RESULT or ERROR, passing other lines to progress.
+CallResult request(const std::string &dir, const std::string &tiff, const std::string &head, const std::string &tail,
+                   void (*progress)(const std::string &))
 {
     CallResult r;
     char full[PATH_MAX];
@@ -52,7 +53,7 @@ CallResult callModem(const std::string &dir, int modem, const std::string &tiff,
             close(fd);
         return r;
     }
-    std::string req = "CALL\t" + std::to_string(modem) + "\t" + ident + "\t" + full + "\n";
+    std::string req = head + full + tail + "\n";
     if (send(fd, req.data(), req.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(req.size())) {
         r.error = "the virtual line closed the connection";
         close(fd);
@@ -94,6 +95,20 @@ CallResult callModem(const std::string &dir, int modem, const std::string &tiff,
         }
         in.append(buf, static_cast<size_t>(n));
     }
+}
+
+} // namespace
+
+CallResult callModem(const std::string &dir, int modem, const std::string &tiff, const std::string &ident,
+                     void (*progress)(const std::string &))
+{
+    return request(dir, tiff, "CALL\t" + std::to_string(modem) + "\t" + ident + "\t", "", progress);
+}
+
+CallResult dialNumber(const std::string &dir, const std::string &number, const std::string &tiff,
+                      const std::string &ident, bool ecm, void (*progress)(const std::string &))
+{
+    return request(dir, tiff, "DIAL\t" + number + "\t" + ident + "\t", ecm ? "\t1" : "\t0", progress);
 }
 
 } // namespace qln::vline

@@ -3,6 +3,8 @@
 //
 // Protocol (lines, fields separated by tabs):
 //   client: CALL <modem number> <identification> <absolute TIFF path>
+//           DIAL <number> <identification> <absolute TIFF path> <ecm 0|1>
+//                 (the line's calling terminal dials; only "100" answers)
 //   server: RING                  (each ring of the called modem)
 //           ANSWERED              (the host answered)
 //           RESULT <code> <pages> <text> <bit rate> <remote id>
@@ -63,6 +65,18 @@ void VlineServer::clientCommand(Client &cl, const std::string &line)
         if (tab == std::string::npos)
             break;
         pos = tab + 1;
+    }
+    if (f[0] == "DIAL" && f.size() == 5) {
+        if (f[1] != "100") {
+            reply(cl.fd, "ERROR\tthe calling terminal reaches only the remote machine, 100");
+            return;
+        }
+        if (access(f[3].c_str(), R_OK) != 0) {
+            reply(cl.fd, "ERROR\tcannot read " + f[3]);
+            return;
+        }
+        terminalDial(cl.fd, f[2], f[3], f[4] == "1");
+        return;
     }
     if (f[0] != "CALL" || f.size() != 4) {
         reply(cl.fd, "ERROR\tunknown request");

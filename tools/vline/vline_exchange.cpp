@@ -27,6 +27,8 @@ constexpr int64_t kVoiceHeard = seconds(3);
 constexpr int64_t kLinger = seconds(60);
 // After one modem of a modem-to-modem call hangs up.
 constexpr int64_t kPeerGoneLinger = seconds(5);
+// After the calling terminal finished, time for the remote machine to finish.
+constexpr int64_t kTerminalLinger = seconds(10);
 
 bool writeFileAtomically(const std::string &path, const std::string &text)
 {
@@ -102,6 +104,7 @@ LineCall *VlineServer::callOf(const EmulatedModem *m)
 LineCall &VlineServer::newCall(LineCall::Target t)
 {
     calls_.push_back(std::make_unique<LineCall>(nextCallId_++, t, opt_.noiseDbm0));
+    calls_.back()->setMaxBps(opt_.maxBps);
     return *calls_.back();
 }
 
@@ -139,6 +142,20 @@ void VlineServer::dial(EmulatedModem &m, const std::string &number)
     c.number = number;
     c.nextEventAt = now_ + after;
     VlineLog::write("call %d: modem%d dials \"%s\"", c.id(), m.index(), number.c_str());
+}
+
+void VlineServer::terminalDial(int clientFd, const std::string &ident, const std::string &file, bool ecm)
+{
+    LineCall &c = newCall(LineCall::Target::Remote);
+    c.dialsRemote = true;
+    c.clientFd = clientFd;
+    c.txFile = file;
+    c.txIdent = ident.empty() ? opt_.remoteId : ident;
+    c.terminalEcm = ecm;
+    c.number = "100";
+    c.nextEventAt = now_ + kRemoteAnswer;
+    VlineLog::write("call %d: calling terminal dials \"100\" to send %s%s", c.id(), file.c_str(),
+                    ecm ? " (ECM offered)" : "");
 }
 
 void VlineServer::answer(EmulatedModem &m)
@@ -189,6 +206,13 @@ void VlineServer::advanceCall(LineCall &c)
 {
     using T = LineCall::Target;
     if (c.state == LineCall::State::Connected) {
+        if (c.terminal) {
+            // Two machines and no host: the call is over once both have
+            // finished (or the terminal has and the remote machine had time to).
+            if (c.terminalReported && (c.outcomeReported || now_ >= c.deadline))
+                endCall(&c, "calling terminal hung up");
+            return;
+        }
         if ((c.outcomeReported || c.peerGone) && now_ >= c.deadline) {
             for (EmulatedModem *m : {c.caller, c.callee})
                 if (m)
@@ -204,7 +228,7 @@ void VlineServer::advanceCall(LineCall &c)
         return;
     switch (c.target()) {
     case T::Remote:
-        if (c.caller) {
+        if (c.caller || c.dialsRemote) {
             // The remote machine answers a modem's call.
             char base[64];
             std::snprintf(base, sizeof base, "/remote/rx-%04d", nextRxNumber());
@@ -215,7 +239,18 @@ void VlineServer::advanceCall(LineCall &c)
             ro.trace = opt_.trace;
             c.remote = std::make_unique<RemoteFax>(false, c.rxBase + ".tif.part", ro);
             c.state = LineCall::State::Connected;
-            c.caller->lineEvent(LineEvent::Connected);
+            if (c.caller) {
+                c.caller->lineEvent(LineEvent::Connected);
+            } else {
+                RemoteFaxOptions to;
+                to.ident = c.txIdent;
+                to.ecm = c.terminalEcm;
+                to.trace = opt_.trace;
+                to.name = "calling terminal";
+                to.tag = "terminal";
+                c.terminal = std::make_unique<RemoteFax>(true, c.txFile, to);
+                reply(c.clientFd, "ANSWERED");
+            }
             VlineLog::write("call %d: remote machine answers, receiving into %s.tif", c.id(), c.rxBase.c_str());
             return;
         }
@@ -282,13 +317,27 @@ void VlineServer::finishRemote(LineCall &c)
     }
 }
 
+void VlineServer::finishTerminal(LineCall &c)
+{
+    const FaxOutcome &out = c.terminal->outcome();
+    c.terminalReported = true;
+    c.deadline = now_ + kTerminalLinger;
+    reply(c.clientFd, "RESULT\t" + std::to_string(out.code) + "\t" + std::to_string(out.pages) + "\t"
+                          + oneLine(out.text) + "\t" + std::to_string(out.bitRate) + "\t" + oneLine(out.remoteId));
+}
+
 void VlineServer::endCall(LineCall *c, const char *why)
 {
+    if (c->terminal && !c->terminalReported) {
+        c->terminal->terminate();
+        finishTerminal(*c);
+    }
     if (c->remote && !c->remote->finished())
         c->remote->terminate();
     if (c->remote)
         finishRemote(*c);
-    if (!c->outcomeReported && c->clientFd >= 0)
+    bool clientAnswered = c->terminal ? c->terminalReported : c->outcomeReported;
+    if (!clientAnswered && c->clientFd >= 0)
         reply(c->clientFd, std::string("RESULT\t-1\t0\t") + why + "\t0\t");
     VlineLog::write("call %d ended: %s", c->id(), why);
     calls_.erase(std::remove_if(calls_.begin(), calls_.end(), [c](const auto &p) { return p.get() == c; }),

@@ -72,6 +72,14 @@ bool parseModemList(const std::string &text, std::vector<std::string> &classes, 
     return true;
 }
 
+bool validMaxBps(int bps)
+{
+    for (int r : {2400, 4800, 7200, 9600, 12000, 14400})
+        if (bps == r)
+            return true;
+    return false;
+}
+
 std::string controlSocketPath(const std::string &dir)
 {
     return dir + "/vline.sock";
@@ -129,9 +137,10 @@ std::string VlineServer::start()
 
     if (!VlineLog::open(opt_.dir + "/vline.log"))
         return "cannot write " + opt_.dir + "/vline.log";
-    VlineLog::write("virtual line starting: modems %zu, speed-up %d, noise %s, remote id \"%s\"%s",
+    VlineLog::write("virtual line starting: modems %zu, speed-up %d, noise %s, max %s, remote id \"%s\"%s",
                     opt_.modemClasses.size(), opt_.speedUp,
                     std::isnan(opt_.noiseDbm0) ? "off" : (std::to_string(opt_.noiseDbm0) + " dBm0").c_str(),
+                    opt_.maxBps > 0 ? (std::to_string(opt_.maxBps) + " bit/s").c_str() : "any bit rate",
                     opt_.remoteId.c_str(), opt_.remoteEcm ? ", remote ECM" : "");
 
     for (size_t i = 0; i < opt_.modemClasses.size(); ++i) {
@@ -307,6 +316,9 @@ void VlineServer::tick()
     for (auto &c : calls_)
         if (c->remote && c->remote->finished() && !c->outcomeReported)
             finishRemote(*c);
+    for (auto &c : calls_)
+        if (c->terminal && c->terminal->finished() && !c->terminalReported)
+            finishTerminal(*c);
     for (auto &m : modems_)
         m->port().flush();
 }

@@ -27,10 +27,14 @@ struct ServeOptions {
     std::vector<std::string> modemClasses{"1", "1", "2", "2.0"};
     int speedUp = 1;
     double noiseDbm0 = NAN;  // NAN: a clean line
+    int maxBps = 0;          // highest bit rate the line carries; 0: any
     std::string remoteId = "100";
     bool remoteEcm = false;
     bool trace = false;      // spandsp's protocol log into vline.log
 };
+
+// Checks a --max-bps value: one of the fax bit rates 2400 to 14400.
+bool validMaxBps(int bps);
 
 // Parses "1,1,2,2.0"; returns false (with why) on a class it does not know.
 bool parseModemList(const std::string &text, std::vector<std::string> &classes, std::string &why);
@@ -68,9 +72,12 @@ private:
     void processActions();
     void dial(EmulatedModem &m, const std::string &number);
     void answer(EmulatedModem &m);
+    // The line's calling terminal dials the remote machine for a client.
+    void terminalDial(int clientFd, const std::string &ident, const std::string &file, bool ecm);
     void hangup(EmulatedModem &m);
     void advanceCall(LineCall &c);
     void finishRemote(LineCall &c);
+    void finishTerminal(LineCall &c);
     void endCall(LineCall *c, const char *why);
     LineCall *callOf(const EmulatedModem *m);
     LineCall &newCall(LineCall::Target t);
