@@ -3,7 +3,7 @@
 # usage: e2e.sh CASE QLNFAX TIFFCMP
 # Cases: class1_send class1_receive modem_to_modem dial_results two_lines
 #        sigterm realtime class2 class20 class2_to_class1 class2_pages
-#        class20_pages
+#        class20_pages max_bps terminal_call
 set -uo pipefail
 case_name=$1
 qlnfax=$2
@@ -262,6 +262,45 @@ class2_pages)
 class20_pages)
     fax_class=0
     two_pages 4
+    ;;
+
+max_bps)
+    # efax (Class 1) on a line that carries at most 9600 bit/s: its 14400 and
+    # 12000 trainings are garbled and answered with FTT, and the page goes
+    # through at 9600.
+    "$qlnfax" vline serve "$work/X" --max-bps 9000 >"$work/bad.out" 2>&1
+    [[ $? == 2 ]] || fail "--max-bps 9000 was not refused as a bad argument"
+    make_page "$work/page.tif" 500
+    start_line L --speed-up 4 --max-bps 9600
+    efax_send "$work/L/modem1" 100 "$work/page.tif" "$work/send.out" || fail "efax send failed"
+    check_remote_ok "$work/L" 1 "$work/page.tif"
+    grep -qx 'bit rate: 9600' "$work/L/remote/rx-0001.txt" || fail "page not sent at 9600: $(cat "$work/L/remote/rx-0001.txt")"
+    log=$work/L/vline.log
+    [[ $(grep -c 'garbled after its training' "$log") == 2 ]] || fail "not exactly two carriers garbled"
+    grep -q 'modem1 sends V.17 at 14400 bit/s' "$log" || fail "14400 not garbled"
+    grep -q 'modem1 sends V.17 at 12000 bit/s' "$log" || fail "12000 not garbled"
+    [[ $(grep -c 'training check failed, FTT sent' "$log") -ge 2 ]] || fail "the remote did not answer FTT twice"
+    grep -q 'training check passed, CFR sent' "$log" || fail "no training passed"
+    ;;
+
+terminal_call)
+    # The line's calling terminal dials the remote machine and sends two
+    # pages at the highest speed the line carries (here at most 12000).
+    make_page "$work/p1.tif" 500
+    make_page "$work/p2.tif" 800
+    tiffcp "$work/p1.tif" "$work/p2.tif" "$work/both.tif" || fail "tiffcp failed"
+    start_line L --speed-up 4 --max-bps 12000
+    "$qlnfax" vline call "$work/L" --number 100 --send "$work/both.tif" --remote-id "+1 555 0001" \
+        >"$work/call.out" 2>&1 || fail "vline call --number 100 failed"
+    grep -qx 'pages sent: 2' "$work/call.out" || fail "terminal did not report two pages"
+    grep -qx 'completion: 0 OK' "$work/call.out" || fail "terminal did not report success"
+    grep -qx 'bit rate: 12000' "$work/call.out" || fail "terminal did not fall back to 12000"
+    grep -qx 'remote id: 100' "$work/call.out" || fail "terminal did not name the remote machine"
+    check_remote_ok "$work/L" 1 "$work/both.tif" 2
+    # numbers other than the remote machine are refused, not dialled
+    "$qlnfax" vline call "$work/L" --number 555 --send "$work/both.tif" >"$work/bad.out" 2>&1 &&
+        fail "terminal call to 555 succeeded"
+    grep -q 'reaches only the remote machine' "$work/bad.out" || fail "wrong message for another number"
     ;;
 
 *)
