@@ -253,16 +253,19 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
 
     case rf1SendMCF:
         if (ev.is("CONNECT")) {
-            if (postFcf_ == 0x8E) {
-                writeFrame(buildFrame(fcfMCF, {}, false));
-                closeDocument(true); // the next document gets a file of its own
-                callAccepted_ = true;
-                state_ = rf1SendCSI;
-                return Step::Next;
-            }
+            // MCF is always a final frame, EOM's too: a sender that gets a
+            // non-final MCF with CSI and DIS in the same transmission takes
+            // the MCF as unexpected and ends the call.
             writeFrame(buildFrame(fcfMCF, {}, true));
         } else if (ev.is("OK")) {
-            if (postFcf_ == 0x4E) {
+            if (postFcf_ == 0x8E) {
+                // EOM: back to phase B in a new transmission of CSI and DIS;
+                // the next document gets a file of its own.
+                closeDocument(true);
+                callAccepted_ = true;
+                sendModulation("AT+FTH=3");
+                state_ = rf1SendCSI;
+            } else if (postFcf_ == 0x4E) {
                 // The end of the previous page's data turned XON/XOFF off;
                 // this page's data needs it as much as the first page's.
                 if (settings.softwareFlow)

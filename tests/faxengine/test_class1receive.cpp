@@ -122,6 +122,15 @@ TEST_F(Class1Receive, EndOfMessageStartsASecondFile)
     EXPECT_EQ(pagesOf(dir + "/FAX0001.APF").size(), 1u);
     EXPECT_EQ(pagesOf(dir + "/FAX0002.APF").size(), 2u);
     EXPECT_EQ(events.logs, (std::vector<int>{4, 5, 4, 5}));
+    // Every MCF is a final frame, the one answering EOM too: CSI and DIS
+    // for the next document follow in a transmission of their own.
+    std::vector<uint8_t> kinds;
+    for (const auto &f : caller.framesFromDte) {
+        kinds.push_back(f.kind());
+        if (f.kind() == 0x8C)
+            EXPECT_TRUE(f.final());
+    }
+    EXPECT_EQ(kinds, (std::vector<uint8_t>{0x40, 0x80, 0x84, 0x8C, 0x40, 0x80, 0x84, 0x8C, 0x8C}));
 }
 
 TEST_F(Class1Receive, RefusedCallLeavesNoFile)
