@@ -34,6 +34,8 @@ RemoteFax::RemoteFax(bool calling, const std::string &file, const RemoteFaxOptio
     if (opt.ecm)
         t30_set_supported_compressions(t30, T30_SUPPORT_T4_1D_COMPRESSION | T30_SUPPORT_T4_2D_COMPRESSION
                                                 | T30_SUPPORT_T6_COMPRESSION);
+    else if (opt.only1d)
+        t30_set_supported_compressions(t30, T30_SUPPORT_T4_1D_COMPRESSION);
     if (calling)
         t30_set_tx_file(t30, file.c_str(), -1, -1);
     else

@@ -21,6 +21,7 @@ struct RemoteFaxOptions {
     std::string tag = "remote";           // prefix of its own log lines
     std::string ident = "100";  // our station identification (CSI/TSI)
     bool ecm = false;           // offer error correction
+    bool only1d = false;        // without ECM: offer 1-D coding only (as simple hosts do)
     bool trace = false;         // spandsp protocol log into vline.log
 };
 

@@ -245,6 +245,7 @@ void VlineServer::advanceCall(LineCall &c)
                 RemoteFaxOptions to;
                 to.ident = c.txIdent;
                 to.ecm = c.terminalEcm;
+                to.only1d = true;  // like the hosts it is compared with
                 to.trace = opt_.trace;
                 to.name = "calling terminal";
                 to.tag = "terminal";
