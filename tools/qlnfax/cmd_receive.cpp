@@ -16,7 +16,8 @@
 namespace {
 
 const char *kUsage = "usage: qlnfax receive --device PATH|--com N [--class 1|2|2.0|auto] --dir DIR\n"
-                     "                      [--once] [--rings N] [--bps N] [--station ID]\n";
+                     "                      [--once] [--rings N] [--bps N] [--station ID]\n"
+                     "                      [--init-baud N] [--normal-baud N] [--software-flow]\n";
 
 int runReceive(const QlnArgs &argsIn)
 {
@@ -73,6 +74,8 @@ int runReceive(const QlnArgs &argsIn)
 
 QlnCommand reg{"receive",
                "receive --device PATH|--com N [--class 1|2|2.0|auto] --dir DIR [--once] [--rings N]",
-               "answer fax calls and store the faxes received", runReceive};
+               "answer fax calls and store the faxes received (also --bps, --station, --init-baud, "
+               "--normal-baud, --software-flow)",
+               runReceive};
 
 } // namespace

@@ -4,13 +4,40 @@
 #include "faxengine/faxcodes.h"
 #include "faxengine/uibridge.h"
 
+#include <algorithm>
 #include <chrono>
+#include <map>
+#include <stdexcept>
 #include <csignal>
 #include <cstdio>
 #include <thread>
 
 namespace {
 volatile std::sig_atomic_t interrupted = 0;
+
+// Line options by port, from setUpPort() to watchSession(). Both run on the
+// main thread, one port per command.
+std::map<const qln::TApdComPort *, qlnfaxcli::LineOptions> &lineOptionsByPort()
+{
+    static std::map<const qln::TApdComPort *, qlnfaxcli::LineOptions> m;
+    return m;
+}
+
+bool parseSpeed(const std::string &text, int &bps)
+{
+    static const int kSpeeds[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+    std::size_t used = 0;
+    int v = 0;
+    try {
+        v = std::stoi(text, &used);
+    } catch (const std::exception &) {
+        return false;
+    }
+    if (used != text.size() || std::find(std::begin(kSpeeds), std::end(kSpeeds), v) == std::end(kSpeeds))
+        return false;
+    bps = v;
+    return true;
+}
 } // namespace
 
 namespace qlnfaxcli {
@@ -33,11 +60,33 @@ bool setUpPort(qln::TApdComPort &port, QlnArgs &args)
     bool haveCom = qlnargs::takeOption(args, "--com", com);
     if (haveDevice == haveCom)
         return false;
+    LineOptions opts;
+    if (!takeLineOptions(args, opts))
+        return false;
     if (haveDevice)
         port.SetDevicePath(device);
     else
         port.SetComNumber(std::stoi(com));
+    lineOptionsByPort()[&port] = opts;
     return true;
+}
+
+bool takeLineOptions(QlnArgs &args, LineOptions &opts)
+{
+    std::string value;
+    if (qlnargs::takeOption(args, "--init-baud", value) && !parseSpeed(value, opts.initBaud))
+        return false;
+    if (qlnargs::takeOption(args, "--normal-baud", value) && !parseSpeed(value, opts.normalBaud))
+        return false;
+    opts.softwareFlow = qlnargs::takeFlag(args, "--software-flow");
+    return true;
+}
+
+void applyLineOptions(qln::fax::TApdAbstractFax &fax, const LineOptions &opts)
+{
+    fax.InitBaud = opts.initBaud;
+    fax.NormalBaud = opts.normalBaud;
+    fax.SoftwareFlow = opts.softwareFlow;
 }
 
 // Pumps bridged calls until done() or an interrupt; an interrupt cancels.
@@ -62,6 +111,9 @@ void waitForSession(const std::function<bool()> &done, const std::function<void(
 void watchSession(qln::fax::TApdAbstractFax &fax, bool &done, int &result)
 {
     using qln::fax::TApdAbstractFax;
+    auto &byPort = lineOptionsByPort();
+    if (auto it = byPort.find(fax.ComPort()); it != byPort.end())
+        applyLineOptions(fax, it->second);
     auto lastStatus = std::make_shared<int>(0);
     fax.OnFaxStatus = [lastStatus](TApdAbstractFax &f, bool, bool) {
         if (f.StatusCode() != *lastStatus) {

@@ -15,12 +15,30 @@ namespace qlnfaxcli {
 
 // "1", "2", "2.0" or "auto"; false for anything else.
 bool parseFaxClass(const std::string &s, qln::fax::TFaxClass &c);
-// Takes exactly one of --device PATH or --com N from args; false otherwise.
+// Takes exactly one of --device PATH or --com N from args, and the line
+// options of that port: --init-baud N (speed while the modem is
+// initialised), --normal-baud N (speed of the calls; default the port's
+// 19200) and --software-flow (XON/XOFF while page data flows). False when
+// the port is not named exactly once or a speed is not a standard one.
+// The line options are kept with the port and given to the fax component
+// that watchSession() is called for.
 bool setUpPort(qln::TApdComPort &port, QlnArgs &args);
 // Pumps bridged calls until done() or an interrupt; an interrupt cancels.
 void waitForSession(const std::function<bool()> &done, const std::function<void()> &cancel);
-// Prints each new status text and every error; on finish stores the result
-// code in |result| and sets |done|. Both must outlive the session.
+// Applies the line options taken by setUpPort() for the fax's port (call
+// it after SetComPort and before starting), prints each new status text and
+// every error; on finish stores the result code in |result| and sets
+// |done|. Both must outlive the session.
 void watchSession(qln::fax::TApdAbstractFax &fax, bool &done, int &result);
+
+// The line options on their own (used by setUpPort): takes them from args
+// into |opts|; false when a speed is not one of 1200 ... 115200.
+struct LineOptions {
+    int initBaud = 0;
+    int normalBaud = 0;
+    bool softwareFlow = false;
+};
+bool takeLineOptions(QlnArgs &args, LineOptions &opts);
+void applyLineOptions(qln::fax::TApdAbstractFax &fax, const LineOptions &opts);
 
 } // namespace qlnfaxcli
