@@ -242,10 +242,8 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
         break;
 
     case rf1WritePage:
-        if (int rc = file_.keepPage(); rc < 0) {
-            fail(rc);
+        if (!storePage(true))
             return Step::Next;
-        }
         sendModulation("AT+FTH=3");
         setStatus(fpCheckMorePages);
         state_ = rf1SendMCF;
@@ -261,7 +259,8 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
             if (postFcf_ == 0x8E) {
                 // EOM: back to phase B in a new transmission of CSI and DIS;
                 // the next document gets a file of its own.
-                closeDocument(true);
+                if (!finishDocument())
+                    return Step::Next;
                 callAccepted_ = true;
                 sendModulation("AT+FTH=3");
                 state_ = rf1SendCSI;
@@ -273,9 +272,10 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
                 sendModulation("AT+FRM=" + pageModulation(dcsIndex_));
                 state_ = rf1WtPgCnnct;
             } else {
+                if (!finishDocument())
+                    return Step::Next;
                 wait200();
                 sendModulation("AT+FRH=3");
-                closeDocument(true);
                 setStatus(fpGetHangup);
                 finalFrame_ = false;
                 state_ = rf1WaitDCN;

@@ -81,13 +81,8 @@ FaxSession::Step FaxReceiver::class2(const Event &ev)
     case rf2GtSndID:
         if (ev.is(t.report(t.callingIdReport).c_str())) {
             remoteStation = parseRemoteId(ev.line);
-            if (!events_.faxAccept()) {
-                const uint8_t fks[] = "AT+FKS\r";
-                writeBytes(fks, sizeof fks - 1);
-                fail(ecFileRejected);
+            if (!accepted())
                 return Step::Next;
-            }
-            callAccepted_ = true;
             setStatus(fpGotRemoteID);
             if (!file_.isOpen()) {
                 if (int rc = openNewDocument(); rc < 0) {
@@ -104,7 +99,7 @@ FaxSession::Step FaxReceiver::class2(const Event &ev)
 
     case rf2GtCnnct:
         if (ev.is("CONNECT")) {
-            if (!callAccepted_ && !accepted())
+            if (!accepted())
                 return Step::Next;
             if (settings.softwareFlow)
                 link_->setRxFlow(true, kRxFlowStop, kRxFlowResume);
@@ -118,11 +113,8 @@ FaxSession::Step FaxReceiver::class2(const Event &ev)
             setStatus(fpGetPageResult);
             int ps = parseHangupCode(ev.line);
             hangupResult = ps;
-            int rc = (ps == 1 || ps == 3 || ps == 5) ? file_.keepPage() : file_.discardPage();
-            if (rc < 0) {
-                fail(rc);
+            if (!storePage(ps == 1 || ps == 3 || ps == 5))
                 return Step::Next;
-            }
         } else if (ev.is("+FET")) {
             setStatus(fpCheckMorePages);
             std::string v = ev.line.substr(ev.line.find(':') == std::string::npos
@@ -132,15 +124,15 @@ FaxSession::Step FaxReceiver::class2(const Event &ev)
             // Procedure-interrupt variants (3..5) count as their plain codes.
             postPage_ = d == std::string::npos ? '0' : static_cast<char>('0' + (v[d] - '0') % 3);
         } else if (ev.is("OK")) {
-            file_.keepPage(); // a page without a status report is kept
+            // A page without a status report is kept; after the end of a
+            // document (1) or of the call (2) its file is complete.
+            if (!storePage(true) || (postPage_ != '0' && postPage_ != 0 && !finishDocument()))
+                return Step::Next;
             sendCommand("AT+FDR");
             if (postPage_ == '2') {
-                closeDocument(true);
                 setStatus(fpGetHangup);
                 state_ = rf2GetFHNG;
             } else {
-                if (postPage_ == '1')
-                    closeDocument(true); // the next page starts a new file
                 armResponse(kPageTicks);
                 state_ = rf2GtCnnct;
             }

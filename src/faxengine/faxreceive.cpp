@@ -225,20 +225,45 @@ int FaxReceiver::closeDocument(bool ok)
         return 0;
     file_.setStationId(remoteStation);
     int rc = file_.close(!ok);
-    events_.faxLog(ok ? lfaxReceiveOk : lfaxReceiveFail);
+    // A file that could not be completed on disk is a failed reception.
+    events_.faxLog(ok && rc == 0 ? lfaxReceiveOk : lfaxReceiveFail);
     newDocument_ = true;
     return rc;
 }
 
+bool FaxReceiver::finishDocument()
+{
+    if (int rc = closeDocument(true); rc < 0) {
+        fail(rc);
+        return false;
+    }
+    return true;
+}
+
+bool FaxReceiver::storePage(bool good)
+{
+    int rc = good ? file_.keepPage() : file_.discardPage();
+    if (rc < 0) {
+        fail(rc);
+        return false;
+    }
+    return true;
+}
+
 bool FaxReceiver::accepted()
 {
-    if (!callAccepted_) {
-        if (!events_.faxAccept()) {
-            fail(ecFileRejected);
-            return false;
+    if (callAccepted_)
+        return true;
+    if (!events_.faxAccept()) {
+        if (isClass2()) {
+            // The modem ends the session with the caller.
+            const uint8_t fks[] = "AT+FKS\r";
+            writeBytes(fks, sizeof fks - 1);
         }
-        callAccepted_ = true;
+        fail(ecFileRejected);
+        return false;
     }
+    callAccepted_ = true;
     return true;
 }
 
@@ -246,7 +271,8 @@ FaxSession::Step FaxReceiver::onStartPage()
 {
     ++pageNumber;
     if (newDocument_ || !file_.isOpen()) {
-        closeDocument(true);
+        if (!finishDocument())
+            return Step::Next;
         if (int rc = openNewDocument(); rc < 0) {
             fail(rc);
             return Step::Next;

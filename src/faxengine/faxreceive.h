@@ -59,9 +59,19 @@ private:
     Step class1(const Event &ev);
     Step onClass1Frame();
     Step class2(const Event &ev);
-    bool accepted();          // asks OnFaxAccept; on refusal fails the call
+    // Asks OnFaxAccept once per call; on refusal (Class 2/2.0: after
+    // "AT+FKS") the call fails with 6011 and false is returned.
+    bool accepted();
     int openNewDocument();    // names and creates the file, logs receive started
+    // Closes the open file, logging receive finished (or failed when it
+    // could not be completed); 0 or a negative code.
     int closeDocument(bool ok);
+    // The document received so far is complete; false after failing the
+    // call when its file could not be closed.
+    bool finishDocument();
+    // Keeps the page just received, or cuts it when it is bad; false after
+    // failing the call on a write error.
+    bool storePage(bool good);
     bool isClass2() const { return activeClass_ == fcClass2 || activeClass_ == fcClass2_0; }
     bool isClass20() const { return activeClass_ == fcClass2_0; }
     std::string c2(const char *suffix) const { return table_->command(suffix); }

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+
+#include <sys/resource.h>
 
 using namespace qln::fax;
 using namespace qln::fax::sim;
@@ -172,4 +175,27 @@ TEST_F(Class1Receive, WaitsForTheConfiguredRings)
     ASSERT_TRUE(link.run(receiver));
     EXPECT_EQ(events.finishCode, 0);
     EXPECT_EQ(filesInDir().size(), 1u);
+}
+
+TEST_F(Class1Receive, AFullDiskEndsTheCallWithAWriteErrorAndNoFile)
+{
+    // Files may grow to the header, the page header and 100 bytes: the
+    // first page's data is written short.
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 64 + 16 + 100;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    receiver.settings.exitOnError = true;
+    startAndRing();
+    bool ran = link.run(receiver);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldSignal);
+    ASSERT_TRUE(ran);
+    EXPECT_FALSE(receiver.inProgress());
+    EXPECT_EQ(events.errors, (std::vector<int>{-ecDeviceWrite}));
+    EXPECT_EQ(events.finishCode, -ecDeviceWrite);
+    EXPECT_EQ(events.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveFail}));
+    EXPECT_TRUE(filesInDir().empty());
 }
