@@ -8,7 +8,9 @@
 #include "faximage/apfwriter.h"
 #include "faximage/g3encoder.h"
 
+#include <cstdlib>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
@@ -17,6 +19,25 @@
 namespace qln::fax::sim {
 
 using t30::Bytes;
+
+// A fresh directory below /tmp, removed with everything in it.
+class TempDir {
+public:
+    TempDir()
+    {
+        char tmpl[] = "/tmp/qln-faxsim-XXXXXX";
+        const char *made = ::mkdtemp(tmpl);
+        path = made ? made : "";
+    }
+    ~TempDir()
+    {
+        if (!path.empty())
+            std::filesystem::remove_all(path);
+    }
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+    std::string path;
+};
 
 class SimLink : public FaxLink {
 public:

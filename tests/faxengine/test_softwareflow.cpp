@@ -8,28 +8,15 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 
 using namespace qln::fax;
 using namespace qln::fax::sim;
-namespace fs = std::filesystem;
 
 namespace {
 
 using Trace = std::vector<std::string>;
 
 const char *const kRxOn = "rx on 6144 2048";
-
-class TempDir {
-public:
-    TempDir()
-    {
-        char tmpl[] = "/tmp/qln-flow-XXXXXX";
-        path = ::mkdtemp(tmpl);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    std::string path;
-};
 
 Trace flowTrace(const SimLink &link) { return link.traced({"tx ", "rx "}); }
 

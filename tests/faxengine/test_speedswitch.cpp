@@ -8,11 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 
 using namespace qln::fax;
 using namespace qln::fax::sim;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -20,17 +18,6 @@ using Trace = std::vector<std::string>;
 
 // The 9-tick settle wait before a speed change.
 const char *const kSettle = "pause 495";
-
-class TempDir {
-public:
-    TempDir()
-    {
-        char tmpl[] = "/tmp/qln-speed-XXXXXX";
-        path = ::mkdtemp(tmpl);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    std::string path;
-};
 
 // Command each entry of `cmds` was written at: "AT+FCLASS=1@2400".
 Trace commandSpeeds(const Trace &trace)
