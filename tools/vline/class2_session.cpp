@@ -160,6 +160,10 @@ int Class2Modem::phaseB(int)
     t30_state_t *t30 = fax_get_t30_state(fax_);
     const char *id = t30_get_rx_ident(t30);
     remoteId_ = id ? id : "";
+    // After EOM (a page in another resolution follows) the engine goes
+    // through phase B again; the host has handed over every page already.
+    if (calling_ && !txPages_.empty())
+        return T30_ERR_OK;
     respond(report("+FCON", "+FCO"));
     if (calling_) {
         respond(report("+FCSI:", "+FCI:") + "\"" + remoteId_ + "\"");
@@ -174,7 +178,9 @@ int Class2Modem::phaseB(int)
     }
     t30_stats_t st{};
     t30_get_transfer_statistics(t30, &st);
-    fine_ = st.y_resolution >= T4_Y_RESOLUTION_FINE;
+    // The resolution of the DCS just received: the statistics still hold
+    // the previous document's page after EOM.
+    fine_ = t30->y_resolution >= T4_Y_RESOLUTION_FINE;
     bitRate_ = st.bit_rate;
     respond(report("+FTSI:", "+FTI:") + "\"" + remoteId_ + "\"");
     respond(report("+FDCS:", "+FCS:") + sessionParams());
@@ -349,6 +355,17 @@ bool Class2Modem::collectPages()
             } else if (up == "ATH" || up == "ATH0" || up.find("+FK") != std::string::npos) {
                 ok();
                 return false;
+            } else if (up.rfind("AT+", 0) == 0) {
+                // Parameter commands between pages, e.g. AT+FDIS=1 to send
+                // the next page in fine resolution, take effect as usual.
+                std::string reply;
+                if (!extended(up.substr(3), reply)) {
+                    respond("ERROR");
+                    continue;
+                }
+                if (!reply.empty() && reply != "-")
+                    respond(reply);
+                ok();
             } else if (!up.empty()) {
                 ok();
             }
