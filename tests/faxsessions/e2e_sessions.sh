@@ -2,8 +2,8 @@
 # End-to-end fax sessions over the virtual fax line: Quillon's sender and
 # receiver against spandsp's T.30 terminal and against each other.
 # usage: e2e_sessions.sh CASE QLNFAX
-# Cases: class1_send class1_send_3pages_9600 class1_send_3pages_4800
-#        class1_receive quillon_to_quillon class2_send class20_send
+# Cases: class1_send class1_send_3pages_9600 class1_send_3pages_4800 class1_fallback
+#        class1_receive class1_send_options quillon_to_quillon class2_send class20_send
 #        class2_receive class20_receive cancel_and_vanish dial_failures
 set -uo pipefail
 case_name=$1
@@ -182,6 +182,26 @@ class1_send_3pages_9600 | class1_send_3pages_4800)
     check_received_page "$tif" 1 "$work/p2.tif" normal
     check_received_page "$tif" 2 "$work/p3.tif" fine
     ;;
+class1_fallback)
+    # A line that carries at most 7200 bit/s: the remote answers the 14400
+    # and 9600 trainings with FTT and Quillon lowers its speed each time to
+    # the next one both sides support (the remote's DIS, V.17 + V.29 +
+    # V.27ter, is read as 14400, 9600, 7200, 4800, 2400; 12000 has a bit of
+    # its own), until the 7200 training passes.
+    start_line --max-bps 7200
+    make_fax "$work/fax.apf"
+    "$qlnfax" send --device "$work/line/modem1" --class 1 --bps 14400 100 "$work/fax.apf" \
+        >"$work/send.out" 2>&1 || fail "send failed"
+    grep -q "^sent: 1 page(s) to 100 at 7200 bps" "$work/send.out" || fail "not sent at 7200"
+    wait_for_file "$work/line/remote/rx-0001.txt" || fail "remote wrote no report"
+    grep -q '^code: 0$' "$work/line/remote/rx-0001.txt" || fail "remote reports an error"
+    grep -q '^bit rate: 7200$' "$work/line/remote/rx-0001.txt" || fail "remote received at another bit rate"
+    log=$work/line/vline.log
+    [[ $(grep -c 'training check failed, FTT sent' "$log") == 2 ]] || fail "the remote did not answer FTT twice"
+    grep -q 'modem1 sends V.17 at 14400 bit/s, above' "$log" || fail "no garbled 14400 carrier"
+    grep -q 'modem1 sends V.29 at 9600 bit/s, above' "$log" || fail "no garbled 9600 carrier"
+    [[ $(grep -c 'training check passed, CFR sent' "$log") == 1 ]] || fail "the remote did not accept one training"
+    ;;
 class1_receive)
     # The remote machine sends a 3-page TIFF (normal, bitmap, fine pages).
     start_line
@@ -198,17 +218,36 @@ class1_receive)
     grep -q '^pages sent: 3$' "$work/call.out" || fail "the remote did not send three pages"
     check_two_documents 0
     ;;
+class1_send_options)
+    # The header line in a system font, XON/XOFF while the training check and
+    # the page data flow, and the modem set up at another port speed than
+    # the call runs at. The received page must still equal the sent one
+    # below the header band.
+    start_line
+    make_fax "$work/fax.apf" --fine
+    "$qlnfax" export "$work/fax.apf" --page 1 -o "$work/fax.tif" >/dev/null 2>&1 || fail "export failed"
+    "$qlnfax" send --device "$work/line/modem1" --class 1 --bps 14400 --station "QLN OPT" \
+        --software-flow --init-baud 9600 --header 'QLN $I page $P of $N' --header-font 'DejaVu Sans,13' \
+        100 "$work/fax.apf" >"$work/send.out" 2>&1 || fail "send failed"
+    grep -q "^sent: 1 page(s) to 100 at 14400 bps" "$work/send.out" || fail "no success line"
+    report=$work/line/remote/rx-0001.txt
+    wait_for_file "$report" || fail "remote wrote no report"
+    grep -q '^code: 0$' "$report" || fail "remote reports an error"
+    grep -q '^remote id: QLN OPT$' "$report" || fail "remote did not get the station ID"
+    check_received_page "$(sed -n 's/^file: //p' "$report")" 0 "$work/fax.tif" fine
+    ;;
 quillon_to_quillon)
     start_line
     make_fax "$work/fax.apf"
     mkdir -p "$work/in"
+    # Both sides with XON/XOFF flow control while page data flows.
     "$qlnfax" receive --device "$work/line/modem2" --class 1 --dir "$work/in" --once --station "QLN B" \
-        >"$work/receive.out" 2>&1 &
+        --software-flow --init-baud 9600 >"$work/receive.out" 2>&1 &
     rpid=$!
     pids+=($rpid)
     sleep 1
-    "$qlnfax" send --device "$work/line/modem1" --class 1 --station "QLN A" 102 "$work/fax.apf" \
-        >"$work/send.out" 2>&1 || fail "send failed"
+    "$qlnfax" send --device "$work/line/modem1" --class 1 --software-flow --station "QLN A" 102 \
+        "$work/fax.apf" >"$work/send.out" 2>&1 || fail "send failed"
     wait $rpid || fail "receive failed"
     grep -q "received: .*FAX0001.APF from QLN A" "$work/receive.out" || fail "receiver did not report the fax"
     [[ $(pages_of "$work/in/FAX0001.APF") == 1 ]] || fail "received file lacks its page"
