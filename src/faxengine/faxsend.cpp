@@ -307,6 +307,16 @@ FaxSession::Step FaxSender::onAbort()
         link_->setTxFlow(false); // the fax may have failed during page data
     events_.faxLog(lfaxTransmitFail);
     link_->flushOutput();
+    // A modem sending page data takes every byte, "ATH0" too, as more page
+    // data: dropping DTR is what ends its transmission and the call.
+    switch (abortedFrom_) {
+    case tfWaitXon: case tfWaitFrHead: case tfSndPgeHdr: case tfOpenCover: case tfSendCover:
+    case tfPrepPage: case tfSendPage: case tfDrainPage:
+        resetModem();
+        break;
+    default:
+        break;
+    }
     hangupSending();
     link_->disarmResponseTimer();
     switchToInitSpeed();

@@ -70,7 +70,11 @@ protected:
     int stateLogCode() const override { return state_; }
     Mode inputMode() const override;
     Step handle(const Event &ev) override;
-    void enterAbort() override { state_ = tfAbort; }
+    void enterAbort() override
+    {
+        abortedFrom_ = state_;
+        state_ = tfAbort;
+    }
 
 private:
     // common states
@@ -112,6 +116,7 @@ private:
     std::string c2(const char *suffix) const { return table_->command(suffix); }
 
     SendState state_ = tfNone;
+    SendState abortedFrom_ = tfNone; // the state a failure or cancel left
     TFaxClass activeClass_ = fcUnknown;
     const class2::CommandTable *table_ = nullptr;
 

@@ -207,9 +207,28 @@ int TApdPosixDispatcher::ApplyModemLine(bool dtrLine, bool on)
     if (::ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bit) != 0) {
         // Pseudo-terminals have no modem lines; that is not a failure.
         if (errno == ENOTTY || errno == EINVAL)
-            return 0;
+            return dtrLine ? EmulateDtr(on) : 0;
         return -errno;
     }
+    return 0;
+}
+
+int TApdPosixDispatcher::EmulateDtr(bool on)
+{
+    termios t {};
+    if (::tcgetattr(fd_, &t) != 0)
+        return -errno;
+    speed_t now = ::cfgetospeed(&t);
+    if (!on && now != B0) {
+        speedBeforeDtrDrop_ = now;
+        ::cfsetospeed(&t, B0);
+    } else if (on && now == B0 && speedBeforeDtrDrop_ != 0) {
+        ::cfsetospeed(&t, speedBeforeDtrDrop_);
+    } else {
+        return 0;
+    }
+    if (::tcsetattr(fd_, TCSANOW, &t) != 0)
+        return -errno;
     return 0;
 }
 

@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <pthread.h>
+#include <termios.h>
 
 namespace qln {
 
@@ -52,6 +53,11 @@ private:
     std::atomic<bool> modemLinesWork_{true}; // false on pseudo-terminals
     uint8_t lastLines_ = 0;                  // com thread only
     std::atomic<bool> hungUp_{false};
+    speed_t speedBeforeDtrDrop_ = 0;         // pseudo-terminals: speed to restore
+
+    // Devices without modem lines: DTR off is the POSIX hang-up (output
+    // speed B0), DTR on restores the speed the line had.
+    int EmulateDtr(bool on);
 };
 
 } // namespace qln

@@ -295,11 +295,26 @@ TEST_F(Class1Send, CancelInMidPageEndsWithUserAbort)
             break;
     }
     ASSERT_EQ(sender.state(), tfSendPage);
+    link.trace.clear();
     sender.cancel();
     EXPECT_FALSE(sender.inProgress());
     EXPECT_EQ(events.finishCode, -ecCancelRequested);
     EXPECT_EQ(events.statuses.back(), fpCancel);
     EXPECT_EQ(events.logs.back(), lfaxTransmitFail);
+    // The modem is in page-data mode: DTR drops (it would send "ATH0" as
+    // page data) before the hang-up command.
+    EXPECT_EQ(link.traced({"dtr", "cmd ATH"}), (std::vector<std::string>{"dtr off", "dtr on", "cmd ATH0"}));
+}
+
+TEST_F(Class1Send, AFailureBeforePageDataHangsUpWithoutDroppingDtr)
+{
+    remote.dialResults = {"NO CARRIER"};
+    queue(makeFax(1));
+    link.trace.clear();
+    runSession();
+    EXPECT_NE(events.finishCode, 0);
+    EXPECT_EQ(link.traced({"dtr off"}).size(), 0u);
+    EXPECT_EQ(link.traced({"cmd ATH0"}).size(), 1u);
 }
 
 TEST_F(Class1Send, DetectionPicksTheClass1CommandVariant)

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <termios.h>
+
 #include <QCoreApplication>
 
 #include <chrono>
@@ -178,6 +180,28 @@ TEST_F(PortOnPty, AwaitTextUsesTheSimpleRestartRule)
     EXPECT_FALSE(port.AwaitText("AAB", 4, false, false));
     modem.write("\r\nok\r\n");
     EXPECT_TRUE(port.AwaitText("OK", 36, true, false));
+}
+
+TEST_F(PortOnPty, DtrOffOnAPseudoTerminalIsTheHangUpSpeedAndOnRestoresTheSpeed)
+{
+    // A pseudo-terminal has no modem lines; a line emulator at its other
+    // end sees DTR going off as the output speed B0.
+    port.SetBaud(38400);
+    port.SetOpen(true);
+    auto speed = [&] {
+        termios t {};
+        EXPECT_EQ(::tcgetattr(modem.masterFd(), &t), 0);
+        return ::cfgetospeed(&t);
+    };
+    EXPECT_EQ(speed(), static_cast<speed_t>(B38400));
+    port.SetDTR(false);
+    EXPECT_EQ(speed(), static_cast<speed_t>(B0));
+    port.SetDTR(false);
+    EXPECT_EQ(speed(), static_cast<speed_t>(B0));
+    port.SetDTR(true);
+    EXPECT_EQ(speed(), static_cast<speed_t>(B38400));
+    port.SetDTR(true);
+    EXPECT_EQ(speed(), static_cast<speed_t>(B38400));
 }
 
 TEST_F(PortOnPty, AwaitTextTimesOutAfterItsTicks)

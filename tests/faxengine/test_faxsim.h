@@ -47,6 +47,7 @@ public:
     bool freeArmed = false, usedArmed = false;
     std::size_t usedLevel = 0;
     std::function<void(uint8_t)> onWrite;
+    std::function<void()> onDtrDrop; // the modem hangs up and takes commands
     std::vector<std::string> states;
     int baud = 19200;
     bool dtr = false, rts = false, dcd = false;
@@ -76,7 +77,15 @@ public:
     std::size_t outputFree() override { return 8192; }
     void flushInput() override { in.clear(); }
     void flushOutput() override {}
-    void setDTR(bool on) override { dtr = on; }
+    void setDTR(bool on) override
+    {
+        if (on != dtr)
+            trace.push_back(on ? "dtr on" : "dtr off");
+        bool dropped = dtr && !on;
+        dtr = on;
+        if (dropped && onDtrDrop)
+            onDtrDrop();
+    }
     void setRTS(bool on) override { rts = on; }
     bool carrier() override { return dcd; }
     void setBaud(int b) override
@@ -244,6 +253,13 @@ public:
     explicit Class1Remote(SimLink &link) : link_(link)
     {
         link_.onWrite = [this](uint8_t b) { onByte(b); };
+        link_.onDtrDrop = [this] {
+            mode_ = Command;
+            line_.clear();
+            dle_ = false;
+            data_.clear();
+            pending_.clear();
+        };
     }
 
     // --- script ---

@@ -311,6 +311,19 @@ cancel_and_vanish)
     grep -q "^failed: 6005" "$work/receive.out" || fail "cancel did not give 6005"
     [[ -z $(ls -A "$work/in") ]] || fail "a partial received file was left"
     wait $spid && fail "sender succeeded against a cancelled receiver"
+    # The sender is cancelled in mid-page: 6005, and the remote machine
+    # reports the call as failed.
+    "$qlnfax" send --device "$work/line/modem1" --class 1 100 "$work/fax.apf" >"$work/cancel.out" 2>&1 &
+    spid=$!
+    pids+=($spid)
+    wait_for_line "$work/cancel.out" "^Sending page data" || fail "no page data sent"
+    sleep 2
+    kill -INT $spid
+    wait $spid && fail "cancelled send reported success"
+    grep -q "^User abort" "$work/cancel.out" || fail "no user-abort status at the sender"
+    grep -q "^failed: 6005" "$work/cancel.out" || fail "cancelled send did not give 6005"
+    wait_for_file "$work/line/remote/rx-0001.txt" || fail "remote wrote no report"
+    grep -q '^code: 0$' "$work/line/remote/rx-0001.txt" && fail "remote reports a cancelled call as received"
     # The modem vanishes in mid-page: the sender ends and closes the port.
     "$qlnfax" send --device "$work/line/modem1" --class 1 100 "$work/fax.apf" >"$work/vanish.out" 2>&1 &
     spid=$!
