@@ -145,6 +145,18 @@ check_two_documents() {
     check_stored_page "$work/in/FAX0002.APF" 1 "$work/p3.tif" "$band"
 }
 
+# Interrupts a running qlnfax two seconds after its output shows STATUS
+# (page data flowing): it must end with "User abort" and error 6005.
+cancel_in_mid_page() {
+    local pid=$1 out=$2 status=$3
+    wait_for_line "$out" "$status" || fail "no page data in $out"
+    sleep 2
+    kill -INT "$pid"
+    wait "$pid" && fail "cancelled session in $out reported success"
+    grep -q "^User abort" "$out" || fail "no user-abort status in $out"
+    grep -q "^failed: 6005" "$out" || fail "cancel did not give 6005 in $out"
+}
+
 case $case_name in
 class1_send)
     start_line
@@ -303,12 +315,7 @@ cancel_and_vanish)
     "$qlnfax" send --device "$work/line/modem1" --class 1 102 "$work/fax.apf" >"$work/send.out" 2>&1 &
     spid=$!
     pids+=($spid)
-    wait_for_line "$work/receive.out" "^Getting page data" || fail "no page data at the receiver"
-    sleep 2
-    kill -INT $rpid
-    wait $rpid && fail "cancelled receive reported success"
-    grep -q "^User abort" "$work/receive.out" || fail "no user-abort status"
-    grep -q "^failed: 6005" "$work/receive.out" || fail "cancel did not give 6005"
+    cancel_in_mid_page $rpid "$work/receive.out" "^Getting page data"
     [[ -z $(ls -A "$work/in") ]] || fail "a partial received file was left"
     wait $spid && fail "sender succeeded against a cancelled receiver"
     # The sender is cancelled in mid-page: 6005, and the remote machine
@@ -316,12 +323,7 @@ cancel_and_vanish)
     "$qlnfax" send --device "$work/line/modem1" --class 1 100 "$work/fax.apf" >"$work/cancel.out" 2>&1 &
     spid=$!
     pids+=($spid)
-    wait_for_line "$work/cancel.out" "^Sending page data" || fail "no page data sent"
-    sleep 2
-    kill -INT $spid
-    wait $spid && fail "cancelled send reported success"
-    grep -q "^User abort" "$work/cancel.out" || fail "no user-abort status at the sender"
-    grep -q "^failed: 6005" "$work/cancel.out" || fail "cancelled send did not give 6005"
+    cancel_in_mid_page $spid "$work/cancel.out" "^Sending page data"
     wait_for_file "$work/line/remote/rx-0001.txt" || fail "remote wrote no report"
     grep -q '^code: 0$' "$work/line/remote/rx-0001.txt" && fail "remote reports a cancelled call as received"
     # The modem vanishes in mid-page: the sender ends and closes the port.
