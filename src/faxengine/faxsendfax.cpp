@@ -131,9 +131,10 @@ bool TApdSendFax::faxNext(std::string &phone, std::string &file, std::string &co
         return false;
     phone = p.substr(0, 40);
     file = f;
+    // The cover name is kept as given: on a case-sensitive file system an
+    // upper-cased path names another file (the APF test of its extension
+    // ignores case).
     cover = c;
-    for (auto &ch : cover)
-        ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     return true;
 }
 

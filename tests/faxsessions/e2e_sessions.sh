@@ -17,7 +17,7 @@ pids=()
 cleanup() {
     for p in "${pids[@]}"; do kill -TERM "$p" 2>/dev/null; done
     for p in "${pids[@]}"; do wait "$p" 2>/dev/null; done
-    if [[ ${keep:-0} == 1 ]]; then echo "work directory kept: $work"; else rm -rf "$work"; fi
+    if [[ ${keep:-${KEEP_WORK:-0}} == 1 ]]; then echo "work directory kept: $work"; else rm -rf "$work"; fi
 }
 trap cleanup EXIT
 
@@ -159,16 +159,27 @@ cancel_in_mid_page() {
 
 case $case_name in
 class1_send)
+    # One fine page after a text cover page, header line on both.
     start_line
     make_fax "$work/fax.apf" --fine
+    "$qlnfax" export "$work/fax.apf" --page 1 -o "$work/fax.tif" >/dev/null 2>&1 || fail "export failed"
+    printf 'Cover page\n\nTo: the remote machine\nFrom: Quillon\n' >"$work/cover.txt"
     "$qlnfax" send --device "$work/line/modem1" --class 1 --bps 14400 --station "QLN E2E" \
-        --header 'QLN $I page $P of $N' 100 "$work/fax.apf" >"$work/send.out" 2>&1 ||
+        --header 'QLN $I page $P of $N' --cover "$work/cover.txt" 100 "$work/fax.apf" >"$work/send.out" 2>&1 ||
         fail "send failed"
-    grep -q "^sent: 1 page(s) to 100 at 14400 bps" "$work/send.out" || fail "no success line"
-    grep -q "^Page accepted by remote" "$work/send.out" || fail "page not confirmed"
-    wait_for_file "$work/line/remote/rx-0001.txt" || fail "remote wrote no report"
-    grep -q '^pages: 1' "$work/line/remote/rx-0001.txt" || fail "remote did not store one page"
-    grep -q '^code: 0' "$work/line/remote/rx-0001.txt" || fail "remote reports an error"
+    grep -q "^sent: 2 page(s) to 100 at 14400 bps" "$work/send.out" || fail "no success line"
+    [[ $(grep -c "^Page accepted by remote" "$work/send.out") == 2 ]] || fail "not every page confirmed"
+    report=$work/line/remote/rx-0001.txt
+    wait_for_file "$report" || fail "remote wrote no report"
+    grep -q '^pages: 2$' "$report" || fail "remote did not store the cover and the page"
+    grep -q '^code: 0$' "$report" || fail "remote reports an error"
+    tif=$(sed -n 's/^file: //p' "$report")
+    # The cover: fine like the fax, with text below the header band.
+    read -r W y < <(identify -format '%w %y\n' "$tif[0]")
+    [[ $W == 1728 && ${y%%.*} -gt 150 ]] || fail "cover page is $W pixels wide at $y lines per inch"
+    mean=$(convert "$tif[0]" -crop "1728x200+0+64" +repage -format '%[fx:mean<1?1:0]' info:)
+    [[ $mean == 1 ]] || fail "the cover page holds no text"
+    check_received_page "$tif" 1 "$work/fax.tif" fine
     ;;
 class1_send_3pages_9600 | class1_send_3pages_4800)
     # The resolution change before the fine page goes through EOM and a new DCS.

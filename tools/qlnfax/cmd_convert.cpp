@@ -87,8 +87,9 @@ TFaxCvtOptionsSet parseOptions(const std::string &text)
 
 int intOption(QlnArgs &args, const std::string &name, int def)
 {
-    std::string v;
-    return qlnargs::takeOption(args, name, v) ? std::stoi(v) : def;
+    int v = def;
+    qlnargs::takeInt(args, name, v, 0, 100000);
+    return v;
 }
 
 void listPages(const std::string &file)

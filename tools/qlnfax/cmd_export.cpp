@@ -98,19 +98,14 @@ int savePdf(const FaxPageLines &page, const std::string &out)
 int runExport(const QlnArgs &argsIn)
 {
     QlnArgs args = argsIn;
-    std::string pageText = "1", out;
-    qlnargs::takeOption(args, "--page", pageText);
+    std::string out;
+    int page = 1;
+    qlnargs::takeInt(args, "--page", page, 1, 65535);
     if (!qlnargs::takeOption(args, "-o", out))
         throw std::runtime_error("missing -o OUT");
     if (args.size() != 1)
         throw std::runtime_error("expected one APF file");
     const std::string in = args.front();
-    int page = 0;
-    try {
-        page = std::stoi(pageText);
-    } catch (const std::exception &) {
-        throw std::runtime_error("bad page number \"" + pageText + "\"");
-    }
     const std::string ext = lowerExtension(out);
 
     try {

@@ -42,11 +42,12 @@ std::string printable(const std::string &s)
 int runModem(const QlnArgs &argsIn)
 {
     QlnArgs args = argsIn;
-    std::string dir, device, com, resetString;
+    std::string dir, device, resetString;
     if (qlnargs::takeOption(args, "--data-dir", dir))
         qln::setDataDirectoryOverride(dir);
     bool haveDevice = qlnargs::takeOption(args, "--device", device);
-    bool haveCom = qlnargs::takeOption(args, "--com", com);
+    int comNumber = 0;
+    bool haveCom = qlnargs::takeInt(args, "--com", comNumber, 1, 255);
     bool haveReset = qlnargs::takeOption(args, "--reset-string", resetString);
     if (haveDevice == haveCom)
         throw std::runtime_error("give either --device PATH or --com N");
@@ -78,10 +79,7 @@ int runModem(const QlnArgs &argsIn)
     port.SetOutSize(8192);
     port.SetHWFlowOptions(qln::hwfUseRTS | qln::hwfRequireCTS);
     if (haveCom) {
-        int n = std::stoi(com);
-        if (n < 1 || n > 255)
-            throw std::runtime_error("--com needs a port number from 1 to 255");
-        port.SetComNumber(n);
+        port.SetComNumber(comNumber);
     } else {
         port.SetComNumber(1);
         port.SetDevicePath(device);

@@ -35,10 +35,11 @@ int runReceive(const QlnArgs &argsIn)
         return 2;
     }
     fax.OneFax = qlnargs::takeFlag(args, "--once");
-    if (qlnargs::takeOption(args, "--rings", value))
-        fax.AnswerOnRing = std::stoi(value);
-    if (qlnargs::takeOption(args, "--bps", value))
-        fax.DesiredBPS = std::stoi(value);
+    qlnargs::takeInt(args, "--rings", fax.AnswerOnRing, 1, 99);
+    if (qlnargs::takeInt(args, "--bps", fax.DesiredBPS, 2400, 14400) && !qlnfaxcli::faxSpeed(fax.DesiredBPS)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
     if (qlnargs::takeOption(args, "--station", value))
         fax.StationID = value;
     if (!args.empty()) {

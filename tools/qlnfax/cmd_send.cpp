@@ -20,9 +20,13 @@
 
 namespace {
 
-const char *kUsage = "usage: qlnfax send --device PATH|--com N [--class 1|2|2.0|auto] [--bps N] [--ecm]\n"
-                     "                   [--station ID] [--header TEXT] [--dial-attempts N] [--dial-wait S]\n"
-                     "                   [--retry-wait S] [--header-font FAMILY[,PIXELS]] NUMBER FILE.APF...\n";
+const char *kUsage =
+    "usage: qlnfax send --device PATH|--com N [--class 1|2|2.0|auto] [--bps N] [--ecm]\n"
+    "                   [--station ID] [--header TEXT] [--header-font FAMILY[,PIXELS]]\n"
+    "                   [--cover FILE.TXT|FILE.APF] [--dial-attempts N] [--dial-wait S]\n"
+    "                   [--retry-wait S] [--init-baud N] [--normal-baud N] [--software-flow]\n"
+    "                   NUMBER FILE.APF...\n"
+    "       --bps: 2400, 4800, 7200, 9600, 12000 or 14400 (default 9600)\n";
 
 // "FAMILY" or "FAMILY,PIXELS" (13 pixels when not given); false when the
 // family is empty or the pixel size is not a number from 1 to 400.
@@ -69,19 +73,19 @@ int runSend(const QlnArgs &argsIn)
         std::fputs(kUsage, stderr);
         return 2;
     }
-    if (qlnargs::takeOption(args, "--bps", value))
-        fax.DesiredBPS = std::stoi(value);
+    if (qlnargs::takeInt(args, "--bps", fax.DesiredBPS, 2400, 14400) && !qlnfaxcli::faxSpeed(fax.DesiredBPS)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
     fax.DesiredECM = qlnargs::takeFlag(args, "--ecm");
     if (qlnargs::takeOption(args, "--station", value))
         fax.StationID = value;
     if (qlnargs::takeOption(args, "--header", value))
         fax.HeaderLine = value;
-    if (qlnargs::takeOption(args, "--dial-attempts", value))
-        fax.DialAttempts = std::stoi(value);
-    if (qlnargs::takeOption(args, "--dial-wait", value))
-        fax.DialWait = std::stoi(value);
-    if (qlnargs::takeOption(args, "--retry-wait", value))
-        fax.DialRetryWait = std::stoi(value);
+    qlnargs::takeOption(args, "--cover", fax.CoverFile);
+    qlnargs::takeInt(args, "--dial-attempts", fax.DialAttempts, 0, 255);
+    qlnargs::takeInt(args, "--dial-wait", fax.DialWait, 1, 3600);
+    qlnargs::takeInt(args, "--retry-wait", fax.DialRetryWait, 0, 3600);
     if (qlnargs::takeOption(args, "--header-font", value)) {
         if (!parseHeaderFont(value, fax.EnhHeaderFont)) {
             std::fputs(kUsage, stderr);
@@ -108,7 +112,8 @@ int runSend(const QlnArgs &argsIn)
     }
     qlnfaxcli::waitForSession([&] { return done; }, [&] { fax.CancelSession(); });
     if (result == 0) {
-        std::printf("sent: %d page(s) to %s at %d bps\n", fax.PageCount(),
+        // The cover page, when there is one, is a page of the call too.
+        std::printf("sent: %d page(s) to %s at %d bps\n", fax.PageCount() + (fax.CoverFile.empty() ? 0 : 1),
                     fax.RemoteStation().c_str(), fax.LineSpeed());
         return 0;
     }

@@ -38,6 +38,10 @@ namespace qlnargs {
 // Removes "--name VALUE" (or "--name=VALUE") from args; returns true and sets
 // value when present. Throws std::runtime_error when the value is missing.
 bool takeOption(QlnArgs &args, const std::string &name, std::string &value);
+// takeOption for a whole number from lo to hi: false when absent (value
+// unchanged); throws std::runtime_error naming the option and its range when
+// the value is not such a number.
+bool takeInt(QlnArgs &args, const std::string &name, int &value, int lo, int hi);
 // Removes a bare "--name" flag from args; returns whether it was present.
 bool takeFlag(QlnArgs &args, const std::string &name);
 } // namespace qlnargs

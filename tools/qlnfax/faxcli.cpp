@@ -42,6 +42,12 @@ bool parseSpeed(const std::string &text, int &bps)
 
 namespace qlnfaxcli {
 
+bool faxSpeed(int bps)
+{
+    static const int kSpeeds[] = {2400, 4800, 7200, 9600, 12000, 14400};
+    return std::find(std::begin(kSpeeds), std::end(kSpeeds), bps) != std::end(kSpeeds);
+}
+
 bool parseFaxClass(const std::string &s, qln::fax::TFaxClass &c)
 {
     using namespace qln::fax;
@@ -55,9 +61,10 @@ bool parseFaxClass(const std::string &s, qln::fax::TFaxClass &c)
 
 bool setUpPort(qln::TApdComPort &port, QlnArgs &args)
 {
-    std::string device, com;
+    std::string device;
+    int com = 0;
     bool haveDevice = qlnargs::takeOption(args, "--device", device);
-    bool haveCom = qlnargs::takeOption(args, "--com", com);
+    bool haveCom = qlnargs::takeInt(args, "--com", com, 1, 255);
     if (haveDevice == haveCom)
         return false;
     LineOptions opts;
@@ -66,7 +73,7 @@ bool setUpPort(qln::TApdComPort &port, QlnArgs &args)
     if (haveDevice)
         port.SetDevicePath(device);
     else
-        port.SetComNumber(std::stoi(com));
+        port.SetComNumber(com);
     lineOptionsByPort()[&port] = opts;
     return true;
 }

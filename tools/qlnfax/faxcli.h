@@ -13,6 +13,8 @@
 
 namespace qlnfaxcli {
 
+// Whether bps is a fax transfer speed: 2400, 4800, 7200, 9600, 12000, 14400.
+bool faxSpeed(int bps);
 // "1", "2", "2.0" or "auto"; false for anything else.
 bool parseFaxClass(const std::string &s, qln::fax::TFaxClass &c);
 // Takes exactly one of --device PATH or --com N from args, and the line

@@ -61,6 +61,25 @@ bool takeOption(QlnArgs &args, const std::string &name, std::string &value)
     return false;
 }
 
+bool takeInt(QlnArgs &args, const std::string &name, int &value, int lo, int hi)
+{
+    std::string text;
+    if (!takeOption(args, name, text))
+        return false;
+    std::size_t used = 0;
+    long v = 0;
+    try {
+        v = std::stol(text, &used);
+    } catch (const std::exception &) {
+        used = 0;
+    }
+    if (used == 0 || used != text.size() || v < lo || v > hi)
+        throw std::runtime_error("option " + name + " wants a whole number from " + std::to_string(lo)
+                                 + " to " + std::to_string(hi) + ", not \"" + text + "\"");
+    value = static_cast<int>(v);
+    return true;
+}
+
 bool takeFlag(QlnArgs &args, const std::string &name)
 {
     auto it = std::find(args.begin(), args.end(), name);
