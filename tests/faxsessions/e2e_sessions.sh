@@ -277,22 +277,30 @@ quillon_to_quillon)
     [[ $(bad_codes "$work/in/FAX0001.APF") == 0 ]] || fail "received page has bad codes"
     ;;
 class2_send | class20_send)
-    # Quillon as the Class 2/2.0 host sends three pages with a resolution change.
+    # Quillon as the Class 2/2.0 host sends three pages with a resolution
+    # change; the Class 2.0 case puts an APF cover page (the bitmap page)
+    # before them.
     start_line --modems 2,2.0
     make_three_pages
-    if [[ $case_name == class2_send ]]; then dev=modem1 cls=2; else dev=modem2 cls=2.0; fi
-    "$qlnfax" send --device "$work/line/$dev" --class $cls --station "QLN C$cls" \
+    cover=() first=0 pages=3
+    if [[ $case_name == class2_send ]]; then
+        dev=modem1 cls=2
+    else
+        dev=modem2 cls=2.0 cover=(--cover "$work/p2.apf") first=1 pages=4
+    fi
+    "$qlnfax" send --device "$work/line/$dev" --class $cls --station "QLN C$cls" "${cover[@]}" \
         --header 'QLN $I page $P of $N' 100 "$work/p1.apf" "$work/p2.apf" "$work/p3.apf" \
         >"$work/send.out" 2>&1 || fail "send failed"
-    grep -q "^sent: 3 page(s) to 100" "$work/send.out" || fail "no success line"
+    grep -q "^sent: $pages page(s) to 100" "$work/send.out" || fail "no success line"
     report=$work/line/remote/rx-0001.txt
     wait_for_file "$report" || fail "remote wrote no report"
     grep -q '^code: 0$' "$report" || fail "remote reports an error"
-    grep -q '^pages: 3$' "$report" || fail "remote did not store three pages"
+    grep -q "^pages: $pages\$" "$report" || fail "remote did not store $pages pages"
     tif=$(sed -n 's/^file: //p' "$report")
-    check_received_page "$tif" 0 "$work/p1.tif" normal
-    check_received_page "$tif" 1 "$work/p2.tif" normal
-    check_received_page "$tif" 2 "$work/p3.tif" fine
+    ((first == 0)) || check_received_page "$tif" 0 "$work/p2.tif" normal
+    check_received_page "$tif" $((first + 0)) "$work/p1.tif" normal
+    check_received_page "$tif" $((first + 1)) "$work/p2.tif" normal
+    check_received_page "$tif" $((first + 2)) "$work/p3.tif" fine
     ;;
 class2_receive | class20_receive)
     # Quillon's Class 1 sender sends three pages to Quillon as the Class 2/2.0
