@@ -6,7 +6,6 @@
 #include "faxengine/comport.h"
 #include "faxengine/faxcodes.h"
 #include "faxengine/faxreceivefax.h"
-#include "faxengine/uibridge.h"
 
 #include "faxcli.h"
 
@@ -58,18 +57,12 @@ int runReceive(const QlnArgs &argsIn)
             ++failures;
         std::fflush(stdout);
     };
-    int rc = fax.StartReceiving();
-    if (rc != 0 && !fax.InProgress()) {
-        qln::UiBridge::ProcessMessages();
-        std::printf("failed: %d %s\n", -rc, faxErrorText(rc).c_str());
-        return 1;
-    }
-    qlnfaxcli::waitForSession([&] { return done; }, [&] { fax.CancelSession(); });
-    if (result == 0 && failures == 0) {
+    int code = qlnfaxcli::runSession(fax, [&] { return fax.StartReceiving(); }, done, result);
+    if (code == 0 && failures == 0) {
         std::printf("finished\n");
         return 0;
     }
-    std::printf("failed: %d %s\n", -result, faxErrorText(result).c_str());
+    qlnfaxcli::printFailure(code);
     return 1;
 }
 

@@ -6,9 +6,7 @@
 #include "commands.h"
 
 #include "faxengine/comport.h"
-#include "faxengine/faxcodes.h"
 #include "faxengine/faxsendfax.h"
-#include "faxengine/uibridge.h"
 
 #include "faxcli.h"
 
@@ -104,27 +102,22 @@ int runSend(const QlnArgs &argsIn)
     bool done = false;
     int result = 0;
     qlnfaxcli::watchSession(fax, done, result);
-    int rc = fax.StartSending();
-    if (rc != 0 && !fax.InProgress()) {
-        qln::UiBridge::ProcessMessages();
-        std::printf("failed: %d %s\n", -rc, faxErrorText(rc).c_str());
-        return 1;
-    }
-    qlnfaxcli::waitForSession([&] { return done; }, [&] { fax.CancelSession(); });
-    if (result == 0) {
+    int code = qlnfaxcli::runSession(fax, [&] { return fax.StartSending(); }, done, result);
+    if (code == 0) {
         // The cover page, when there is one, is a page of the call too.
         std::printf("sent: %d page(s) to %s at %d bps\n", fax.PageCount() + (fax.CoverFile.empty() ? 0 : 1),
                     fax.RemoteStation().c_str(), fax.LineSpeed());
         return 0;
     }
-    std::printf("failed: %d %s\n", -result, faxErrorText(result).c_str());
+    qlnfaxcli::printFailure(code);
     return 1;
 }
 
 QlnCommand reg{"send",
                "send --device PATH|--com N [--class 1|2|2.0|auto] [--bps N] NUMBER FILE.APF...",
                "send APF files through a fax modem (also --ecm, --station, --header, --header-font "
-               "FAMILY[,PIXELS], --dial-attempts, --dial-wait, --retry-wait)",
+               "FAMILY[,PIXELS], --cover FILE, --dial-attempts, --dial-wait, --retry-wait, "
+               "--init-baud, --normal-baud, --software-flow)",
                runSend};
 
 } // namespace

@@ -114,6 +114,21 @@ void waitForSession(const std::function<bool()> &done, const std::function<void(
     std::signal(SIGINT, previous);
 }
 
+int runSession(qln::fax::TApdAbstractFax &fax, const std::function<int()> &start, bool &done, int &result)
+{
+    int rc = start();
+    if (rc != 0 && !fax.InProgress()) {
+        qln::UiBridge::ProcessMessages();
+        return rc;
+    }
+    waitForSession([&] { return done; }, [&] { fax.CancelSession(); });
+    return result;
+}
+
+void printFailure(int code)
+{
+    std::printf("failed: %d %s\n", -code, qln::fax::faxErrorText(code).c_str());
+}
 
 void watchSession(qln::fax::TApdAbstractFax &fax, bool &done, int &result)
 {

@@ -27,6 +27,12 @@ bool parseFaxClass(const std::string &s, qln::fax::TFaxClass &c);
 bool setUpPort(qln::TApdComPort &port, QlnArgs &args);
 // Pumps bridged calls until done() or an interrupt; an interrupt cancels.
 void waitForSession(const std::function<bool()> &done, const std::function<void()> &cancel);
+// Runs a session watched with watchSession(): start() starts it; returns
+// start()'s error when the session did not start, else waits for its end
+// (an interrupt cancels) and returns its result code.
+int runSession(qln::fax::TApdAbstractFax &fax, const std::function<int()> &start, bool &done, int &result);
+// Prints "failed: CODE TEXT" for a negative session code.
+void printFailure(int code);
 // Applies the line options taken by setUpPort() for the fax's port (call
 // it after SetComPort and before starting), prints each new status text and
 // every error; on finish stores the result code in |result| and sets
