@@ -1,6 +1,7 @@
 #include "faxengine/faxabstract.h"
 
 #include "faxengine/comport.h"
+#include "faxengine/portexceptions.h"
 #include "faxengine/uibridge.h"
 
 #include <cstdio>
@@ -99,9 +100,10 @@ int TApdAbstractFax::bindPort()
                 return -ecComPortNotAssigned;
             port_->SetOpen(true);
         }
-    } catch (const std::exception &e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        return -2003;
+    } catch (const EAPDException &e) {
+        return -e.Code; // the port's own reason: 2001 no such device, 2008 in use, ...
+    } catch (const std::exception &) {
+        return -ecInternal;
     }
     if (port_->OutSize() < 8192)
         return -ecOutputBufferTooSmall;

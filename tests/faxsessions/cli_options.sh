@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # qlnfax send and receive refuse bad option values before touching a port:
-# exit status 2 and a message naming the option, never a crash.
+# exit status 2 and a message naming the option, never a crash. A device that
+# cannot be opened ends the command with the port's own error code.
 # usage: cli_options.sh QLNFAX
 set -uo pipefail
 qlnfax=$1
@@ -36,5 +37,15 @@ refused 'option --bps wants a whole number from 2400 to 14400, not "1200"' recei
 refused 'usage: qlnfax receive' receive --device "$work/none" --dir "$work" --bps 7201
 refused 'option --page wants a whole number from 1 to 65535, not "two"' export x.apf --page two -o x.png
 refused 'option --tab-stop wants a whole number' convert x.txt -o x.apf --tab-stop 4.5
-[[ $status == 0 ]] && echo "PASS: bad option values refused"
+for cmd in "send --device $work/none 100 x.apf" "receive --device $work/none --dir $work --once"; do
+    # shellcheck disable=SC2086
+    "$qlnfax" $cmd >"$work/out" 2>&1
+    rc=$?
+    if [[ $rc != 1 ]] || ! grep -qx "failed: 2001 ie_BadId - Specified comport doesn't exist" "$work/out"; then
+        echo "FAIL: qlnfax $cmd on a missing device exited $rc with:"
+        cat "$work/out"
+        status=1
+    fi
+done
+[[ $status == 0 ]] && echo "PASS: bad option values and a missing device refused"
 exit $status
