@@ -3,6 +3,11 @@
 # saves a screenshot of the screen (default: quillon-main.png).
 #
 #   scripts/screenshot.sh [OUTPUT.png] [incoming]
+#   scripts/screenshot.sh --windows OUTDIR [NAME...]
+#
+# The second form runs qln_shots under Xvfb: every window registered in
+# tools/shots/shots_*.cpp (or those whose names start with NAME) is shown
+# and written as OUTDIR/<name>.png.
 #
 # BUILD_DIR selects the build tree (default ./build); it must contain the
 # targets quillon and qln_sampledata (the script builds them when missing).
@@ -10,6 +15,24 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$top/build}
+if [ "${1:-}" = --windows ]; then
+  outdir=$(realpath -m "${2:?usage: screenshot.sh --windows OUTDIR [NAME...]}")
+  shift 2
+  [ -x "$build/tools/shots/qln_shots" ] || {
+    cmake -S "$top" -B "$build" -G Ninja >/dev/null
+    cmake --build "$build" --target qln_shots -j2
+  }
+  display=:$(( 90 + RANDOM % 100 ))
+  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  xpid=$!
+  trap 'kill $xpid 2>/dev/null || true' EXIT
+  for _ in $(seq 50); do
+    [ -e "/tmp/.X11-unix/X${display#:}" ] && break
+    sleep 0.1
+  done
+  DISPLAY=$display QT_QPA_PLATFORM=xcb "$build/tools/shots/qln_shots" "$outdir" "$@"
+  exit $?
+fi
 out=$(realpath -m "${1:-quillon-main.png}")
 tab=${2:-outgoing}
 
