@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocumentFragment>
 
 #include <algorithm>
 #include <cmath>
@@ -198,6 +199,21 @@ bool RichDocument::saveToFile(const QString &path) const
 {
     const QByteArray rtf = saveRtf();
     return writeFileAtomically(QFile::encodeName(path).toStdString(), rtf.toStdString());
+}
+
+void RichDocument::insertRtf(QTextCursor &cursor, const QByteArray &rtf)
+{
+    QTextDocument pasted;
+    pasted.setDefaultFont(doc_->defaultFont());
+    nextMergeId_ = buildDocument(&pasted, readRtf(rtf), layoutPixelsPerInch(), nextMergeId_) + 1;
+    cursor.insertFragment(QTextDocumentFragment(&pasted));
+}
+
+QByteArray RichDocument::selectionRtf(const QTextCursor &cursor) const
+{
+    QTextDocument selected;
+    QTextCursor(&selected).insertFragment(cursor.selection());
+    return writeRtf(contentOf(&selected, layout_));
 }
 
 void RichDocument::setPageLayout(const PageLayout &layout)

@@ -88,6 +88,11 @@ public:
 
     void clear();
 
+    // Clipboard RTF: inserts RTF (or plain text) at `cursor`, replacing its
+    // selection; and the selection of `cursor` as RTF.
+    void insertRtf(QTextCursor &cursor, const QByteArray &rtf);
+    QByteArray selectionRtf(const QTextCursor &cursor) const;
+
     // The text as the RTF model sees it, and the reverse.
     RtfContent content() const;
     void setContent(const RtfContent &content);

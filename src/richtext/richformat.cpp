@@ -241,14 +241,14 @@ QString cleanRunText(QString s)
 
 }  // namespace
 
-int buildDocument(QTextDocument *doc, const RtfContent &content, double ppi)
+int buildDocument(QTextDocument *doc, const RtfContent &content, double ppi, int firstMergeId)
 {
     const bool undo = doc->isUndoRedoEnabled();
     doc->setUndoRedoEnabled(false);
     doc->clear();
     QTextCursor cursor(doc);
     cursor.beginEditBlock();
-    int mergeId = 0;
+    int mergeId = firstMergeId - 1;
     bool first = true;
     for (const RtfParagraph &p : content.paragraphs) {
         QTextBlockFormat bf;

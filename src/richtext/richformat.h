@@ -56,9 +56,10 @@ QTextCharFormat withoutMerge(QTextCharFormat f);
 
 bool isPageBreak(const QTextBlockFormat &f);
 
-// Replaces the text of `doc` with `content`, laid out at `ppi`. Returns the
-// highest merge-field id given out.
-int buildDocument(QTextDocument *doc, const RtfContent &content, double ppi);
+// Replaces the text of `doc` with `content`, laid out at `ppi`. Merge fields
+// get ids from `firstMergeId` on; returns the highest id given out
+// (firstMergeId - 1 when there is no field).
+int buildDocument(QTextDocument *doc, const RtfContent &content, double ppi, int firstMergeId = 1);
 RtfContent contentOf(const QTextDocument *doc, const PageLayout &page);
 
 }  // namespace qln::richtext
