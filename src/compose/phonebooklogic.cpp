@@ -1,6 +1,7 @@
 #include "compose/phonebooklogic.h"
 
 #include "common/messages.h"
+#include "compose/sidetable.h"
 
 #include <stdexcept>
 
@@ -25,14 +26,7 @@ PhoneBookLogic::~PhoneBookLogic()
 
 bool PhoneBookLogic::open() { return tables_.OpenPhoneDBF(phone_); }
 
-long PhoneBookLogic::count()
-{
-    try {
-        return phone_.Active() ? phone_.QueryRecCount() : 0;
-    } catch (const std::exception &) {
-        return 0;
-    }
-}
+long PhoneBookLogic::count() { return listedCount(phone_); }
 
 PhoneBookLogic::Buttons PhoneBookLogic::buttons()
 {
@@ -50,40 +44,12 @@ PhoneBookLogic::Buttons PhoneBookLogic::buttons()
 
 std::vector<records::PhoneEntry> PhoneBookLogic::entries()
 {
-    std::vector<records::PhoneEntry> out;
-    if (!phone_.Active())
-        return out;
-    try {
-        const long n = phone_.VisibleCount();
-        out.reserve(size_t(n));
-        for (long i = 0; i < n; ++i) {
-            records::PhoneEntry e = records::phoneAt(phone_, i);
-            if (e.recNo > 0)
-                out.push_back(std::move(e));
-        }
-    } catch (const std::exception &) {
-        // A table that cannot be read lists what was read so far.
-    }
-    return out;
+    return listedRows(phone_, &records::phoneAt);
 }
 
-bool PhoneBookLogic::goTo(long recordNumber)
-{
-    try {
-        return phone_.Active() && phone_.PositionOf(recordNumber) >= 0 && phone_.GoTo(recordNumber);
-    } catch (const std::exception &) {
-        return false;
-    }
-}
+bool PhoneBookLogic::goTo(long recordNumber) { return goToListed(phone_, recordNumber); }
 
-long PhoneBookLogic::currentRecordNumber()
-{
-    try {
-        return phone_.Active() ? phone_.RecNo() : 0;
-    } catch (const std::exception &) {
-        return 0;
-    }
-}
+long PhoneBookLogic::currentRecordNumber() { return currentRecord(phone_); }
 
 bool PhoneBookLogic::store(const PhoneEntryText &entry, bool append)
 {
@@ -145,38 +111,9 @@ void PhoneBookLogic::deleteEntry()
         return;
     }
     const records::PhoneEntry row = records::readPhone(phone_);
-    if (messages().cautiousQuestion(deleteQuestion(row.name), texts::kDeleteCaption)) {
-        bool ok = false;
-        try {
-            ok = phone_.Delete();
-        } catch (const std::exception &) {
-        }
-        if (!ok)
-            messages().information("Unable to delete the phone book entry.");
-    }
-    refresh();
-}
-
-// After a change the current row is the one that took a deleted row's place,
-// or the new last row, or none.
-void PhoneBookLogic::refresh()
-{
-    try {
-        const long recno = phone_.RecNo();
-        if (phone_.PositionOf(recno) >= 0)
-            return;
-        const long visible = phone_.VisibleCount();
-        if (visible == 0) {
-            phone_.First();
-            return;
-        }
-        // The flagged row's neighbour in the order is the next visible row.
-        phone_.Next();
-        if (phone_.Eof())
-            phone_.Last();
-    } catch (const std::exception &) {
-        // The list shows what the table holds either way.
-    }
+    if (messages().cautiousQuestion(deleteQuestion(row.name), texts::kDeleteCaption))
+        deleteCurrentRow(phone_, "phone book entry");
+    settleAfterDelete(phone_);
 }
 
 bool PhoneBookLogic::accept()

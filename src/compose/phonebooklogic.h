@@ -92,7 +92,6 @@ public:
 
 private:
     bool store(const PhoneEntryText &entry, bool append);
-    void refresh();
 
     records::FaxTables &tables_;
     records::TTable phone_{"PhoneTable"};
