@@ -154,6 +154,8 @@ void TMainScreen::refreshList(FaxList list)
 void TMainScreen::NewbuttonClick()
 {
     if (receiveMode_) {
+        // A refused Clone must not turn the next New into a clone.
+        cloneRequested_ = false;
         messages().information(texts::kReceiveModeRefusal);
         return;
     }
