@@ -246,6 +246,7 @@ bool TApdFaxPrinter::printOnePage(QPainter &p, int page)
 
 TFaxPrintOutcome TApdFaxPrinter::PrintFile(const std::string &file, int first, int last)
 {
+    fileName_.clear();  // read the file's facts again, even under the same name
     SetFileName(file);
     if (first > 0)
         FirstPageToPrint = first;
