@@ -16,14 +16,6 @@ void TMainScreen::notAvailable(const QString &function)
 
 void TMainScreen::runSendFax() { notAvailable(QStringLiteral("Send Fax")); }
 
-void TMainScreen::runReceiveMode() { notAvailable(QStringLiteral("Receive Faxes")); }
-
-void TMainScreen::stopReceiveMode()
-{
-    // Nothing but the flag is running in this build.
-    setReceiveMode(false);
-}
-
 void TMainScreen::runFaxViewer(bool print)
 {
     notAvailable(print ? QStringLiteral("Print Fax") : QStringLiteral("View Fax"));
