@@ -120,19 +120,30 @@ double RichDocument::pageTextWidthPixels() const
     return pixelsOf(layout_.width - layout_.left - layout_.right, layoutPixelsPerInch());
 }
 
+QTextDocument *RichDocument::document()
+{
+    if (!laidOut_) {
+        laidOut_ = true;
+        doc_->documentLayout()->setPaintDevice(device_.get());
+    }
+    return doc_.get();
+}
+
 void RichDocument::applyResolution()
 {
     const double ppi = layoutPixelsPerInch();
     setResolution(*device_, ppi);
-    // Qt asks the device for its resolution when it lays a block out, so
-    // every block is laid out again; the paragraph pixels follow without an
-    // undo step of their own (an undo would bring back the old pixels).
+    // The paragraph pixels follow without an undo step of their own (an
+    // undo would bring back the pixels of the old resolution).
     const bool undo = doc_->isUndoRedoEnabled();
     doc_->setUndoRedoEnabled(false);
-    doc_->documentLayout()->setPaintDevice(device_.get());
-    qln::richtext::applyResolution(doc_.get(), ppi);
+    qln::richtext::applyResolution(doc_.get(), shownPpi_ > 0 ? shownPpi_ : ppi, ppi);
     doc_->setUndoRedoEnabled(undo);
-    doc_->markContentsDirty(0, doc_->characterCount());
+    shownPpi_ = ppi;
+    // Qt asks the device for its resolution when it lays a block out, so
+    // every block is laid out again.
+    if (laidOut_)
+        doc_->markContentsDirty(0, doc_->characterCount());
 }
 
 void RichDocument::setZoom(int percent)
@@ -155,7 +166,7 @@ void RichDocument::clear()
 
 RtfContent RichDocument::content() const
 {
-    return contentOf(doc_.get(), layout_);
+    return contentOf(doc_.get(), layout_, layoutPixelsPerInch());
 }
 
 void RichDocument::setContent(const RtfContent &content)
@@ -211,7 +222,7 @@ QByteArray RichDocument::selectionRtf(const QTextCursor &cursor) const
 {
     QTextDocument selected;
     QTextCursor(&selected).insertFragment(cursor.selection());
-    return writeRtf(contentOf(&selected, layout_));
+    return writeRtf(contentOf(&selected, layout_, layoutPixelsPerInch()));
 }
 
 void RichDocument::setPageLayout(const PageLayout &layout)

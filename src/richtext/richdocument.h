@@ -75,7 +75,11 @@ public:
     RichDocument(const RichDocument &) = delete;
     RichDocument &operator=(const RichDocument &) = delete;
 
-    QTextDocument *document() { return doc_.get(); }
+    // The text. The non-const form also gives the document its layout at
+    // the zoom's resolution (a widget shows it through that layout); until
+    // then nothing lays the text out, so loading for page painting alone
+    // stays quick.
+    QTextDocument *document();
     const QTextDocument *document() const { return doc_.get(); }
 
     // RTF in and out. Loading replaces the whole text; a text that is not
@@ -181,6 +185,8 @@ private:
     // The device whose resolution the document is laid out at.
     std::unique_ptr<QImage> device_;
     std::unique_ptr<PaintLayout> paint_;
+    bool laidOut_ = false;  // doc_ has its layout on device_
+    double shownPpi_ = 0;   // the resolution the paragraph pixels are at
     int changes_ = 0;       // counts edits, so a painting copy knows it is stale
     int nextMergeId_ = 1;
 };

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <tuple>
 
 namespace qln::richtext {
 
@@ -90,12 +92,6 @@ void setResolution(QImage &device, double ppi)
     device.setDotsPerMeterY(dotsPerMeter);
 }
 
-double resolutionOf(const QTextDocument *doc)
-{
-    const QPaintDevice *device = doc->documentLayout() ? doc->documentLayout()->paintDevice() : nullptr;
-    return device ? device->logicalDpiY() : 96.0;
-}
-
 bool isPageBreak(const QTextBlockFormat &f)
 {
     return f.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore;
@@ -156,20 +152,16 @@ void setParaProps(QTextBlockFormat &f, const RtfParaProps &p, double ppi)
     derivePixels(f, ppi);
 }
 
-void applyResolution(QTextDocument *doc, double ppi)
+void applyResolution(QTextDocument *doc, double fromPpi, double toPpi)
 {
     QTextCursor cursor(doc);
     for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
         const QTextBlockFormat old = b.blockFormat();
         QTextBlockFormat f = old;
-        if (!f.hasProperty(kLeftTwips)) {
-            // A paragraph from elsewhere: its pixels are taken at the
-            // resolution the document had, which is what it is shown at.
-            const bool hasDevice = doc->documentLayout() && doc->documentLayout()->paintDevice();
-            setParaProps(f, paraPropsOf(old, hasDevice ? resolutionOf(doc) : ppi), ppi);
-        } else {
-            derivePixels(f, ppi);
-        }
+        if (!f.hasProperty(kLeftTwips))
+            setParaProps(f, paraPropsOf(old, fromPpi), toPpi);  // a paragraph from elsewhere
+        else
+            derivePixels(f, toPpi);
         if (samePixels(f, old) && old.hasProperty(kLeftTwips))
             continue;
         cursor.setPosition(b.position());
@@ -262,10 +254,19 @@ int buildDocument(QTextDocument *doc, const RtfContent &content, double ppi, int
     cursor.beginEditBlock();
     int mergeId = firstMergeId - 1;
     bool first = true;
+    // Documents use a handful of formats for thousands of runs.
+    std::map<std::tuple<QString, int, bool, bool, bool>, QTextCharFormat> formats;
+    auto formatOf = [&formats](const RtfCharProps &p) -> const QTextCharFormat & {
+        const auto key = std::make_tuple(p.font, p.halfPoints, p.bold, p.italic, p.underline);
+        auto it = formats.find(key);
+        if (it == formats.end())
+            it = formats.emplace(key, charFormatOf(p)).first;
+        return it->second;
+    };
     for (const RtfParagraph &p : content.paragraphs) {
         QTextBlockFormat bf;
         setParaProps(bf, p.props, ppi);
-        const QTextCharFormat mark = charFormatOf(p.markProps);
+        const QTextCharFormat &mark = formatOf(p.markProps);
         if (first) {
             cursor.setBlockFormat(bf);
             cursor.setBlockCharFormat(mark);
@@ -275,14 +276,16 @@ int buildDocument(QTextDocument *doc, const RtfContent &content, double ppi, int
         }
         int lastField = -1;
         for (const RtfRun &r : p.runs) {
-            QTextCharFormat cf = charFormatOf(r.props);
-            if (r.mergeTag > 0) {
-                if (r.fieldId != lastField || r.fieldId == 0)
-                    ++mergeId;
-                lastField = r.fieldId;
-                cf.setProperty(kMergeTag, r.mergeTag);
-                cf.setProperty(kMergeId, mergeId);
+            if (r.mergeTag == 0) {
+                cursor.insertText(cleanRunText(r.text), formatOf(r.props));
+                continue;
             }
+            if (r.fieldId != lastField || r.fieldId == 0)
+                ++mergeId;
+            lastField = r.fieldId;
+            QTextCharFormat cf = formatOf(r.props);
+            cf.setProperty(kMergeTag, r.mergeTag);
+            cf.setProperty(kMergeId, mergeId);
             cursor.insertText(cleanRunText(r.text), cf);
         }
     }
@@ -291,12 +294,11 @@ int buildDocument(QTextDocument *doc, const RtfContent &content, double ppi, int
     return mergeId;
 }
 
-RtfContent contentOf(const QTextDocument *doc, const PageLayout &page)
+RtfContent contentOf(const QTextDocument *doc, const PageLayout &page, double ppi)
 {
     RtfContent c;
     c.page = RtfPageSetup{page.width, page.height, page.left, page.right, page.top, page.bottom};
     c.hasPageSetup = true;
-    const double ppi = resolutionOf(doc);
     for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
         RtfParagraph p;
         p.props = paraPropsOf(b.blockFormat(), ppi);

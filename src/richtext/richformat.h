@@ -39,20 +39,20 @@ inline double pixelsOf(int twips, double ppi)
 }
 
 // Makes `device` (the paint device of a document's layout) stand for
-// `ppi` pixels per inch, and the resolution a document is laid out at
-// (96 when its layout has no device).
+// `ppi` pixels per inch.
 void setResolution(QImage &device, double ppi);
-double resolutionOf(const QTextDocument *doc);
 
 // The paragraph properties of a block; a block without the twips
 // properties (pasted from elsewhere) has its pixel values converted at `ppi`.
 RtfParaProps paraPropsOf(const QTextBlockFormat &f, double ppi);
 // Sets the twips properties and the pixel values derived at `ppi`.
 void setParaProps(QTextBlockFormat &f, const RtfParaProps &p, double ppi);
-// Recomputes the pixel values of every paragraph for `ppi`; paragraphs
-// whose values are already right are left alone. Used on a document without
-// undo history (loading, zooming, a painting copy).
-void applyResolution(QTextDocument *doc, double ppi);
+// Recomputes the pixel values of every paragraph for `toPpi`; paragraphs
+// whose values are already right are left alone. A paragraph without the
+// twips properties has its pixels taken at `fromPpi`, the resolution the
+// document was laid out at until now. Used without undo history (loading,
+// zooming, a painting copy).
+void applyResolution(QTextDocument *doc, double fromPpi, double toPpi);
 
 RtfCharProps charPropsOf(const QTextCharFormat &f);
 QTextCharFormat charFormatOf(const RtfCharProps &p);
@@ -67,6 +67,7 @@ bool isPageBreak(const QTextBlockFormat &f);
 // get ids from `firstMergeId` on; returns the highest id given out
 // (firstMergeId - 1 when there is no field).
 int buildDocument(QTextDocument *doc, const RtfContent &content, double ppi, int firstMergeId = 1);
-RtfContent contentOf(const QTextDocument *doc, const PageLayout &page);
+// The text of `doc` laid out at `ppi` as the RTF model.
+RtfContent contentOf(const QTextDocument *doc, const PageLayout &page, double ppi);
 
 }  // namespace qln::richtext

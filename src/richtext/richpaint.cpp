@@ -36,7 +36,7 @@ RichDocument::PaintLayout &RichDocument::paintLayout(int width)
     pl.doc->setDocumentMargin(0);
     setResolution(pl.device, ppi);
     pl.doc->documentLayout()->setPaintDevice(&pl.device);
-    qln::richtext::applyResolution(pl.doc.get(), ppi);
+    qln::richtext::applyResolution(pl.doc.get(), ppi, ppi);
     pl.doc->setTextWidth(std::max(1.0, layoutWidth));
     pl.doc->documentLayout()->documentSize();  // lays out every paragraph
 
