@@ -570,8 +570,9 @@ TEST_F(MainScreenTest, FunctionsOfLaterWindowsSaySoInsteadOfPretending)
     TMainScreen w;
     startAndWait(w);
     w.selectRow(FaxList::Outgoing, 0);
-    for (const char *name : {"mnuNew", "mnuEdit", "mnuClone", "mnuSend", "mnuViewPrint",
-                             "mnuCoverSheets", "mnuPhoneBook", "mnuPreferences", "mnuRebuild",
+    // Commands whose windows this build does not have yet; each leaves this
+    // list when its window arrives.
+    for (const char *name : {"mnuSend", "mnuViewPrint", "mnuPreferences", "mnuRebuild",
                              "mnuCleanup", "mnuConfiguration"}) {
         msgs.clear();
         w.menuAction(name)->trigger();
