@@ -14,6 +14,7 @@ const char *const kCoverBrowseCaption = "Cover Sheet Template Browser";
 const char *const kCoverEditorCaption = "Cover Sheet Template Editor";
 const char *const kNewDescription = "{description}";
 const char *const kClonePrefix = "[clone]";
+const char *const kCoverTableFailed = "Unable to open/create the COVER datafile";
 }  // namespace texts
 
 namespace {

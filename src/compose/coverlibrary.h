@@ -24,6 +24,7 @@ extern const char *const kCoverBrowseCaption;  // "Cover Sheet Template Browser"
 extern const char *const kCoverEditorCaption;  // "Cover Sheet Template Editor"
 extern const char *const kNewDescription;      // "{description}"
 extern const char *const kClonePrefix;         // "[clone]"
+extern const char *const kCoverTableFailed;    // the cover table cannot be opened
 }  // namespace texts
 
 constexpr int kCoverDescriptionChars = 35;

@@ -1,6 +1,7 @@
 #include "compose/phonebook.h"
 
 #include "compose/composehelp.h"
+#include "compose/modal.h"
 #include "compose/phonebookeditor.h"
 #include "compose/tablegrid.h"
 
@@ -15,7 +16,7 @@ bool runPhoneBookEditor(QWidget *parent, PhoneEntryText &entry)
 {
     TPhoneBookEditor editor(parent);
     editor.setEntry(QString::fromStdString(entry.name), QString::fromStdString(entry.number));
-    if (editor.exec() != QDialog::Accepted)
+    if (runModal(editor) != QDialog::Accepted)
         return false;
     entry.name = editor.name().toStdString();
     entry.number = editor.number().toStdString();

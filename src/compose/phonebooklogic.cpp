@@ -11,6 +11,7 @@ namespace texts {
 const char *const kPhoneBookCaption = "Phone Book Browser";
 const char *const kPhoneBookEditorCaption = "Phone Book Editor";
 const char *const kDeleteCaption = "Delete";
+const char *const kPhoneTableFailed = "Unable to open/create the PHONE datafile";
 }  // namespace texts
 
 PhoneBookLogic::PhoneBookLogic(records::FaxTables &tables) : tables_(tables) {}
@@ -24,7 +25,13 @@ PhoneBookLogic::~PhoneBookLogic()
     }
 }
 
-bool PhoneBookLogic::open() { return tables_.OpenPhoneDBF(phone_); }
+bool PhoneBookLogic::open()
+{
+    if (tables_.OpenPhoneDBF(phone_))
+        return true;
+    messages().information(texts::kPhoneTableFailed);
+    return false;
+}
 
 long PhoneBookLogic::count() { return listedCount(phone_); }
 

@@ -22,6 +22,7 @@ namespace texts {
 extern const char *const kPhoneBookCaption;        // "Phone Book Browser"
 extern const char *const kPhoneBookEditorCaption;  // "Phone Book Editor"
 extern const char *const kDeleteCaption;           // "Delete"
+extern const char *const kPhoneTableFailed;        // the phonebook table cannot be opened
 }  // namespace texts
 
 // Field widths of a phonebook entry.
@@ -53,8 +54,8 @@ public:
     explicit PhoneBookLogic(records::FaxTables &tables);
     ~PhoneBookLogic();
 
-    // Opens the browser's own table; false when it cannot be opened (the
-    // caller then does not show the browser).
+    // Opens the browser's own table; false, after an information box,
+    // when it cannot be opened (the caller then does not show the browser).
     bool open();
     records::TTable &table() { return phone_; }
 
