@@ -23,9 +23,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#ifdef QLN_HAVE_MULTIMEDIA
-#include <QSoundEffect>
-#endif
 
 namespace qln {
 
@@ -380,19 +377,7 @@ void TMainScreen::faxReceived()
 {
     refreshList(FaxList::Incoming);
     SetButtons();
-    const std::string wav = settings().wav;
-    if (wav.empty() || !QFileInfo(QString::fromStdString(wav)).isFile())
-        return;
-#ifdef QLN_HAVE_MULTIMEDIA
-    // Plays without waiting; a missing sound device is not an error.
-    auto *sound = new QSoundEffect(this);
-    sound->setSource(QUrl::fromLocalFile(QString::fromStdString(wav)));
-    connect(sound, &QSoundEffect::playingChanged, sound, [sound] {
-        if (!sound->isPlaying())
-            sound->deleteLater();
-    });
-    sound->play();
-#endif
+    playReceiveSound();
 }
 
 }  // namespace qln
