@@ -78,6 +78,12 @@ public:
     // Makes the row of the active list current (grid and table).
     void selectRow(FaxList list, int row);
 
+    // Renders the current outgoing fax into one APF file in the data
+    // directory (mainscreen_send.cpp); "" when nothing was produced.
+    // Rendering errors are raised. Sets the page count of the last rendering.
+    std::string CreateFaxFile();
+    int pagesOfLastRendering() const { return pagesOfLastRendering_; }
+
 public slots:
     void SetButtons();
     // Commands of the buttons and menus.

@@ -14,8 +14,6 @@ void TMainScreen::notAvailable(const QString &function)
 
 // ---- Commands of other windows -----------------------------------------------
 
-void TMainScreen::runSendFax() { notAvailable(QStringLiteral("Send Fax")); }
-
 void TMainScreen::runFaxViewer(bool print)
 {
     notAvailable(print ? QStringLiteral("Print Fax") : QStringLiteral("View Fax"));

@@ -178,4 +178,10 @@ FaxListSource &RecordsFaxTables::listSource(FaxList list)
     return list == FaxList::Outgoing ? *outgoing_ : *incoming_;
 }
 
+records::FaxTables *bindingOf(FaxTablesAccess &tables)
+{
+    auto *records = dynamic_cast<RecordsFaxTables *>(&tables);
+    return records ? &records->binding() : nullptr;
+}
+
 }  // namespace qln

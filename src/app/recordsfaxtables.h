@@ -43,4 +43,8 @@ private:
     std::unique_ptr<RecordsListSource> incoming_;
 };
 
+// The table binding behind a window's tables, or nullptr for a stand-in
+// that has none.
+records::FaxTables *bindingOf(FaxTablesAccess &tables);
+
 }  // namespace qln

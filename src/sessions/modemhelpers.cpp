@@ -202,7 +202,7 @@ void SetHelpOpener(std::function<bool(int)> opener)
     g_helpOpener = std::move(opener);
 }
 
-bool TechnicalHelp()
+bool OpenHelpTopic(int topic)
 {
     std::function<bool(int)> opener;
     {
@@ -213,8 +213,10 @@ bool TechnicalHelp()
         messages().information("Help is not available.");
         return false;
     }
-    return opener(kFaxProblemSolverTopic);
+    return opener(topic);
 }
+
+bool TechnicalHelp() { return OpenHelpTopic(kFaxProblemSolverTopic); }
 
 void InstallPortMapping(const Settings &s)
 {
