@@ -12,6 +12,7 @@
 #include "common/datadir.h"
 #include "common/localeformats.h"
 #include "common/messages.h"
+#include "common/runtimedir.h"
 #include "common/settings.h"
 #include "sessions/modemhelpers.h"
 
@@ -21,6 +22,9 @@
 
 int main(int argc, char **argv)
 {
+    // The single-copy guard's socket and the toolkit share the private
+    // runtime directory; it must be settled before the toolkit starts.
+    qln::ensureRuntimeDirectory();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(qln::texts::kApplicationTitle));
     QApplication::setApplicationVersion(QString::fromLatin1(qln::kVersionText));

@@ -9,6 +9,7 @@
 #include "common/datadir.h"
 #include "common/messages.h"
 #include "common/settings.h"
+#include "records/receivedfile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,11 +18,6 @@
 #include <QTableView>
 #include <QToolButton>
 #include <QUrl>
-
-#include <cerrno>
-#include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 
 
 namespace qln {
@@ -151,6 +147,8 @@ void TMainScreen::refreshList(FaxList list)
 void TMainScreen::NewbuttonClick()
 {
     if (receiveMode_) {
+        // A refused Clone must not turn the next New into a clone.
+        cloneRequested_ = false;
         messages().information(texts::kReceiveModeRefusal);
         return;
     }
@@ -237,22 +235,11 @@ void TMainScreen::DeleteButtonClick()
 // that is already gone is not an error.
 void TMainScreen::deleteReceivedFile(const std::string &faxFile)
 {
-    const ReceivedFileTarget target = receivedFileToDelete(dataDirectory(), faxFile);
-    if (target.kind == ReceivedFileTarget::Kind::None)
-        return;
-    if (target.kind == ReceivedFileTarget::Kind::Refused) {
-        messages().information(refusedFaxFileText(faxFile));
-        return;
-    }
-    struct stat st {};
-    if (::lstat(target.path.c_str(), &st) != 0)
-        return;  // already gone
-    if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
-        messages().information(refusedFaxFileText(faxFile));
-        return;
-    }
-    if (::unlink(target.path.c_str()) != 0)
-        messages().information("Unable to delete " + target.path + ": " + std::strerror(errno));
+    std::string error;
+    const auto outcome = records::RemoveReceivedFile(dataDirectory(), faxFile, error);
+    if (outcome == records::ReceivedFileRemoval::Refused ||
+        outcome == records::ReceivedFileRemoval::Failed)
+        messages().information(error);
 }
 
 // ---- Send, Receive, View, Print ----------------------------------------------

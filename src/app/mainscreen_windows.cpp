@@ -14,13 +14,6 @@ void TMainScreen::notAvailable(const QString &function)
 
 // ---- Commands of other windows -----------------------------------------------
 
-bool TMainScreen::runFaxEditor(bool clone, bool editExisting)
-{
-    notAvailable(clone ? QStringLiteral("Clone Fax")
-                       : editExisting ? QStringLiteral("Edit Fax") : QStringLiteral("New Fax"));
-    return false;
-}
-
 void TMainScreen::runSendFax() { notAvailable(QStringLiteral("Send Fax")); }
 
 void TMainScreen::runFaxViewer(bool print)
@@ -28,8 +21,6 @@ void TMainScreen::runFaxViewer(bool print)
     notAvailable(print ? QStringLiteral("Print Fax") : QStringLiteral("View Fax"));
 }
 
-void TMainScreen::runCoverSheets() { notAvailable(QStringLiteral("Cover Sheets")); }
-void TMainScreen::runPhoneBook() { notAvailable(QStringLiteral("Phone Book")); }
 void TMainScreen::runPreferences() { notAvailable(QStringLiteral("Preferences")); }
 void TMainScreen::runRebuildIndexesWindow() { notAvailable(QStringLiteral("Rebuild Indexes")); }
 void TMainScreen::runFaxLogCleanup() { notAvailable(QStringLiteral("Fax Log Cleanup")); }

@@ -1,6 +1,8 @@
 // qlnfax entry point: dispatches to the registered commands.
 #include "commands.h"
 
+#include "common/runtimedir.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <exception>
@@ -98,6 +100,9 @@ int main(int argc, char **argv)
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY")
         && !qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A private runtime directory keeps the toolkit from printing a notice
+    // about a missing one before the command's own output.
+    qln::ensureRuntimeDirectory();
     QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName("Quillon");
     QCoreApplication::setApplicationVersion(kVersionText);
