@@ -349,7 +349,9 @@ void ReceiveStation::recover()
 
 void ReceiveStation::switchOff()
 {
-    if (!on_ || stopping_)
+    // A STOP while the start-up steps run (they let events run) waits for
+    // them: they end either on or in their own recovery.
+    if (!on_ || stopping_ || starting_)
         return;
     stopping_ = true;
     if (settings_.noModem)
