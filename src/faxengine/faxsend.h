@@ -137,9 +137,9 @@ private:
     std::vector<uint8_t> line_;
 
     // Class 1 negotiation
-    t30::SpeedMask ownSpeeds_ = t30::kBaseSpeeds;
-    t30::SpeedMask remoteSpeeds_ = t30::kBaseSpeeds;
-    int speedIndex_ = 0;
+    t30::RateMask ownRates_ = t30::baseRates();
+    t30::FrameParams remoteDis_;
+    int rate_ = -1; // index of t30::rateAt
     int scanCode_ = 0;
     int minBytes_ = 0;
     bool finalFrame_ = false;
