@@ -28,6 +28,11 @@ struct CommandTable {
     std::string report(const char *suffix) const { return std::string("+F") + suffix; }
 };
 
+// Class 2 bit order of page data: order 0, the one the engine works with
+// (data to the modem in line order, data from it with each byte's bits
+// reversed).
+inline constexpr const char *kBitOrderCommand = "AT+FBOR=0";
+
 const CommandTable &commandsClass2();
 const CommandTable &commandsClass20();
 

@@ -122,7 +122,7 @@ FaxSession::Step FaxReceiver::handle(const Event &ev)
     default:
         break;
     }
-    if (ev.is("ERROR") && state_ != rf1WaitDCN) {
+    if (ev.is("ERROR") && state_ != rf1WaitDCN && !(state_ == rf2Init3 && activeClass_ == fcClass2)) {
         fail(ecFaxBadModemResult);
         return Step::Next;
     }

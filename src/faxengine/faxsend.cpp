@@ -139,7 +139,7 @@ FaxSession::Step FaxSender::handle(const Event &ev)
     case tfInit: return onInit();
     case tfDial: return onDial();
     case tfRetryWait: return onRetryWait(ev);
-    case tfWaitXon: return onWaitXon();
+    case tfWaitXon: return onWaitXon(ev);
     case tfWaitFrHead: return onWaitFrHead(ev);
     case tfSndPgeHdr: return onSndPgeHdr();
     case tfOpenCover: return onOpenCover();

@@ -92,8 +92,9 @@ private:
     // Class 2 / 2.0
     Step class2(const Event &ev);
     bool class2Report(const Event &ev); // parameter and identification reports
+    Step resendPage();                  // after a page reported bad
     // page transmission
-    Step onWaitXon();
+    Step onWaitXon(const Event &ev);
     Step onWaitFrHead(const Event &ev);
     Step onSndPgeHdr();
     Step onOpenCover();
@@ -131,6 +132,8 @@ private:
     bool morePages_ = false;
     bool dialConnected_ = false;
     int resends_ = 0;
+    int pageStatus_ = 0;          // Class 2.0: the last page-status report
+    ResponseAssembler xonLines_;  // modem lines while XON is awaited
     int eopTries_ = 0;
     int trainTries_ = 0; // DCS and training sent without an answer
     std::vector<uint8_t> staging_;

@@ -84,6 +84,7 @@ TEST_P(Class2Receive, PagesAreStoredWithClass2BitReversal)
     EXPECT_TRUE(sent("AT+FCR=1"));
     EXPECT_TRUE(sent(v20 ? "AT+FLI=\"QLN\"" : "AT+FLID=\"QLN\""));
     EXPECT_TRUE(sent("AT+FAA=0"));
+    EXPECT_EQ(sent("AT+FBOR=0"), !v20);
     EXPECT_TRUE(sent(v20 ? "AT+FCC=1,3,0,2,0,0,0,0" : "AT+FDCC=1,3,0,2,0,0,0,0"));
     auto pages = pagesOf("FAX0001.APF");
     ASSERT_EQ(pages.size(), 3u);

@@ -19,6 +19,9 @@ public:
     std::deque<int> pageStatus;       // per page sent; default 1 (good)
     bool errorAfterData = false;      // Class 2.0: "ERROR" after page data
     std::string dialResult;           // "" connects
+    bool sendXon = true;              // Class 2: XON after the CONNECT to AT+FDT
+    std::string insteadOfXon;         // Class 2: a line sent in place of the XON
+    bool bitOrderError = false;       // "AT+FBOR=..." answers ERROR
     // --- script: receiving side (the engine receives) ---
     std::vector<Bytes> incoming;      // pages the caller sends (wire bit order)
     std::deque<int> incomingStatus;   // page status per page; default 1
@@ -93,7 +96,7 @@ private:
             pageStatus.pop_front();
         }
         reply("+FPS:" + std::to_string(ps) + ",0,0,0,0");
-        if (code == '.')
+        if (code == '.' && ps != 2)
             reply("+FHS:00");
         reply("OK");
     }
@@ -139,7 +142,11 @@ private:
         } else if (cmd == "AT+FDT") {
             reply(r("DCS:", "CS:") + "0,3,0,2,0,0,0,0");
             reply("CONNECT");
-            if (!v20_)
+            if (!insteadOfXon.empty()) {
+                reply(insteadOfXon);
+                return;
+            }
+            if (!v20_ && sendXon)
                 link_.push(Bytes{0x11}); // XON
             data_ = true;
             dle_ = false;
@@ -169,6 +176,8 @@ private:
         } else if (cmd == "AT+FCLASS=?") {
             reply(v20_ ? "0,1,2,2.0" : "0,1,2");
             reply("OK");
+        } else if (cmd.rfind("AT+FBOR", 0) == 0 && bitOrderError) {
+            reply("ERROR");
         } else {
             reply("OK");
         }
