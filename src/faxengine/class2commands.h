@@ -53,8 +53,9 @@ struct ReportParams {
 // after the colon (or "=").
 ReportParams parseParams(const std::string &line);
 
-// Identification after the colon: leading quote blanked, trailing characters
-// that are neither letters nor digits removed, trimmed, at most 20.
+// Identification after the colon: characters that are not printable
+// blanked, leading quote blanked, trailing characters that are neither
+// letters nor digits removed, trimmed, at most 20.
 std::string parseRemoteId(const std::string &line);
 
 // Hang-up or page-status code: up to three characters after the colon; a

@@ -16,7 +16,7 @@ FaxSession::Step FaxReceiver::class2(const Event &ev)
     }
     if (ev.kind != Input::Line)
         return Step::Wait;
-    if (ev.line.find(t.hangupReport) != std::string::npos) {
+    if (ev.bare.find(t.hangupReport) != std::string::npos) {
         hangupResult = parseHangupCode(ev.line);
         if (state_ == rf2GetFHNG) {
             setStatus(fpGotHangup);

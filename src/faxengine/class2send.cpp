@@ -71,7 +71,7 @@ FaxSession::Step FaxSender::resendPage()
 FaxSession::Step FaxSender::class2(const Event &ev)
 {
     const auto &t = *table_;
-    const bool hangupLine = ev.kind == Input::Line && ev.line.find(t.hangupReport) != std::string::npos;
+    const bool hangupLine = ev.kind == Input::Line && ev.bare.find(t.hangupReport) != std::string::npos;
     const bool keepsWaitingOnHangup = state_ == tf2WaitFET || state_ == tf20ChckPg;
     if (hangupLine) {
         hangupResult = parseHangupCode(ev.line);

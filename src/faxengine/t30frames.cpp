@@ -1,5 +1,7 @@
 #include "faxengine/t30frames.h"
 
+#include "faxengine/faxclass.h"
+
 #include <algorithm>
 
 namespace qln::fax::t30 {
@@ -67,8 +69,8 @@ std::string parseIdInfo(const Bytes &info)
     std::string s;
     for (size_t i = n; i-- > 0;)
         s += static_cast<char>(info[i]);
-    auto junk = [](char c) { return c == ' ' || c == '"' || c == '\0'; };
-    while (!s.empty() && junk(s.back()))
+    s = printableStationId(s);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '"'))
         s.pop_back();
     size_t start = 0;
     while (start < s.size() && s[start] == ' ')

@@ -65,7 +65,8 @@ Bytes buildIdFrame(uint8_t fcf, const std::string &stationId, bool final);
 Bytes buildDIS(const Bytes &info, bool final = true);
 Bytes buildDCS(const Bytes &info, bool final = true);
 
-// Remote identification from the information bytes of CSI/TSI.
+// Remote identification from the information bytes of CSI/TSI, with
+// bytes that are not printable as blanks.
 std::string parseIdInfo(const Bytes &info);
 
 // One received frame.

@@ -173,6 +173,9 @@ TEST(Class1Frames, IdentificationIsPaddedAndReversed)
     EXPECT_TRUE(got.final());
     EXPECT_EQ(got.kind(), fcfCSI);
     EXPECT_EQ(parseIdInfo(got.info), "+1 555 0100");
+    // Bytes that are not printable become blanks (a line break in an
+    // identification would split a log line).
+    EXPECT_EQ(parseIdInfo(idInfo(std::string("EVIL\r\nOK\x7f\xc3\xa9" "X"))), "EVIL  OK   X");
 }
 
 TEST(Class1Frames, DisAndDcsBytes)

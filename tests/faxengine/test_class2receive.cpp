@@ -133,5 +133,14 @@ TEST_P(Class2Receive, RefusedCallSendsFksAndLeavesNoFile)
     EXPECT_TRUE(fs::is_empty(dir));
 }
 
+TEST_P(Class2Receive, LineBreakInTheCallersIdentificationDoesNotEndTheCall)
+{
+    modem.callingIdReport = "\"AB\rCD\x07" "E\"";
+    runCall();
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_EQ(receiver.remoteStation, "AB CD E");
+    EXPECT_EQ(pagesOf("FAX0001.APF").size(), 3u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Classes, Class2Receive, ::testing::Values(false, true),
                          [](const auto &info) { return info.param ? "Class20" : "Class2"; });

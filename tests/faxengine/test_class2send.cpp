@@ -119,6 +119,15 @@ TEST_P(Class2Send, BusyAndVoiceDialResults)
     EXPECT_EQ(events.finishCode, -ecFaxVoiceCall);
 }
 
+TEST_P(Class2Send, ForgedReportInTheCalledIdentificationDoesNotEndTheFax)
+{
+    modem.calledIdReport = "\"1\r\n+FHNG:2\r\nX\"";
+    runWith(makeFax({false}));
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_EQ(sender.remoteStation, "1  +FHNG:2  X");
+    EXPECT_EQ(sender.hangupResult, 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Classes, Class2Send, ::testing::Values(false, true),
                          [](const auto &info) { return info.param ? "Class20" : "Class2"; });
 

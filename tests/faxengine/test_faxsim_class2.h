@@ -19,6 +19,7 @@ public:
     std::deque<int> pageStatus;       // per page sent; default 1 (good)
     bool errorAfterData = false;      // Class 2.0: "ERROR" after page data
     std::string dialResult;           // "" connects
+    std::string calledIdReport = "\"REMOTE 100\"";
     bool sendXon = true;              // Class 2: XON after the CONNECT to AT+FDT
     std::string insteadOfXon;         // Class 2: a line sent in place of the XON
     bool bitOrderError = false;       // "AT+FBOR=..." answers ERROR
@@ -26,6 +27,7 @@ public:
     std::vector<Bytes> incoming;      // pages the caller sends (wire bit order)
     std::deque<int> incomingStatus;   // page status per page; default 1
     std::size_t endOfDocumentAfter = 0; // "+FET:1" after this page (1-based)
+    std::string callingIdReport = "\"CALLER 7\"";
 
     // --- record ---
     std::vector<std::string> commands;
@@ -136,7 +138,7 @@ private:
                 return;
             }
             reply(r("CON", "CO"));
-            reply(r("CSI:", "CI:") + "\"REMOTE 100\"");
+            reply(r("CSI:", "CI:") + calledIdReport);
             reply(r("DIS:", "IS:") + "1,5,0,2,0,0,0,0");
             reply("OK");
         } else if (cmd == "AT+FDT") {
@@ -162,7 +164,7 @@ private:
             reply("OK");
         } else if (cmd == "ATA") {
             reply(r("CON", "CO"));
-            reply(r("TSI:", "TI:") + "\"CALLER 7\"");
+            reply(r("TSI:", "TI:") + callingIdReport);
             reply(r("DCS:", "CS:") + "0,3,0,2,0,0,0,0");
             reply("OK");
         } else if (cmd == "AT+FDR") {
