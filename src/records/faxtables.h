@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace qln::records {
 
@@ -53,6 +54,16 @@ public:
     bool OpenRecFaxDBF();
     bool OpenCoverDBF();
     bool OpenPhoneDBF(TTable &phone);
+    // Why the last open or create routine returned false ("" after a
+    // success): the engine's text or the binding's ("Invalid Field Type F").
+    const std::string &LastError() const { return lastError_; }
+    // The texts of the four table files whose header disagrees with their
+    // size (see TableCheck); such a table does not open, and is never packed
+    // or rewritten, until it is repaired.
+    std::vector<std::string> DamagedTables() const;
+    // Repairs each damaged table after copying its files into `backupDir`;
+    // returns one line per table repaired (or a failure text).
+    std::vector<std::string> RepairTables(const std::string &backupDir);
 
     // Memo transfer through "Eraseme.rtf" in the data directory. The caller
     // clears the control before LoadRichText; loadFile loads the RTF file
@@ -88,7 +99,10 @@ private:
     void rebuildOne(TTable &t, int which, const std::function<void(const std::string &)> &progress,
                     const char *removing, const char *rebuilding);
 
+    bool failWith(const std::string &text);
+
     std::string dataDir_;
+    std::string lastError_;
 };
 
 } // namespace qln::records
