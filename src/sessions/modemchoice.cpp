@@ -17,6 +17,18 @@ std::string modemchoice::virtualModemOffer()
            "without fax hardware.";
 }
 
+void PrepareSetupPort(TApdComPort &port)
+{
+    port.SetComNumber(1);
+    port.SetInSize(8192);
+    port.SetOutSize(8192);
+    port.SetAutoOpen(false);
+    port.SetHWFlowOptions(hwfUseRTS | hwfRequireCTS);
+    port.SetBufferFull(7372);
+    port.SetBufferResume(819);
+    port.TapiMode = tmOff;
+}
+
 ModemChoiceModel::ModemChoiceModel(TApdComPort &port, ITelephonyDevice &device, std::vector<std::string> devices)
     : port_(port), device_(device), devices_(std::move(devices))
 {

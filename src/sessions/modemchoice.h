@@ -30,6 +30,11 @@ inline constexpr const char *kVirtualModemCaption = "Virtual Modem";
 std::string virtualModemOffer();
 } // namespace modemchoice
 
+// The settings of the set-up tools' serial port, the same as the send
+// window's: COM1, 8192-byte buffers, opened on demand, RTS/CTS handshaking,
+// flow-control levels 7372 and 819, no telephony.
+void PrepareSetupPort(TApdComPort &port);
+
 class ModemChoiceModel {
 public:
     ModemChoiceModel(TApdComPort &port, ITelephonyDevice &device, std::vector<std::string> devices);

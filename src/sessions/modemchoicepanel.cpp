@@ -25,18 +25,6 @@ const char *const kDeviceTip =
     "checks that the chosen modem answers.";
 } // namespace
 
-void PrepareSetupPort(TApdComPort &port)
-{
-    port.SetComNumber(1);
-    port.SetInSize(8192);
-    port.SetOutSize(8192);
-    port.SetAutoOpen(false);
-    port.SetHWFlowOptions(hwfUseRTS | hwfRequireCTS);
-    port.SetBufferFull(7372);
-    port.SetBufferResume(819);
-    port.TapiMode = tmOff;
-}
-
 ModemChoicePanel::ModemChoicePanel(ModemChoiceModel &model, ModemTestWording wording, QWidget *parent)
     : QWidget(parent), model_(model), wording_(wording)
 {

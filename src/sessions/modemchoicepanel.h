@@ -35,9 +35,4 @@ private:
     bool loading_ = false;
 };
 
-// The settings of the set-up windows' serial port, the same as the send
-// window's: COM1, 8192-byte buffers, opened on demand, RTS/CTS handshaking,
-// flow-control levels 7372 and 819, no telephony.
-void PrepareSetupPort(TApdComPort &port);
-
 } // namespace qln
