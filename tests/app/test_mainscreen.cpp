@@ -555,7 +555,7 @@ TEST_F(MainScreenTest, FunctionsOfLaterWindowsSaySoInsteadOfPretending)
     startAndWait(w);
     w.selectRow(FaxList::Outgoing, 0);
     for (const char *name : {"mnuNew", "mnuEdit", "mnuClone", "mnuSend", "mnuViewPrint",
-                             "mnuCoverSheets", "mnuPhoneBook", "mnuPreferences", "mnuRebuild",
+                             "mnuCoverSheets", "mnuPhoneBook", "mnuRebuild",
                              "mnuCleanup", "mnuConfiguration"}) {
         msgs.clear();
         w.menuAction(name)->trigger();
