@@ -39,8 +39,6 @@ void TMainScreen::runFaxViewer(bool print)
 void TMainScreen::runCoverSheets() { notAvailable(QStringLiteral("Cover Sheets")); }
 void TMainScreen::runPhoneBook() { notAvailable(QStringLiteral("Phone Book")); }
 void TMainScreen::runPreferences() { notAvailable(QStringLiteral("Preferences")); }
-void TMainScreen::runRebuildIndexesWindow() { notAvailable(QStringLiteral("Rebuild Indexes")); }
-void TMainScreen::runFaxLogCleanup() { notAvailable(QStringLiteral("Fax Log Cleanup")); }
 void TMainScreen::runConfigurationReport()
 {
     notAvailable(QStringLiteral("Configuration Information"));
