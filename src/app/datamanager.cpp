@@ -30,7 +30,7 @@ TDMForm::TDMForm(records::FaxTables &tables, QWidget *parent)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     setSizeGripEnabled(true);
-    resize(760, 420);
+    resize(900, 440);
 
     outgoingSource_ = std::make_unique<CleanupListSource>(actions_->table(FaxLog::Outgoing), true);
     incomingSource_ = std::make_unique<CleanupListSource>(actions_->table(FaxLog::Received), false);
