@@ -8,6 +8,7 @@
 #pragma once
 
 #include "app/faxlistsource.h"
+#include "records/faxrows.h"
 
 #include <functional>
 #include <string>
@@ -53,6 +54,9 @@ public:
     virtual bool deleteCurrent(FaxList list) = 0;
     // Stores NOTES in the current received row; false on failure.
     virtual bool setNotes(const std::string &notes) = 0;
+    // Appends the row of a received fax and reopens the table on it; false
+    // when it could not be written.
+    virtual bool appendReceived(const records::ReceivedFax & /*row*/) { return false; }
 
     // The rows as the grid shows them.
     virtual FaxListSource &listSource(FaxList list) = 0;

@@ -5,6 +5,7 @@
 // Start-up order: the single-copy guard, the locale's date and time formats,
 // the version text and application title, then the main window.
 #include "app/commandrules.h"
+#include "app/helppages.h"
 #include "app/mainscreen.h"
 #include "app/qtmessages.h"
 #include "app/singlecopy.h"
@@ -13,6 +14,7 @@
 #include "common/messages.h"
 #include "common/runtimedir.h"
 #include "common/settings.h"
+#include "sessions/modemhelpers.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -58,6 +60,8 @@ int main(int argc, char **argv)
 
     qln::QtMessages qtMessages;
     qln::ScopedMessages installed(qtMessages);
+    // Windows below the main window open help pages through this.
+    qln::SetHelpOpener([](int topic) { return qln::HelpPages::open(topic); });
 
     // 3.-5. Version text and title are set above; create the window.
     qln::TMainScreen screen;

@@ -31,6 +31,7 @@ namespace qln {
 
 class FaxListModel;
 class HintController;
+struct ReceiveModeParts;
 
 class TMainScreen : public QMainWindow {
     Q_OBJECT
@@ -188,6 +189,12 @@ private:
     int pagesOfLastRendering_ = 0;
     QString lastReceivedFile_;
     QStringList receiveLogLines_;
+
+    // Receive mode (mainscreen_receive.cpp): the station, its notice window
+    // and the printer for printing on receipt, made on first use.
+    ReceiveModeParts &receiveParts();
+    void playReceiveSound();
+    std::shared_ptr<ReceiveModeParts> receive_;
 };
 
 }  // namespace qln

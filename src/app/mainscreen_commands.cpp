@@ -19,9 +19,6 @@
 #include <QToolButton>
 #include <QUrl>
 
-#ifdef QLN_HAVE_MULTIMEDIA
-#include <QSoundEffect>
-#endif
 
 namespace qln {
 
@@ -150,6 +147,8 @@ void TMainScreen::refreshList(FaxList list)
 void TMainScreen::NewbuttonClick()
 {
     if (receiveMode_) {
+        // A refused Clone must not turn the next New into a clone.
+        cloneRequested_ = false;
         messages().information(texts::kReceiveModeRefusal);
         return;
     }
@@ -363,19 +362,7 @@ void TMainScreen::faxReceived()
 {
     refreshList(FaxList::Incoming);
     SetButtons();
-    const std::string wav = settings().wav;
-    if (wav.empty() || !QFileInfo(QString::fromStdString(wav)).isFile())
-        return;
-#ifdef QLN_HAVE_MULTIMEDIA
-    // Plays without waiting; a missing sound device is not an error.
-    auto *sound = new QSoundEffect(this);
-    sound->setSource(QUrl::fromLocalFile(QString::fromStdString(wav)));
-    connect(sound, &QSoundEffect::playingChanged, sound, [sound] {
-        if (!sound->isPlaying())
-            sound->deleteLater();
-    });
-    sound->play();
-#endif
+    playReceiveSound();
 }
 
 }  // namespace qln

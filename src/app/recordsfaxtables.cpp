@@ -1,5 +1,7 @@
 #include "app/recordsfaxtables.h"
 
+#include "sessions/receivedfaxstore.h"
+
 #include <stdexcept>
 
 namespace qln {
@@ -164,6 +166,11 @@ bool RecordsFaxTables::setNotes(const std::string &notes)
         }
         return false;
     }
+}
+
+bool RecordsFaxTables::appendReceived(const records::ReceivedFax &row)
+{
+    return appendReceivedFax(*tables_, row);
 }
 
 FaxListSource &RecordsFaxTables::listSource(FaxList list)

@@ -31,6 +31,7 @@ public:
     std::string field(FaxList list, const std::string &name) override;
     bool deleteCurrent(FaxList list) override;
     bool setNotes(const std::string &notes) override;
+    bool appendReceived(const records::ReceivedFax &row) override;
     FaxListSource &listSource(FaxList list) override;
     records::FaxTables *engineTables() override { return tables_.get(); }
 

@@ -226,7 +226,7 @@ FaxSession::Step FaxSender::class1(const Event &ev)
 
     case tf1SendEOP:
         if (ev.is("CONNECT")) {
-            uint8_t fcf = !morePages_ ? fcfEOP : (previousFine_ == currentFine_ ? fcfMPS : fcfEOM);
+            uint8_t fcf = !morePages_ ? fcfEOP : (nextPageSameParameters() ? fcfMPS : fcfEOM);
             writeFrame(buildFrame(fcf, {}, true));
             state_ = tf1WaitMPS;
         }
@@ -263,7 +263,7 @@ FaxSession::Step FaxSender::class1(const Event &ev)
             } else if (lastFcf_ == 0x8C) { // MCF
                 setStatus(fpPageOK);
                 afterCfr_ = false;
-                if (morePages_ && previousFine_ == currentFine_) {
+                if (morePages_ && nextPageSameParameters()) {
                     // The next page follows without a new training, so it is
                     // sent with the short-training modulation the receiver
                     // expects after MCF (the long-training code makes V.17

@@ -42,6 +42,10 @@ struct SendSettings {
     std::string headerRecipient;
     std::string headerTitle;
     int maxPageResends = 2;
+    // Class 1: MPS between pages of the same resolution (no new training)
+    // when set, EOM (the receiver announces itself again and the speed is
+    // negotiated anew) when cleared.
+    bool sameParameters = true;
 };
 
 class FaxSender : public FaxSession {
@@ -129,6 +133,8 @@ private:
     bool currentFine_ = false;
     bool previousFine_ = false;
     bool morePages_ = false;
+    // Class 1: the next page follows with MPS (no new negotiation).
+    bool nextPageSameParameters() const { return send.sameParameters && previousFine_ == currentFine_; }
     bool dialConnected_ = false;
     int resends_ = 0;
     int eopTries_ = 0;

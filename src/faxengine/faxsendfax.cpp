@@ -61,6 +61,7 @@ int TApdSendFax::StartSending()
     s.headerSender = HeaderSender;
     s.headerRecipient = HeaderRecipient;
     s.headerTitle = HeaderTitle;
+    s.sameParameters = SameParameters;
     sender_.renderer = textRenderer();
     nextRequests_ = 0;
 

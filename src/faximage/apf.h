@@ -24,6 +24,9 @@ inline constexpr std::size_t kApfPageHeaderSize = 16;
 inline constexpr std::size_t kApfStationIdMax = 20;
 // Longest coded line a framed page may hold after its length word.
 inline constexpr std::size_t kApfMaxFramedLine = 4096;
+// Most lines a page may hold: the converter writes no longer page, and the
+// unpacker refuses one (a fax page of unlimited length ends well before).
+inline constexpr int kApfMaxPageLines = 65536;
 
 // Page flags.
 inline constexpr uint16_t pfFine = 1;        // fine vertical resolution

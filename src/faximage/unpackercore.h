@@ -53,7 +53,7 @@ class UnpackerCore {
 public:
     static constexpr int kSlotSize = 256;
     static constexpr int kSlotsPerChunk = 1024; // 256 KB steps
-    static constexpr int kMaxPageLines = 65536;
+    static constexpr int kMaxPageLines = kApfMaxPageLines;
 
     // Returns 0 to go on or a negative code that ends the operation.
     using LineCallback = std::function<int(UnpackLineKind kind, const uint8_t *data, int len, int page)>;

@@ -2,6 +2,7 @@
 // writing, memo transfer, delete flag, pack, field descriptions.
 #include "records/sx.h"
 
+#include "records/codepage.h"
 #include "records/expression.h"
 #include "records/posixfile.h"
 #include "records/sxinternal.h"
@@ -24,7 +25,7 @@ std::string sx_GetRecord()
 std::string sx_GetString(const std::string &field)
 {
     WorkArea *a = cur();
-    return rawField(a, fieldOf(a, field));
+    return fromWindows1252(rawField(a, fieldOf(a, field)));
 }
 
 std::string sx_GetTrimString(const std::string &field)

@@ -343,6 +343,22 @@ TEST_F(MainScreenTest, CloneBeepsWithoutRowsAndRequestsACloneWithOne)
     EXPECT_EQ(w.clones, 1);
 }
 
+TEST_F(MainScreenTest, CloneRefusedInReceiveModeLeavesNoCloneRequestForTheNextNew)
+{
+    writeIni();
+    addOutgoing({{"Out", "A", "1", "20240101", "10:00", true}});
+    ProbeScreen w;
+    startAndWait(w);
+    w.setReceiveMode(true);
+    w.mnuCloneClick();
+    EXPECT_EQ(msgs.last().text, texts::kReceiveModeRefusal);
+    EXPECT_FALSE(w.cloneRequested());
+    w.setReceiveMode(false);
+    w.NewbuttonClick();
+    EXPECT_EQ(w.editors, 1);
+    EXPECT_EQ(w.clones, 0);
+}
+
 TEST_F(MainScreenTest, SendChecksTabThenRows)
 {
     writeIni();

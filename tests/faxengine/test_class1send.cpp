@@ -134,6 +134,19 @@ TEST_F(Class1Send, SpeedModulationsAfterCfrAndAfterMcf)
     EXPECT_EQ(frameKinds(), (std::vector<uint8_t>{0x43, 0x83, 0x4F, 0x4F, 0x2F, 0xFB}));
 }
 
+TEST_F(Class1Send, WithoutSameParametersEveryPageIsRenegotiatedAfterEom)
+{
+    sender.send.sameParameters = false;
+    queue(makeFax(3));
+    runSession();
+    EXPECT_EQ(events.finishCode, 0);
+    ASSERT_EQ(remote.pages.size(), 3u);
+    // After each EOM the receiver's CSI/DIS is collected and a new DCS with
+    // its training check precedes the next page.
+    EXPECT_EQ(frameKinds(), (std::vector<uint8_t>{0x43, 0x83, 0x8F, 0x43, 0x83, 0x8F, 0x43, 0x83, 0x2F, 0xFB}));
+    EXPECT_EQ(remote.tcfLengths.size(), 3u);
+}
+
 TEST_F(Class1Send, TwoFailedTrainingsLowerTheSpeedTwice)
 {
     remote.tcfGood = {false, false, true};

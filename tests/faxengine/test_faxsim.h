@@ -388,7 +388,7 @@ private:
             if (r)
                 pending_.push_back(t30::buildFrame(static_cast<uint8_t>(r), {}, true));
             if (k == (t30::fcfEOM & 0xFE) && r == 0x8C) {
-                pending_.back()[1] = 0x03; // MCF not final, CSI and DIS follow
+                // A final MCF; CSI and DIS follow in a new transmission.
                 pending_.push_back(t30::buildIdFrame(t30::fcfCSI, remoteId, false));
                 pending_.push_back(t30::buildFrame(
                     t30::fcfDIS, {0x00, static_cast<uint8_t>(0x42 | disSpeedBits), 0xF9, 0x00}, true));

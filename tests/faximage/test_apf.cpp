@@ -2,6 +2,8 @@
 // and what malformed files give.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cerrno>
 #include <fstream>
 
@@ -112,17 +114,41 @@ TEST(ApfWriter, RejectsOverlongFramedLineAndEmptyName)
     EXPECT_EQ(0, w.writeFramedLine(big.data(), 4096));
 }
 
-TEST(ApfWriter, UnfinishedFileIsDeleted)
+TEST(ApfWriter, UnfinishedFileLeavesNothingAndKeepsTheOldFile)
 {
     TempDir dir;
     const std::string path = dir.file("gone.apf");
+    auto entries = [&dir]() {
+        std::vector<std::string> names;
+        for (const auto &e : std::filesystem::directory_iterator(dir.path()))
+            names.push_back(e.path().filename().string());
+        return names;
+    };
     {
         ApfWriter w;
         ASSERT_EQ(0, w.create(path));
         ASSERT_EQ(0, w.beginPage(pfLineLengths));
-        EXPECT_TRUE(fileExists(path));
+        EXPECT_FALSE(fileExists(path)); // written under a temporary name
+        EXPECT_EQ(entries().size(), 1u);
     }
-    EXPECT_FALSE(fileExists(path));
+    EXPECT_TRUE(entries().empty());
+
+    // An existing file of the name stays as it was until a new one is done.
+    writeRawApf(path, {0x00, 0x80}, pfFine);
+    const std::vector<uint8_t> before = readFile(path);
+    {
+        ApfWriter w;
+        ASSERT_EQ(0, w.create(path));
+        ASSERT_EQ(0, w.beginPage(pfLineLengths));
+        EXPECT_EQ(readFile(path), before);
+    }
+    EXPECT_EQ(readFile(path), before);
+    EXPECT_EQ(entries(), std::vector<std::string>{"gone.apf"});
+    ApfWriter w;
+    ASSERT_EQ(0, w.create(path));
+    ASSERT_EQ(0, w.finish("NEW"));
+    EXPECT_NE(readFile(path), before);
+    EXPECT_EQ(entries(), std::vector<std::string>{"gone.apf"});
 }
 
 namespace {
