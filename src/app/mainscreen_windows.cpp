@@ -19,8 +19,6 @@ void TMainScreen::runFaxViewer(bool print)
     notAvailable(print ? QStringLiteral("Print Fax") : QStringLiteral("View Fax"));
 }
 
-void TMainScreen::runRebuildIndexesWindow() { notAvailable(QStringLiteral("Rebuild Indexes")); }
-void TMainScreen::runFaxLogCleanup() { notAvailable(QStringLiteral("Fax Log Cleanup")); }
 void TMainScreen::runConfigurationReport()
 {
     notAvailable(QStringLiteral("Configuration Information"));

@@ -384,10 +384,13 @@ void FaxTables::rebuildOne(TTable &t, int which, const std::function<void(const 
 
 void FaxTables::RebuildIndexes(const std::function<void(const std::string &)> &progress)
 {
-    if (FaxTable.Active() || OpenFaxDBF())
+    // The outgoing and received tables are rebuilt only while open: a table
+    // that its owner has closed (the main window closing meanwhile) stays
+    // closed.
+    if (FaxTable.Active())
         rebuildOne(FaxTable, Fax, progress, "Removing FAX file records marked for deletion",
                    "Rebuilding FAX file indexes");
-    if (RecTable.Active() || OpenRecFaxDBF())
+    if (RecTable.Active())
         rebuildOne(RecTable, Rec, progress, "Removing Received FAX records marked for deletion",
                    "Rebuilding Received FAX indexes");
     if (OpenPhoneDBF(PhoneTable)) {

@@ -86,8 +86,10 @@ public:
     // True when FaxTable or RecTable lacks the tag DATEND.
     bool NeedsIndexRebuild();
     // Removes flagged rows from all four tables and builds every tag anew;
-    // progress receives each status text. Leaves FaxTable ordered by
-    // DATESENT, RecTable by DATETIME, phonebook and cover tables closed.
+    // progress receives each status text. FaxTable and RecTable are rebuilt
+    // when open (never opened here); the phonebook and cover tables are
+    // opened for it. Leaves FaxTable ordered by DATESENT, RecTable by
+    // DATETIME, phonebook and cover tables closed.
     void RebuildIndexes(const std::function<void(const std::string &)> &progress);
 
     void CloseAll();

@@ -417,6 +417,12 @@ bool TTable::Delete()
         Cancel();
         return true;
     }
+    return FlagDeleted() && Commit();
+}
+
+bool TTable::FlagDeleted()
+{
+    require();
     Cancel();
     AreaGuard g(area_);
     if (sx_Eof())
@@ -424,7 +430,15 @@ bool TTable::Delete()
     // The row stays current (hidden from navigation); Next() and Prior()
     // continue from its place in the order, and callers reposition as they
     // need.
-    return sx_Delete() && sx_Commit();
+    return sx_Delete();
+}
+
+bool TTable::Commit()
+{
+    return WithArea([&] {
+        postIfEditing();
+        return sx_Commit();
+    });
 }
 
 bool TTable::IsDeleted()

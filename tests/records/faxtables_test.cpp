@@ -250,39 +250,6 @@ TEST_F(FaxTablesTest, DeletedRowsAreNotCountedListedOrVisited)
     EXPECT_EQ(ft.FaxTable.IndexOrd(), ft.FaxTable.TagArea("DATESENT"));
 }
 
-// The clean-up's group delete: show flagged rows, walk in record order,
-// flag every row the condition selects, hide flagged rows again.
-TEST_F(FaxTablesTest, DeleteBeforeADateSparesFaxesNeverSent)
-{
-    auto &ft = make();
-    ASSERT_TRUE(ft.OpenFaxDBF());
-    addFax(ft.FaxTable, "old", "20230105", "08:00");
-    addFax(ft.FaxTable, "never", "", "", false);
-    addFax(ft.FaxTable, "new", "20250105", "08:00");
-    TTable &t = ft.FaxTable;
-    ASSERT_TRUE(t.SetQuery(""));
-    int order = t.IndexOrd();
-    t.SetOrder(0);
-    sx_SetDeleted(false);
-    int count = 0;
-    for (t.First(); !t.Eof(); t.Next()) {
-        bool hit = false;
-        ASSERT_TRUE(t.EvalLogical("(DTOS(DATESENT)<\"20240101\")", hit));
-        if (hit && !t.FieldIsNull("DATESENT") && !t.IsDeleted()) {
-            ASSERT_TRUE(t.Delete());
-            ++count;
-        }
-    }
-    sx_SetDeleted(true);
-    t.SetOrder(order);
-    ASSERT_TRUE(t.SetQuery(".not. deleted()"));
-    EXPECT_EQ(count, 1);
-    EXPECT_EQ(subjects(t), (std::vector<std::string>{"new", "never"}));
-    bool dummy;
-    EXPECT_FALSE(t.EvalLogical("DTOS(", dummy));
-    EXPECT_FALSE(t.EvalLogical("SUBJECT", dummy));
-}
-
 TEST_F(FaxTablesTest, RebuildTextsTagsAndClosedSideTables)
 {
     auto &ft = make();
