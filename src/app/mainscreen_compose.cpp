@@ -21,14 +21,6 @@ namespace qln {
 
 namespace {
 
-// The table binding behind the window's tables, or nullptr for a stand-in
-// that has none (then the windows cannot be opened).
-records::FaxTables *bindingOf(FaxTablesAccess &tables)
-{
-    auto *records = dynamic_cast<RecordsFaxTables *>(&tables);
-    return records ? &records->binding() : nullptr;
-}
-
 void useProgramHelp()
 {
     compose::setHelpOpener([](int context) { HelpPages::open(context); });

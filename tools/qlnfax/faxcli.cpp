@@ -3,6 +3,7 @@
 
 #include "faxengine/faxcodes.h"
 #include "faxengine/uibridge.h"
+#include "telephony/modemdevices.h"
 
 #include <algorithm>
 #include <chrono>
@@ -59,6 +60,16 @@ bool parseFaxClass(const std::string &s, qln::fax::TFaxClass &c)
     return true;
 }
 
+std::string devicePath(const std::string &value)
+{
+    if (value.find('/') != std::string::npos)
+        return value;
+    std::string path, error;
+    if (!qln::ResolveModemDevice(value, path, error))
+        throw std::runtime_error(error);
+    return path;
+}
+
 bool setUpPort(qln::TApdComPort &port, QlnArgs &args)
 {
     std::string device;
@@ -71,7 +82,7 @@ bool setUpPort(qln::TApdComPort &port, QlnArgs &args)
     if (!takeLineOptions(args, opts))
         return false;
     if (haveDevice)
-        port.SetDevicePath(device);
+        port.SetDevicePath(devicePath(device));
     else
         port.SetComNumber(com);
     lineOptionsByPort()[&port] = opts;
@@ -130,12 +141,9 @@ void printFailure(int code)
     std::printf("failed: %d %s\n", -code, qln::fax::faxErrorText(code).c_str());
 }
 
-void watchSession(qln::fax::TApdAbstractFax &fax, bool &done, int &result)
+void printStatusChanges(qln::fax::TApdAbstractFax &fax)
 {
     using qln::fax::TApdAbstractFax;
-    auto &byPort = lineOptionsByPort();
-    if (auto it = byPort.find(fax.ComPort()); it != byPort.end())
-        applyLineOptions(fax, it->second);
     auto lastStatus = std::make_shared<int>(0);
     fax.OnFaxStatus = [lastStatus](TApdAbstractFax &f, bool, bool) {
         if (f.StatusCode() != *lastStatus) {
@@ -144,6 +152,15 @@ void watchSession(qln::fax::TApdAbstractFax &fax, bool &done, int &result)
             std::fflush(stdout);
         }
     };
+}
+
+void watchSession(qln::fax::TApdAbstractFax &fax, bool &done, int &result)
+{
+    using qln::fax::TApdAbstractFax;
+    auto &byPort = lineOptionsByPort();
+    if (auto it = byPort.find(fax.ComPort()); it != byPort.end())
+        applyLineOptions(fax, it->second);
+    printStatusChanges(fax);
     fax.OnFaxError = [](TApdAbstractFax &, int code) {
         std::printf("error %d: %s\n", -code, qln::fax::faxErrorText(code).c_str());
         std::fflush(stdout);

@@ -17,7 +17,12 @@ namespace qlnfaxcli {
 bool faxSpeed(int bps);
 // "1", "2", "2.0" or "auto"; false for anything else.
 bool parseFaxClass(const std::string &s, qln::fax::TFaxClass &c);
-// Takes exactly one of --device PATH or --com N from args, and the line
+// The device file for a --device value: a path as it is; a value without a
+// '/' names a modem device ("qlnfax modem devices"), whose file it resolves
+// to, starting the virtual modem's line when that is the device. Throws
+// std::runtime_error naming a device that is not present.
+std::string devicePath(const std::string &value);
+// Takes exactly one of --device PATH|NAME or --com N from args, and the line
 // options of that port: --init-baud N (speed while the modem is
 // initialised), --normal-baud N (speed of the calls; default the port's
 // 19200) and --software-flow (XON/XOFF while page data flows). False when
@@ -33,6 +38,8 @@ void waitForSession(const std::function<bool()> &done, const std::function<void(
 int runSession(qln::fax::TApdAbstractFax &fax, const std::function<int()> &start, bool &done, int &result);
 // Prints "failed: CODE TEXT" for a negative session code.
 void printFailure(int code);
+// Prints each new status text of the fax component as it changes.
+void printStatusChanges(qln::fax::TApdAbstractFax &fax);
 // Applies the line options taken by setUpPort() for the fax's port (call
 // it after SetComPort and before starting), prints each new status text and
 // every error; on finish stores the result code in |result| and sets

@@ -120,6 +120,20 @@ int main(int argc, char **argv)
         printUsage(stdout);
         return 0;
     }
+    // A command named by two words ("fax send") is matched first.
+    if (argc >= 3) {
+        const std::string pair = cmd + " " + argv[2];
+        for (const auto &c : qlnCommands()) {
+            if (c.name != pair)
+                continue;
+            try {
+                return c.run(QlnArgs(argv + 3, argv + argc));
+            } catch (const std::exception &e) {
+                std::fprintf(stderr, "qlnfax %s: %s\n", pair.c_str(), e.what());
+                return 2;
+            }
+        }
+    }
     QlnArgs args(argv + 2, argv + argc);
     for (const auto &c : qlnCommands()) {
         if (c.name != cmd)

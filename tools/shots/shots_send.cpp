@@ -3,7 +3,9 @@
 #include "shots.h"
 
 #include "faxengine/faxcodes.h"
+#include "common/settings.h"
 #include "sessions/faxstatusdisplay.h"
+#include "sessions/sendfaxform.h"
 #include "sessions/showerrorform.h"
 
 namespace {
@@ -75,4 +77,16 @@ static QlnShot busyShot{"send-status-busy", "fax status window waiting to redial
                             qln::TStandardFaxDisplay w;
                             w.showTexts(view.texts(t0 + std::chrono::seconds(13)));
                             ctx.save(w, QStringLiteral("send-status-busy"));
+                        }};
+
+static QlnShot sendShot{"send-window", "send window before an attempt", [](ShotContext &ctx) {
+                            static qln::Settings settings;
+                            settings.comPort = 0;
+                            qln::TSendFaxForm w(settings, "/tmp/QLN_1.APF", ctx.dataDir.toStdString() + "/");
+                            w.setRecipient(QStringLiteral("Jane Smith"));
+                            w.setSubject(QStringLiteral("Quote for the spring order"));
+                            w.setPhoneNumber(QStringLiteral("555-0100"));
+                            w.setDialPrefix(QStringLiteral("9,"));
+                            w.setSuffixDisabled(true);
+                            ctx.save(w, QStringLiteral("send-window"));
                         }};
