@@ -172,10 +172,9 @@ RtfContent RichDocument::content() const
 void RichDocument::setContent(const RtfContent &content)
 {
     nextMergeId_ = buildDocument(doc_.get(), content, layoutPixelsPerInch()) + 1;
-    if (content.hasPageSetup) {
-        const RtfPageSetup &p = content.page;
-        layout_ = PageLayout{p.width, p.height, p.left, p.right, p.top, p.bottom};
-    }
+    // The layout is the file's; a file without one gets the default page.
+    const RtfPageSetup &p = content.page;
+    layout_ = content.hasPageSetup ? PageLayout{p.width, p.height, p.left, p.right, p.top, p.bottom} : PageLayout();
 }
 
 bool RichDocument::loadRtf(const QByteArray &rtf)

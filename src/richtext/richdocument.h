@@ -82,9 +82,10 @@ public:
     QTextDocument *document();
     const QTextDocument *document() const { return doc_.get(); }
 
-    // RTF in and out. Loading replaces the whole text; a text that is not
-    // RTF at all loads as plain text. false (with the document cleared)
-    // only when the file cannot be read or written.
+    // RTF in and out. Loading replaces the whole text and the page layout
+    // (the default page when the file gives none); a text that is not RTF
+    // at all loads as plain text. false (with the document cleared) only
+    // when the file cannot be read or written.
     bool loadRtf(const QByteArray &rtf);
     QByteArray saveRtf() const;
     bool loadFromFile(const QString &path);

@@ -68,6 +68,19 @@ bool isSkippedDestination(std::string_view w)
     return names.count(w) > 0;
 }
 
+// Control words that stand for one character.
+char16_t specialCharacter(std::string_view w)
+{
+    static const std::map<std::string_view, char16_t> chars = {
+        {"tab", u'\t'},       {"line", QChar::LineSeparator}, {"lbr", QChar::LineSeparator},
+        {"emdash", 0x2014},   {"endash", 0x2013},             {"emspace", 0x2003},
+        {"enspace", 0x2002},  {"qmspace", 0x2005},            {"bullet", 0x2022},
+        {"lquote", 0x2018},   {"rquote", 0x2019},             {"ldblquote", 0x201C},
+        {"rdblquote", 0x201D}};
+    auto it = chars.find(w);
+    return it == chars.end() ? 0 : it->second;
+}
+
 int clampTwips(int v)
 {
     return std::clamp(v, -kMaxTwips, kMaxTwips);
@@ -591,30 +604,8 @@ void Reader::controlWord(const RtfToken &t)
     } else if (w == "cell" || w == "nestcell" || w == "row" || w == "nestrow") {
         if (!cur_.runs.empty())
             endParagraph();
-    } else if (w == "tab") {
-        appendText(QStringLiteral("\t"));
-    } else if (w == "line" || w == "lbr") {
-        appendText(QString(QChar(QChar::LineSeparator)));
-    } else if (w == "emdash") {
-        appendText(QString(QChar(0x2014)));
-    } else if (w == "endash") {
-        appendText(QString(QChar(0x2013)));
-    } else if (w == "emspace") {
-        appendText(QString(QChar(0x2003)));
-    } else if (w == "enspace") {
-        appendText(QString(QChar(0x2002)));
-    } else if (w == "qmspace") {
-        appendText(QString(QChar(0x2005)));
-    } else if (w == "bullet") {
-        appendText(QString(QChar(0x2022)));
-    } else if (w == "lquote") {
-        appendText(QString(QChar(0x2018)));
-    } else if (w == "rquote") {
-        appendText(QString(QChar(0x2019)));
-    } else if (w == "ldblquote") {
-        appendText(QString(QChar(0x201C)));
-    } else if (w == "rdblquote") {
-        appendText(QString(QChar(0x201D)));
+    } else if (const char16_t c = specialCharacter(w)) {
+        appendText(QString(QChar(c)));
     } else if (!setParaWord(w, has, v)) {
         setCharWord(w, has, v);
     }

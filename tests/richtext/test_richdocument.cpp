@@ -63,6 +63,9 @@ TEST(RichDocumentRtf, SavedTextLoadsBackWithItsFormatting)
     EXPECT_TRUE(a.italic);
     EXPECT_FALSE(a.bold);
     EXPECT_EQ(e.document()->lastBlock().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignJustify);
+    // A file without a page layout does not keep the last file's.
+    e.loadRtf("{\\rtf1 x}");
+    EXPECT_EQ(e.pageLayout().left, PageLayout().left);
 }
 
 TEST(RichDocumentRtf, ZoomDoesNotChangeWhatIsStored)
