@@ -62,7 +62,7 @@ TCheckFaxClassForm::TCheckFaxClassForm(TApdComPort &port, fax::TApdSendFax &fax,
     connect(Ok, &QPushButton::clicked, this, &QDialog::accept);
     buttons->addWidget(Ok);
     layout->addLayout(buttons);
-    setMinimumWidth(440);
+    setMinimumWidth(480);
 }
 
 QLabel *TCheckFaxClassForm::classLabel(int index) const
