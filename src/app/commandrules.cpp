@@ -1,7 +1,5 @@
 #include "app/commandrules.h"
 
-#include "common/datadir.h"
-#include "common/textutil.h"
 
 namespace qln {
 
@@ -97,37 +95,6 @@ std::string cloneSubject(const std::string &subject)
 std::string notesDescription(const std::string &from)
 {
     return "From: " + from;
-}
-
-ReceivedFileTarget receivedFileToDelete(const std::string &dataDir, const std::string &faxFile)
-{
-    ReceivedFileTarget target;
-    const std::string name = trim(faxFile);
-    if (name.empty())
-        return target;
-    target.kind = ReceivedFileTarget::Kind::Refused;
-    // FAXFILE holds a file name without directory; anything else is refused
-    // before it can reach the file system.
-    if (name.find_first_of("/\\:") != std::string::npos || name == "." || name == "..")
-        return target;
-    // The receive directory is created as "receive" and addressed as
-    // "RECEIVE\"; whichever spelling exists is used.
-    std::string receiveDir = findNameNoCase(dataDir, "RECEIVE");
-    if (receiveDir.empty())
-        receiveDir = dataDir + "receive";
-    const std::string safe = safeChildPath(receiveDir, name);
-    if (safe.empty())
-        return target;
-    const std::string existing = findNameNoCase(receiveDir, name);
-    target.kind = ReceivedFileTarget::Kind::File;
-    target.path = existing.empty() ? safe : existing;
-    return target;
-}
-
-std::string refusedFaxFileText(const std::string &faxFile)
-{
-    return "The fax file name \"" + faxFile +
-           "\" does not name a file in the receive directory; no file was deleted.";
 }
 
 }  // namespace qln

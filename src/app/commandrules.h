@@ -86,21 +86,4 @@ std::string cloneSubject(const std::string &subject);
 // Text of the notes window's label.
 std::string notesDescription(const std::string &from);
 
-// A received fax's file to remove when its row is deleted: FAXFILE in the
-// receive directory, both matched without regard to case.
-struct ReceivedFileTarget {
-    enum class Kind {
-        None,     // FAXFILE is blank: there is no file to remove
-        Refused,  // FAXFILE is not a plain file name ("/", "\\", "..", absolute):
-                  // no file is removed, whatever it names
-        File,     // remove `path`
-    };
-    Kind kind = Kind::None;
-    std::string path;
-};
-ReceivedFileTarget receivedFileToDelete(const std::string &dataDir, const std::string &faxFile);
-
-// Information text when a FAXFILE was refused.
-std::string refusedFaxFileText(const std::string &faxFile);
-
 }  // namespace qln

@@ -5,13 +5,16 @@
 // Start-up order: the single-copy guard, the locale's date and time formats,
 // the version text and application title, then the main window.
 #include "app/commandrules.h"
+#include "app/helppages.h"
 #include "app/mainscreen.h"
 #include "app/qtmessages.h"
 #include "app/singlecopy.h"
 #include "common/datadir.h"
 #include "common/localeformats.h"
 #include "common/messages.h"
+#include "common/runtimedir.h"
 #include "common/settings.h"
+#include "sessions/modemhelpers.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -19,6 +22,9 @@
 
 int main(int argc, char **argv)
 {
+    // The single-copy guard's socket and the toolkit share the private
+    // runtime directory; it must be settled before the toolkit starts.
+    qln::ensureRuntimeDirectory();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(qln::texts::kApplicationTitle));
     QApplication::setApplicationVersion(QString::fromLatin1(qln::kVersionText));
@@ -54,6 +60,8 @@ int main(int argc, char **argv)
 
     qln::QtMessages qtMessages;
     qln::ScopedMessages installed(qtMessages);
+    // Windows below the main window open help pages through this.
+    qln::SetHelpOpener([](int topic) { return qln::HelpPages::open(topic); });
 
     // 3.-5. Version text and title are set above; create the window.
     qln::TMainScreen screen;

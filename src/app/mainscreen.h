@@ -31,6 +31,7 @@ namespace qln {
 
 class FaxListModel;
 class HintController;
+struct ReceiveModeParts;
 
 class TMainScreen : public QMainWindow {
     Q_OBJECT
@@ -77,6 +78,12 @@ public:
     // Makes the row of the active list current (grid and table).
     void selectRow(FaxList list, int row);
 
+    // Renders the current outgoing fax into one APF file in the data
+    // directory (mainscreen_send.cpp); "" when nothing was produced.
+    // Rendering errors are raised. Sets the page count of the last rendering.
+    std::string CreateFaxFile();
+    int pagesOfLastRendering() const { return pagesOfLastRendering_; }
+
 public slots:
     void SetButtons();
     // Commands of the buttons and menus.
@@ -102,6 +109,9 @@ public slots:
     void restoreFromSecondCopy();
     // Posted by receive mode after a fax was stored.
     void faxReceived();
+    // Print on receipt writes each received fax as DIR/<file>.pdf instead of
+    // printing it (tests and unattended runs); empty returns to the printer.
+    void printReceivedFaxesTo(const QString &pdfDirectory);
 
     // Commands of other windows; each is filled in when its window exists.
     // Until then each shows an information box saying so.
@@ -188,6 +198,12 @@ private:
     int pagesOfLastRendering_ = 0;
     QString lastReceivedFile_;
     QStringList receiveLogLines_;
+
+    // Receive mode (mainscreen_receive.cpp): the station, its notice window
+    // and the printer for printing on receipt, made on first use.
+    ReceiveModeParts &receiveParts();
+    void playReceiveSound();
+    std::shared_ptr<ReceiveModeParts> receive_;
 };
 
 }  // namespace qln

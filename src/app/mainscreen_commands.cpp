@@ -9,6 +9,7 @@
 #include "common/datadir.h"
 #include "common/messages.h"
 #include "common/settings.h"
+#include "records/receivedfile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,14 +19,6 @@
 #include <QToolButton>
 #include <QUrl>
 
-#include <cerrno>
-#include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#ifdef QLN_HAVE_MULTIMEDIA
-#include <QSoundEffect>
-#endif
 
 namespace qln {
 
@@ -154,6 +147,8 @@ void TMainScreen::refreshList(FaxList list)
 void TMainScreen::NewbuttonClick()
 {
     if (receiveMode_) {
+        // A refused Clone must not turn the next New into a clone.
+        cloneRequested_ = false;
         messages().information(texts::kReceiveModeRefusal);
         return;
     }
@@ -240,22 +235,11 @@ void TMainScreen::DeleteButtonClick()
 // that is already gone is not an error.
 void TMainScreen::deleteReceivedFile(const std::string &faxFile)
 {
-    const ReceivedFileTarget target = receivedFileToDelete(dataDirectory(), faxFile);
-    if (target.kind == ReceivedFileTarget::Kind::None)
-        return;
-    if (target.kind == ReceivedFileTarget::Kind::Refused) {
-        messages().information(refusedFaxFileText(faxFile));
-        return;
-    }
-    struct stat st {};
-    if (::lstat(target.path.c_str(), &st) != 0)
-        return;  // already gone
-    if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
-        messages().information(refusedFaxFileText(faxFile));
-        return;
-    }
-    if (::unlink(target.path.c_str()) != 0)
-        messages().information("Unable to delete " + target.path + ": " + std::strerror(errno));
+    std::string error;
+    const auto outcome = records::RemoveReceivedFile(dataDirectory(), faxFile, error);
+    if (outcome == records::ReceivedFileRemoval::Refused ||
+        outcome == records::ReceivedFileRemoval::Failed)
+        messages().information(error);
 }
 
 // ---- Send, Receive, View, Print ----------------------------------------------
@@ -378,19 +362,7 @@ void TMainScreen::faxReceived()
 {
     refreshList(FaxList::Incoming);
     SetButtons();
-    const std::string wav = settings().wav;
-    if (wav.empty() || !QFileInfo(QString::fromStdString(wav)).isFile())
-        return;
-#ifdef QLN_HAVE_MULTIMEDIA
-    // Plays without waiting; a missing sound device is not an error.
-    auto *sound = new QSoundEffect(this);
-    sound->setSource(QUrl::fromLocalFile(QString::fromStdString(wav)));
-    connect(sound, &QSoundEffect::playingChanged, sound, [sound] {
-        if (!sound->isPlaying())
-            sound->deleteLater();
-    });
-    sound->play();
-#endif
+    playReceiveSound();
 }
 
 }  // namespace qln

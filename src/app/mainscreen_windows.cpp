@@ -14,32 +14,11 @@ void TMainScreen::notAvailable(const QString &function)
 
 // ---- Commands of other windows -----------------------------------------------
 
-bool TMainScreen::runFaxEditor(bool clone, bool editExisting)
-{
-    notAvailable(clone ? QStringLiteral("Clone Fax")
-                       : editExisting ? QStringLiteral("Edit Fax") : QStringLiteral("New Fax"));
-    return false;
-}
-
-void TMainScreen::runSendFax() { notAvailable(QStringLiteral("Send Fax")); }
-
-void TMainScreen::runReceiveMode() { notAvailable(QStringLiteral("Receive Faxes")); }
-
-void TMainScreen::stopReceiveMode()
-{
-    // Nothing but the flag is running in this build.
-    setReceiveMode(false);
-}
-
 void TMainScreen::runFaxViewer(bool print)
 {
     notAvailable(print ? QStringLiteral("Print Fax") : QStringLiteral("View Fax"));
 }
 
-void TMainScreen::runCoverSheets() { notAvailable(QStringLiteral("Cover Sheets")); }
-void TMainScreen::runPhoneBook() { notAvailable(QStringLiteral("Phone Book")); }
-void TMainScreen::runRebuildIndexesWindow() { notAvailable(QStringLiteral("Rebuild Indexes")); }
-void TMainScreen::runFaxLogCleanup() { notAvailable(QStringLiteral("Fax Log Cleanup")); }
 void TMainScreen::runConfigurationReport()
 {
     notAvailable(QStringLiteral("Configuration Information"));

@@ -1,18 +1,12 @@
 #include "app/qtmessages.h"
 
 #include "app/commandrules.h"
-#include "app/helppages.h"
+#include "sessions/showerrorform.h"
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QTimer>
 
 namespace qln {
-
-namespace {
-constexpr int kErrorAutoCloseMs = 30000;
-}
 
 QString QtMessages::displayText(const std::string &text)
 {
@@ -61,28 +55,13 @@ void QtMessages::errorBox(const std::string &text)
                           displayText(text));
 }
 
+// The error window of the sessions subsystem: one at a time, Continue only
+// for an ask, the auto close when asked.
 bool QtMessages::errorWindow(const std::string &caption, const std::string &text,
                              bool autoClose, bool withContinue)
 {
-    QMessageBox box(QMessageBox::Critical, QString::fromStdString(caption), displayText(text),
-                    QMessageBox::NoButton, parentWindow());
-    box.setInformativeText(QStringLiteral(
-        "For more information and possible solutions, click the Fax Problem Solver button"));
-    QPushButton *ok = box.addButton(QStringLiteral("Ok"), QMessageBox::AcceptRole);
-    QPushButton *help = box.addButton(QStringLiteral("Technical Help"), QMessageBox::HelpRole);
-    help->setToolTip(
-        QStringLiteral("Start the Fax Problem Solver to read about solutions to this error"));
-    QPushButton *cont = box.addButton(QStringLiteral("Continue"), QMessageBox::ActionRole);
-    cont->setEnabled(withContinue);
-    box.setDefaultButton(ok);
-    // Technical Help opens its page while the window stays open.
-    help->disconnect();
-    QObject::connect(help, &QPushButton::clicked, help,
-                     [] { HelpPages::open(helpcontext::kTechnicalHelp); });
-    if (autoClose)
-        QTimer::singleShot(kErrorAutoCloseMs, &box, [ok] { ok->click(); });
-    box.exec();
-    return box.clickedButton() == cont;
+    return ErrorWindowRules::continued(
+        TShowErrorForm::run({caption, text, withContinue, autoClose}, parentWindow()));
 }
 
 void QtMessages::showError(const std::string &caption, const std::string &text, bool autoClose)

@@ -1,5 +1,7 @@
 #include "app/recordsfaxtables.h"
 
+#include "sessions/receivedfaxstore.h"
+
 #include <stdexcept>
 
 namespace qln {
@@ -57,10 +59,10 @@ bool RecordsFaxTables::hasTag(FaxList list, const std::string &tag)
     }
 }
 
-bool RecordsFaxTables::rebuildIndexes()
+bool RecordsFaxTables::rebuildIndexes(const std::function<void(const std::string &)> &progress)
 {
     try {
-        tables_->RebuildIndexes([](const std::string &) {});
+        tables_->RebuildIndexes(progress);
         return !tables_->NeedsIndexRebuild();
     } catch (const std::exception &) {
         return false;
@@ -166,9 +168,20 @@ bool RecordsFaxTables::setNotes(const std::string &notes)
     }
 }
 
+bool RecordsFaxTables::appendReceived(const records::ReceivedFax &row)
+{
+    return appendReceivedFax(*tables_, row);
+}
+
 FaxListSource &RecordsFaxTables::listSource(FaxList list)
 {
     return list == FaxList::Outgoing ? *outgoing_ : *incoming_;
+}
+
+records::FaxTables *bindingOf(FaxTablesAccess &tables)
+{
+    auto *records = dynamic_cast<RecordsFaxTables *>(&tables);
+    return records ? &records->binding() : nullptr;
 }
 
 }  // namespace qln

@@ -22,7 +22,7 @@ public:
     void close(FaxList list) override;
     bool isOpen(FaxList list) const override;
     bool hasTag(FaxList list, const std::string &tag) override;
-    bool rebuildIndexes() override;
+    bool rebuildIndexes(const std::function<void(const std::string &)> &progress) override;
     long queryCount(FaxList list) override;
     long currentRecordNumber(FaxList list) override;
     long rowCount(FaxList list) override;
@@ -31,7 +31,9 @@ public:
     std::string field(FaxList list, const std::string &name) override;
     bool deleteCurrent(FaxList list) override;
     bool setNotes(const std::string &notes) override;
+    bool appendReceived(const records::ReceivedFax &row) override;
     FaxListSource &listSource(FaxList list) override;
+    records::FaxTables *engineTables() override { return tables_.get(); }
 
 private:
     records::TTable &table(FaxList list);
@@ -41,5 +43,9 @@ private:
     std::unique_ptr<RecordsListSource> outgoing_;
     std::unique_ptr<RecordsListSource> incoming_;
 };
+
+// The table binding behind a window's tables, or nullptr for a stand-in
+// that has none.
+records::FaxTables *bindingOf(FaxTablesAccess &tables);
 
 }  // namespace qln

@@ -1,5 +1,7 @@
 #include "app/singlecopy.h"
 
+#include "common/runtimedir.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLocalServer>
@@ -15,8 +17,15 @@ const QByteArray kRaiseRequest = "raise\n";
 }  // namespace
 
 SingleCopyGuard::SingleCopyGuard(const QString &serverName, QObject *parent)
-    : QObject(parent), name_(serverName)
+    : QObject(parent)
 {
+    if (serverName.startsWith(QLatin1Char('/'))) {
+        name_ = serverName;
+    } else {
+        const std::string dir = ensureRuntimeDirectory();
+        if (!dir.empty())
+            name_ = QString::fromStdString(dir) + QLatin1Char('/') + serverName;
+    }
 }
 
 SingleCopyGuard::~SingleCopyGuard()
@@ -49,6 +58,10 @@ bool SingleCopyGuard::claim()
 {
     if (server_)
         return true;
+    if (name_.isEmpty()) {
+        qWarning("single-copy guard: no private runtime directory; running unguarded");
+        return true;
+    }
     if (askRunningCopy())
         return false;
     auto *server = new QLocalServer(this);

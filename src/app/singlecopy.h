@@ -1,10 +1,14 @@
 // Keeps Quillon to one running copy per user.
 //
 // The first copy listens on a local socket named after the program file and
-// the user. A later copy finds the socket, asks the first copy to restore and
+// the user, in the user's private runtime directory (common/runtimedir.h),
+// so no other local user can put a socket of that name where a copy looks
+// for it. A later copy finds the socket, asks the first copy to restore and
 // raise its window, and then ends without showing a window of its own. A
 // socket file left behind by a copy that crashed is removed and taken over.
-// Lives on the user-interface thread; raiseRequested is emitted there.
+// Without a usable runtime directory the program runs unguarded rather than
+// use a shared place. Lives on the user-interface thread; raiseRequested is
+// emitted there.
 #pragma once
 
 #include <QObject>
@@ -17,6 +21,8 @@ namespace qln {
 class SingleCopyGuard : public QObject {
     Q_OBJECT
 public:
+    // A name without '/' is placed in the runtime directory; an absolute
+    // path is used as it is.
     explicit SingleCopyGuard(const QString &serverName, QObject *parent = nullptr);
     ~SingleCopyGuard() override;
 
@@ -30,6 +36,9 @@ public:
     bool claim();
 
     bool isFirstCopy() const { return server_ != nullptr; }
+
+    // Full path of the socket; empty when there is no runtime directory.
+    const QString &socketPath() const { return name_; }
 
 signals:
     void raiseRequested();

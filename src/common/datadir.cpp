@@ -146,9 +146,21 @@ std::string dataDirectory()
     return dir;
 }
 
-std::string settingsPath() { return dataDirectory() + "QLN.INI"; }
+// An existing settings file is used whatever the case of its name, so that a
+// "qln.ini" is read and written in place instead of a second file appearing.
+std::string settingsPath()
+{
+    const std::string dir = dataDirectory();
+    const std::string found = findNameNoCase(dir, "QLN.INI");
+    return found.empty() ? dir + "QLN.INI" : found;
+}
 
-std::string receiveDirectory() { return dataDirectory() + "receive/"; }
+std::string receiveDirectory()
+{
+    const std::string dir = dataDirectory();
+    const std::string found = findNameNoCase(dir, "receive");
+    return (found.empty() ? dir + "receive" : found) + "/";
+}
 
 std::string findNameNoCase(const std::string &dir, const std::string &name)
 {

@@ -25,10 +25,12 @@ std::string dataDirectory();
 // Sets (or, with an empty path, clears) the override of rule 1.
 void setDataDirectoryOverride(const std::string &path);
 
-// dataDirectory() + "QLN.INI".
+// The settings file: an existing entry of the data directory named QLN.INI
+// in any case ("qln.ini" is used as it is), else dataDirectory() + "QLN.INI".
 std::string settingsPath();
 
-// dataDirectory() + "receive/" (the name as created; lookups ignore case).
+// The receive directory with a trailing '/': an existing "receive" in any
+// case, else dataDirectory() + "receive/" (the name it is created with).
 std::string receiveDirectory();
 
 // The path of the existing entry dir/name, every component of name matched

@@ -43,6 +43,8 @@ public:
     std::string CoverFile;
     std::string PhoneNumber;
     bool SafeMode = true; // stored, no effect
+    // Class 1: MPS between pages when set, EOM (renegotiation) when cleared.
+    bool SameParameters = true;
     std::string HeaderSender;
     std::string HeaderRecipient;
     std::string HeaderTitle;

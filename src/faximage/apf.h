@@ -24,6 +24,9 @@ inline constexpr std::size_t kApfPageHeaderSize = 16;
 inline constexpr std::size_t kApfStationIdMax = 20;
 // Longest coded line a framed page may hold after its length word.
 inline constexpr std::size_t kApfMaxFramedLine = 4096;
+// Most lines a page may hold: the converter writes no longer page, and the
+// unpacker refuses one (a fax page of unlimited length ends well before).
+inline constexpr int kApfMaxPageLines = 65536;
 
 // Page flags.
 inline constexpr uint16_t pfFine = 1;        // fine vertical resolution
@@ -65,6 +68,13 @@ struct ApfPageHeader {
     void pack(uint8_t out[kApfPageHeaderSize]) const;
     static ApfPageHeader unpack(const uint8_t in[kApfPageHeaderSize]);
 };
+
+// Text from a file (a station identifier) made safe to print on one line:
+// bytes 0x20..0x7E stay, except that a backslash and a double quote get a
+// backslash before them; every other byte becomes \xNN. So a control byte
+// can neither split a line nor drive a terminal, and the original bytes can
+// be read back from the result.
+std::string escapedText(const std::string &raw);
 
 // Packs a local broken-down time into the DOS form; 0 when the year lies
 // outside 1980..2099.

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "faximage/apferrors.h"
+#include "faximage/outputfile.h"
 
 namespace qln::fax {
 
@@ -95,6 +96,7 @@ int ApfReader::open(const std::string &path)
         return ecFaxBadFormat;
     }
     header_ = ApfFileHeader::unpack(raw);
+    headersRead_ = 0;
     if (!header_.hasSignature()) {
         close();
         return ecFaxBadFormat;
@@ -108,15 +110,26 @@ int ApfReader::seekPage(int n, ApfPageHeader *out)
         return ecBadArgument;
     if (n < 1 || n > header_.pageCount)
         return ecFaxBadFormat;
+    // Pages are found by walking; a page at or after the current one is
+    // walked to from there, so reading pages in order walks the file once.
     uint64_t pos = header_.firstPageOffset;
+    int from = 1;
+    if (pageNo_ >= 1 && n > pageNo_) {
+        pos = pageHeaderPos_ + kApfPageHeaderSize + uint64_t(page_.imageLength);
+        from = pageNo_ + 1;
+    } else if (pageNo_ >= 1 && n == pageNo_) {
+        pos = pageHeaderPos_;
+        from = pageNo_;
+    }
     uint8_t raw[kApfPageHeaderSize];
     ApfPageHeader ph;
-    for (int i = 1; i <= n; ++i) {
+    for (int i = from; i <= n; ++i) {
         std::size_t got = 0;
         if (int rc = readAt(pos, raw, sizeof raw, got))
             return rc;
         if (got < sizeof raw)
             return ecFaxBadFormat;
+        ++headersRead_;
         ph = ApfPageHeader::unpack(raw);
         pageHeaderPos_ = pos;
         pos += kApfPageHeaderSize + uint64_t(ph.imageLength);
@@ -196,77 +209,45 @@ int concatenateApf(const std::string &dest, const std::vector<std::string> &sour
     if (total > 0xFFFF)
         return ecBadArgument;
 
-    std::string tmp = dest + ".XXXXXX";
-    int out = ::mkstemp(tmp.data());
-    if (out < 0)
-        return ioErrorCode(errno, true);
-    ::fchmod(out, 0644);
-    auto failWith = [&](int code) {
-        ::close(out);
-        ::unlink(tmp.c_str());
-        return code;
-    };
+    OutputFile out;
+    if (int rc = out.open(dest))
+        return rc;
     std::vector<uint8_t> block(65536);
     for (std::size_t i = 0; i < sources.size(); ++i) {
         int in = ::open(sources[i].c_str(), O_RDONLY | O_CLOEXEC);
         if (in < 0)
-            return failWith(ioErrorCode(errno, false));
+            return ioErrorCode(errno, false);
         uint64_t pos = 0;
+        int rc = 0;
         if (i == 0) {
             // The first header is written with the new page count.
             uint8_t raw[kApfFileHeaderSize];
             if (::pread(in, raw, sizeof raw, 0) != ssize_t(sizeof raw)) {
                 ::close(in);
-                return failWith(ecFaxBadFormat);
+                return ecFaxBadFormat;
             }
             putU16(raw + 32, uint16_t(total));
-            if (::write(out, raw, sizeof raw) != ssize_t(sizeof raw)) {
-                int err = errno;
-                ::close(in);
-                return failWith(ioErrorCode(err, true));
-            }
+            rc = out.write(raw, sizeof raw);
             pos = kApfFileHeaderSize;
         } else {
             pos = starts[i];
         }
-        for (;;) {
+        while (rc == 0) {
             ssize_t n = ::pread(in, block.data(), block.size(), off_t(pos));
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                int err = errno;
-                ::close(in);
-                return failWith(ioErrorCode(err, false));
-            }
-            if (n == 0)
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                rc = ioErrorCode(errno, false);
+            if (n <= 0)
                 break;
             pos += uint64_t(n);
-            ssize_t off = 0;
-            while (off < n) {
-                ssize_t w = ::write(out, block.data() + off, std::size_t(n - off));
-                if (w <= 0) {
-                    int err = w < 0 ? errno : ENOSPC;
-                    if (err == EINTR)
-                        continue;
-                    ::close(in);
-                    return failWith(ioErrorCode(err, true));
-                }
-                off += w;
-            }
+            rc = out.write(block.data(), std::size_t(n));
         }
         ::close(in);
+        if (rc != 0)
+            return rc;
     }
-    if (::fsync(out) != 0 || ::close(out) != 0) {
-        int err = errno;
-        ::unlink(tmp.c_str());
-        return ioErrorCode(err, true);
-    }
-    if (::rename(tmp.c_str(), dest.c_str()) != 0) {
-        int err = errno;
-        ::unlink(tmp.c_str());
-        return ioErrorCode(err, true);
-    }
-    return 0;
+    return out.commit(true);
 }
 
 } // namespace qln::fax

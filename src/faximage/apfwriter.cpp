@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include "faximage/apferrors.h"
@@ -58,11 +57,8 @@ int ApfWriter::fail(int err)
 
 void ApfWriter::abandon()
 {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-        ::unlink(path_.c_str());
-    }
+    out_.discard();
+    fd_ = -1;
     bufUsed_ = 0;
     pageOpen_ = false;
 }
@@ -72,10 +68,9 @@ int ApfWriter::create(const std::string &path)
     abandon();
     if (path.empty())
         return ecFileNotFound;
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return ioErrorCode(errno, true);
-    fd_ = fd;
+    if (int rc = out_.open(path))
+        return rc;
+    fd_ = out_.fd();
     path_ = path;
     header_ = ApfFileHeader{};
     written_ = 0;
@@ -208,14 +203,8 @@ int ApfWriter::finish(const std::string &stationId, char pad, uint32_t dosTime)
     header_.pack(raw);
     if (int err = osWriteAt(fd_, raw, sizeof raw, 0))
         return fail(err);
-    int rc = ::close(fd_);
-    int closeErr = errno;
     fd_ = -1;
-    if (rc != 0) {
-        ::unlink(path_.c_str());
-        return ioErrorCode(closeErr, true);
-    }
-    return 0;
+    return out_.commit();
 }
 
 } // namespace qln::fax

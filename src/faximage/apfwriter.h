@@ -6,9 +6,12 @@
 // (for framed pages it first writes the framed end-of-page line), raises the
 // page count and rewrites the page header in place; finish() rewrites the file
 // header with date, time, station identifier and page count and closes the
-// file. Only a finished file is valid: on any I/O failure the file is closed
-// and deleted and the negated error returned, and a writer destroyed (or
-// abandon()ed) before finish() deletes its file too.
+// file. The file is written under a temporary name beside the path given and
+// renamed to it by finish(), so an existing file of that name stays as it is
+// until the new one is complete. Only a finished file is valid: on any I/O
+// failure the temporary file is closed and deleted and the negated error
+// returned, and a writer destroyed (or abandon()ed) before finish() deletes
+// it too.
 //
 // Output goes through a 4096-byte buffer; a write larger than the space left
 // sends whole 4096-byte blocks straight to the file.
@@ -21,6 +24,7 @@
 #include <string>
 
 #include "faximage/apf.h"
+#include "faximage/outputfile.h"
 
 namespace qln::fax {
 
@@ -31,7 +35,7 @@ public:
     ApfWriter(const ApfWriter &) = delete;
     ApfWriter &operator=(const ApfWriter &) = delete;
 
-    // Creates (truncates) the file and writes the initial header.
+    // Creates the temporary file for `path` and writes the initial header.
     // Empty name: -2.
     int create(const std::string &path);
     // Starts a page with the given flags (pfFine, pfWide, pfLineLengths).
@@ -67,7 +71,8 @@ private:
     int flush();
     int fail(int err); // closes, deletes, returns the negated code
 
-    int fd_ = -1;
+    OutputFile out_;
+    int fd_ = -1; // out_'s descriptor while a file is being written
     std::string path_;
     ApfFileHeader header_;
     uint8_t buf_[4096];

@@ -156,14 +156,23 @@ int ConverterCore::runPages()
         currentLine = 0;
         if (int rc = w.beginPage(pageFlags); rc < 0)
             return rc;
-        for (int i = 0; i < topMargin; ++i)
+        // Lines written on this page. A page may not outgrow what a fax page
+        // (and the unpacker) holds, whatever length an input claims.
+        int pageLines = 0;
+        auto roomForLine = [&pageLines]() { return ++pageLines <= kApfMaxPageLines; };
+        for (int i = 0; i < topMargin; ++i) {
+            if (!roomForLine())
+                return int(ecUnsupportedFormat);
             if (int rc = w.writeFramedLine(kBlankLine, sizeof kBlankLine); rc < 0)
                 return rc;
+        }
         bool eop = false;
         if (int rc = readLine(eop, more); rc < 0)
             return rc;
         while (!eop) {
             if (!(halfHeight && currentLine % 2 == 0)) {
+                if (!roomForLine())
+                    return int(ecUnsupportedFormat);
                 out_->coder.setGeometry(pageWidth, leftMargin, doubleWidth);
                 const std::size_t len = out_->coder.code(raster);
                 if (int rc = w.writeFramedLine(out_->coder.data(), len); rc < 0)

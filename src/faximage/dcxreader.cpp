@@ -1,5 +1,7 @@
 #include "faximage/dcxreader.h"
 
+#include <algorithm>
+
 #include "faximage/apf.h"
 #include "faximage/apferrors.h"
 
@@ -26,7 +28,10 @@ int DcxReader::open(ConverterCore &core, const std::string &fileName)
         const uint32_t off = getU32(head + i);
         if (off == 0)
             break;
-        if (off < 8 || int64_t(off) >= file_.size()) {
+        // Two pages at one offset would be one image read twice (and a
+        // few bytes could then stand for a thousand pages).
+        const bool repeated = std::find(offsets_.begin(), offsets_.end(), int64_t(off)) != offsets_.end();
+        if (off < 8 || int64_t(off) >= file_.size() || repeated) {
             file_.close();
             return ecUnsupportedFormat;
         }

@@ -4,7 +4,7 @@
 // The file starts with the u32 987654321 followed by up to 1023 page offsets
 // ending at the first 0 (4100 bytes at most). A page runs from its offset to
 // the next higher offset, the last to the end of the file. A wrong signature,
-// no pages, or an offset outside the file gives -8002; each page's PCX header
+// no pages, an offset outside the file or one given twice gives -8002; each page's PCX header
 // is checked as PcxReader checks it.
 //
 // Not thread-safe.

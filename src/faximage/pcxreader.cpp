@@ -12,17 +12,19 @@ int PcxPageDecoder::open(ConverterCore &core, ConverterInputFile &file, int64_t 
     uint8_t h[128];
     if (length < 128 || file.seek(start) < 0 || file.read(h, 128) < 0)
         return ecUnsupportedFormat;
-    const int xmin = getU16(h + 4), xmax = getU16(h + 8);
+    const int xmin = getU16(h + 4), ymin = getU16(h + 6), xmax = getU16(h + 8), ymax = getU16(h + 10);
     const int planes = h[65];
     if (h[0] != 10 || h[2] != 1 || h[3] != 1 || planes > 1)
         return ecUnsupportedFormat;
-    if (xmax < xmin || xmax - xmin > core.pageWidth)
+    if (xmax < xmin || xmax - xmin > core.pageWidth || ymax < ymin)
         return ecUnsupportedFormat;
     bytesPerLine_ = getU16(h + 66);
     if (bytesPerLine_ == 0)
         return ecUnsupportedFormat;
     version_ = h[1];
     width_ = xmax - xmin + 1;
+    height_ = ymax - ymin + 1;
+    rows_ = 0;
     dataPos_ = start + 128;
     dataEnd_ = start + length;
     runLeft_ = 0;
@@ -32,10 +34,13 @@ int PcxPageDecoder::open(ConverterCore &core, ConverterInputFile &file, int64_t 
 
 int PcxPageDecoder::readRow(ConverterCore &core, ConverterInputFile &file, uint8_t *raster, bool &endOfPage)
 {
-    if (dataPos_ >= dataEnd_ && runLeft_ == 0) {
+    // The header's row count ends the image; what follows the rows (the
+    // 256-colour palette of version 5 files, for one) is no image data.
+    if (rows_ >= height_ || (dataPos_ >= dataEnd_ && runLeft_ == 0)) {
         endOfPage = true;
         return ecOK;
     }
+    ++rows_;
     endOfPage = false;
     const int imageBytes = (width_ + 7) / 8;
     const int offset =

@@ -7,8 +7,10 @@
 // from the run-length data (a byte of 192 or more gives a count in its low
 // six bits for the byte after it; runs may continue into the next row) and
 // inverted, since PCX stores 1 = white. Bytes beyond the image's own width
-// and beyond 4096 are dropped, so row padding never prints. The page ends
-// when the data after the header is used up.
+// and beyond 4096 are dropped, so row padding never prints. The page holds
+// the header's rows (Ymax - Ymin + 1; Ymax below Ymin gives -8002) and ends
+// after the last of them, or earlier when the data after the header is used
+// up; bytes after the last row (a palette) are never read as rows.
 //
 // Not thread-safe.
 #pragma once
@@ -32,6 +34,8 @@ public:
 private:
     int64_t dataPos_ = 0, dataEnd_ = 0;
     int width_ = 0;
+    int height_ = 0;
+    int rows_ = 0; // rows delivered
     int bytesPerLine_ = 0;
     int version_ = 0;
     int runLeft_ = 0; // bytes of a run still to be stored in the next row

@@ -53,6 +53,7 @@ int TiffReader::open(ConverterCore &core, const std::string &fileName)
     }
     rowBytes_ = uint32_t((uint64_t(width_) + 7) / 8);
     row_ = stripRow_ = strip_ = 0;
+    dataRead_ = 0;
     core.placeImage(int(std::min<uint32_t>(width_, 1u << 30)), PlacementRule::Image);
     core.bytesConverted = 0;
     core.bytesToConvert = int64_t(rowBytes_) * length_;
@@ -124,6 +125,10 @@ int TiffReader::readDirectory()
 int TiffReader::stripValue(const Entry &e, uint32_t index, uint32_t &out)
 {
     const uint32_t size = e.type == typeShort ? 2 : 4;
+    // A strip the table does not list is not there: the image would
+    // otherwise read the listed strips over and over.
+    if (index >= e.count)
+        return ecUnsupportedFormat;
     if (e.count == 1) {
         out = e.value;
         return ecOK;
@@ -133,8 +138,6 @@ int TiffReader::stripValue(const Entry &e, uint32_t index, uint32_t &out)
         out = u16(e.field + 2 * (index & 1));
         return ecOK;
     }
-    if (index >= e.count)
-        return ecUnsupportedFormat;
     uint8_t b[4];
     if (int rc = file_.seek(int64_t(e.rawField) + int64_t(index) * size); rc < 0)
         return rc;
@@ -213,9 +216,15 @@ int TiffReader::readLine(ConverterCore &core, uint8_t *raster, bool &endOfPage, 
                            : 0;
     const int keep = int(std::min<uint64_t>(rowBytes_, uint64_t(kRasterBufferSize - offset)));
     uint8_t *dst = raster + offset;
+    const int64_t before = file_.position();
     int rc = compression_ == 1 ? readRawRow(dst, keep) : readPackBitsRow(dst, keep);
     if (rc < 0)
         return rc;
+    // Strips that share their data would let a small file stand for any
+    // number of rows: image data is read no more often than the file holds.
+    dataRead_ += file_.position() - before;
+    if (dataRead_ > file_.size())
+        return ecDeviceRead;
     for (int i = 0; i < keep; ++i) {
         if (reverseBits_)
             dst[i] = reversed(dst[i]);

@@ -7,7 +7,9 @@
 // 266 fill order (2: bits reversed), 273 strip offsets, 278 rows per strip,
 // 279 strip byte counts. Width, length and strip offsets are required. Any
 // other layout gives -8002. Rows are read strip by strip; bytes of a row past
-// 4096 are dropped and pixels past the width never print.
+// 4096 are dropped and pixels past the width never print. An image that needs
+// more strips than the table lists gives -8002, and one that would read more
+// image data than the file holds (strips sharing their data) -161.
 //
 // Not thread-safe.
 #pragma once
@@ -53,6 +55,7 @@ private:
     uint32_t row_ = 0;       // rows delivered
     uint32_t stripRow_ = 0;  // rows delivered from the current strip
     uint32_t strip_ = 0;
+    int64_t dataRead_ = 0;   // image data bytes read so far, over all strips
 };
 
 } // namespace qln::fax

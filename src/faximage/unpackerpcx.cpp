@@ -1,10 +1,6 @@
 #include "faximage/unpackerpcx.h"
 
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "faximage/apf.h"
 #include "faximage/apferrors.h"
@@ -74,41 +70,6 @@ std::string unpackOutputName(const std::string &inName, const std::string &outNa
     }
     std::size_t dot = extPos(inName);
     return (dot == std::string::npos ? inName : inName.substr(0, dot)) + "." + ext;
-}
-
-int writeFileAtomically(const std::string &path, const std::vector<uint8_t> &bytes)
-{
-    if (path.empty())
-        return ecFileNotFound;
-    std::string tmp = path + ".XXXXXX";
-    int fd = ::mkstemp(tmp.data());
-    if (fd < 0)
-        return ioErrorCode(errno, true);
-    ::fchmod(fd, 0644);
-    std::size_t off = 0;
-    while (off < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + off, bytes.size() - off);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            int err = n < 0 ? errno : ENOSPC;
-            ::close(fd);
-            ::unlink(tmp.c_str());
-            return ioErrorCode(err, true);
-        }
-        off += std::size_t(n);
-    }
-    if (::close(fd) != 0) {
-        int err = errno;
-        ::unlink(tmp.c_str());
-        return ioErrorCode(err, true);
-    }
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        int err = errno;
-        ::unlink(tmp.c_str());
-        return ioErrorCode(err, true);
-    }
-    return 0;
 }
 
 } // namespace qln::fax

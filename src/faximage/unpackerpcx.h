@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "faximage/outputfile.h"
+
 namespace qln::fax {
 
 inline constexpr uint32_t kDcxMagic = 987654321; // 0x3ADE68B1
@@ -32,9 +34,5 @@ std::vector<uint8_t> makeDcxFile(const std::vector<uint8_t> &pcx);
 // "." + ext when it has none, `inName` with its extension replaced by ext when
 // `outName` is empty.
 std::string unpackOutputName(const std::string &inName, const std::string &outName, const std::string &ext);
-
-// Writes bytes to path via a temporary file and rename. 0 or the negated
-// I/O error.
-int writeFileAtomically(const std::string &path, const std::vector<uint8_t> &bytes);
 
 } // namespace qln::fax

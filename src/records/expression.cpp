@@ -1,5 +1,6 @@
 #include "records/expression.h"
 
+#include "records/codepage.h"
 #include "records/expressionnode.h"
 
 #include <algorithm>
@@ -137,8 +138,7 @@ Value evalNode(const ExprNode &n, const char *rec)
     case Op::Upper: case Op::Lower: {
         r.s = evalNode(*n.a, rec).s;
         for (char &c : r.s)
-            c = char(n.op == Op::Upper ? std::toupper(static_cast<unsigned char>(c))
-                                       : std::tolower(static_cast<unsigned char>(c)));
+            c = n.op == Op::Upper ? upperWindows1252(c) : lowerWindows1252(c);
         return r;
     }
     case Op::Alltrim: r.s = trimLeft(trimRight(evalNode(*n.a, rec).s)); return r;

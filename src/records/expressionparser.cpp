@@ -1,5 +1,6 @@
 // Lexer and recursive-descent parser of the expression language, with type
 // checking against the table's fields and limits on depth and length.
+#include "records/codepage.h"
 #include "records/expressionnode.h"
 
 #include <cctype>
@@ -57,7 +58,8 @@ public:
             if (j == std::string::npos)
                 return Status::invalid("unterminated string in expression");
             tok.t = Tok::String;
-            tok.text = s_.substr(i_ + 1, j - i_ - 1);
+            // Compared with stored field bytes, so held in their code page.
+            tok.text = toWindows1252(s_.substr(i_ + 1, j - i_ - 1));
             i_ = j + 1;
             return Status::ok();
         }

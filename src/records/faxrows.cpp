@@ -43,6 +43,25 @@ ReceivedFax receivedHere()
     return r;
 }
 
+CoverPage coverHere()
+{
+    CoverPage r;
+    r.recNo = sx_RecNo();
+    r.descript = sx_GetTrimString("DESCRIPT");
+    r.deleted = sx_Deleted();
+    return r;
+}
+
+PhoneEntry phoneHere()
+{
+    PhoneEntry r;
+    r.recNo = sx_RecNo();
+    r.name = sx_GetTrimString("NAME");
+    r.phone = sx_GetTrimString("PHONE");
+    r.deleted = sx_Deleted();
+    return r;
+}
+
 // Reads the row at `position` of the current order and returns to the row
 // that was current, without posting any pending edit of the table.
 template <typename Row, typename Read> Row rowAt(TTable &t, long position, Read read)
@@ -66,31 +85,12 @@ template <typename Row, typename Read> Row rowAt(TTable &t, long position, Read 
 
 OutgoingFax readOutgoing(TTable &t) { return t.WithArea(outgoingHere); }
 ReceivedFax readReceived(TTable &t) { return t.WithArea(receivedHere); }
-
-CoverPage readCover(TTable &t)
-{
-    return t.WithArea([] {
-        CoverPage r;
-        r.recNo = sx_RecNo();
-        r.descript = sx_GetTrimString("DESCRIPT");
-        r.deleted = sx_Deleted();
-        return r;
-    });
-}
-
-PhoneEntry readPhone(TTable &t)
-{
-    return t.WithArea([] {
-        PhoneEntry r;
-        r.recNo = sx_RecNo();
-        r.name = sx_GetTrimString("NAME");
-        r.phone = sx_GetTrimString("PHONE");
-        r.deleted = sx_Deleted();
-        return r;
-    });
-}
+CoverPage readCover(TTable &t) { return t.WithArea(coverHere); }
+PhoneEntry readPhone(TTable &t) { return t.WithArea(phoneHere); }
 
 OutgoingFax outgoingAt(TTable &t, long position) { return rowAt<OutgoingFax>(t, position, outgoingHere); }
 ReceivedFax receivedAt(TTable &t, long position) { return rowAt<ReceivedFax>(t, position, receivedHere); }
+CoverPage coverAt(TTable &t, long position) { return rowAt<CoverPage>(t, position, coverHere); }
+PhoneEntry phoneAt(TTable &t, long position) { return rowAt<PhoneEntry>(t, position, phoneHere); }
 
 } // namespace qln::records

@@ -56,5 +56,7 @@ PhoneEntry readPhone(TTable &t);
 // row; recNo 0 when the position is out of range.
 OutgoingFax outgoingAt(TTable &t, long position);
 ReceivedFax receivedAt(TTable &t, long position);
+CoverPage coverAt(TTable &t, long position);
+PhoneEntry phoneAt(TTable &t, long position);
 
 } // namespace qln::records

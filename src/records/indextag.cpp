@@ -59,10 +59,15 @@ void IndexTag::remove(const std::string &key, uint32_t recno)
 {
     touch();
     IndexEntry e{key, recno};
-    auto it = std::lower_bound(sorted_.begin(), sorted_.end(), e);
-    if (it != sorted_.end() && *it == e) {
-        sorted_.erase(it);
-        return;
+    for (auto it = std::lower_bound(sorted_.begin(), sorted_.end(), e); it != sorted_.end() && *it == e; ++it) {
+        const size_t i = size_t(it - sorted_.begin());
+        if (removed_.empty())
+            removed_.assign(sorted_.size(), 0);
+        if (!removed_[i]) {
+            removed_[i] = 1;
+            ++removedCount_;
+            return;
+        }
     }
     auto p = std::find(pending_.begin(), pending_.end(), e);
     if (p != pending_.end())
@@ -71,6 +76,18 @@ void IndexTag::remove(const std::string &key, uint32_t recno)
 
 const std::vector<IndexEntry> &IndexTag::entries()
 {
+    if (removedCount_ > 0) {
+        size_t out = 0;
+        for (size_t i = 0; i < sorted_.size(); ++i) {
+            if (removed_[i])
+                continue;
+            if (out != i)
+                sorted_[out] = std::move(sorted_[i]);
+            ++out;
+        }
+        sorted_.resize(out);
+    }
+    dropRemoved();
     if (!pending_.empty()) {
         std::sort(pending_.begin(), pending_.end());
         size_t mid = sorted_.size();

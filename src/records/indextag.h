@@ -4,6 +4,8 @@
 //
 // New keys go to a pending list and are merged in sorted order on the next
 // read, so a bulk append costs one sort instead of one insertion per row.
+// Removed keys are only marked and dropped in one pass on the next read, so
+// flagging many rows deleted costs one pass instead of one move per row.
 // Not thread-safe; owned by its compound index.
 #pragma once
 
@@ -49,6 +51,7 @@ public:
     {
         sorted_.clear();
         pending_.clear();
+        dropRemoved();
         touch();
     }
     // Changes whenever the keys change; unique across all tags of the process.
@@ -60,17 +63,25 @@ public:
     {
         sorted_ = std::move(sorted);
         pending_.clear();
+        dropRemoved();
         touch();
     }
-    size_t size() const { return sorted_.size() + pending_.size(); }
+    size_t size() const { return sorted_.size() - removedCount_ + pending_.size(); }
 
 private:
     void touch();
+    void dropRemoved()
+    {
+        removed_.clear();
+        removedCount_ = 0;
+    }
 
     Expression key_, cond_;
     uint64_t version_ = 0;
     std::vector<IndexEntry> sorted_;
     std::vector<IndexEntry> pending_;
+    std::vector<uint8_t> removed_;   // parallel to sorted_ once a key was removed
+    size_t removedCount_ = 0;
 };
 
 } // namespace qln::records

@@ -1,5 +1,6 @@
 #include "records/workarea.h"
 
+#include "records/codepage.h"
 #include "records/posixfile.h"
 #include "records/sx.h"
 
@@ -275,8 +276,11 @@ Status WorkArea::writeField(const FieldDesc &f, int type, const std::string &val
         return Status::ok();
     }
     default: {
+        // Stored in the header's code page, one byte per character, so the
+        // cut to the width never splits a character.
+        const std::string ansi = toWindows1252(value);
         std::memset(dst, ' ', w);
-        std::memcpy(dst, value.data(), std::min(w, value.size()));
+        std::memcpy(dst, ansi.data(), std::min(w, ansi.size()));
         return Status::ok();
     }
     }

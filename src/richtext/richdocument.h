@@ -9,6 +9,8 @@
 // user-interface thread only.
 #pragma once
 
+#include "richtext/rtfmodel.h"
+
 #include <QFont>
 #include <QString>
 #include <QTextDocument>
@@ -17,6 +19,7 @@
 #include <memory>
 #include <optional>
 
+class QImage;
 class QPainter;
 class QTextCursor;
 
@@ -85,6 +88,15 @@ public:
 
     void clear();
 
+    // Clipboard RTF: inserts RTF (or plain text) at `cursor`, replacing its
+    // selection; and the selection of `cursor` as RTF.
+    void insertRtf(QTextCursor &cursor, const QByteArray &rtf);
+    QByteArray selectionRtf(const QTextCursor &cursor) const;
+
+    // The text as the RTF model sees it, and the reverse.
+    RtfContent content() const;
+    void setContent(const RtfContent &content);
+
     void setPageLayout(const PageLayout &layout);
     PageLayout pageLayout() const { return layout_; }
 
@@ -131,6 +143,11 @@ public:
     // Screen pixels per inch that zoom 100 % stands for: the primary
     // screen's logical dots per inch, 96 when there is no screen.
     static int screenPixelsPerInch();
+    // The resolution the document is laid out at: screenPixelsPerInch()
+    // × zoom / 100. Font sizes and paragraph lengths are converted at it.
+    double layoutPixelsPerInch() const;
+    // The width of the text between the page margins at that resolution.
+    double pageTextWidthPixels() const;
 
     // Lays the text out `width` pixels wide at screenPixelsPerInch() × zoom
     // / 100 pixels per inch (zoom 208 at 96 ppi gives about 200 dpi) and
@@ -140,13 +157,32 @@ public:
     // finished. Lines are counted across the whole text in layout order.
     // With the page-break mode on, a page also ends after the line before
     // a hard page break.
+    //
+    // When the page layout's text width (page width less margins) at that
+    // resolution is narrower than `width`, the text is laid out at the page
+    // layout's width, so that the lines break where they do in the editor.
+    // A line taller than the whole page is painted alone (cut at the
+    // bottom), so every call paints at least one line and a caller's page
+    // loop always ends. Text is painted in black.
     int paintPage(QPainter &painter, int left, int top, int width, int bottomLimit, int firstLine);
+    // The number of lines paintPage counts at that width (for tests and
+    // for callers that want a page count first).
+    int lineCount(int width);
 
 private:
+    struct PaintLayout;
+    PaintLayout &paintLayout(int width);
+    void applyResolution();
+
     std::unique_ptr<QTextDocument> doc_;
     PageLayout layout_;
     int zoom_ = 100;
     bool pageBreakMode_ = false;
+    // The device whose resolution the document is laid out at.
+    std::unique_ptr<QImage> device_;
+    std::unique_ptr<PaintLayout> paint_;
+    int changes_ = 0;       // counts edits, so a painting copy knows it is stale
+    int nextMergeId_ = 1;
 };
 
 }  // namespace qln::richtext

@@ -5,6 +5,13 @@
 // GetTextToInsert callback, and a StartSpellCheck signal raised by the
 // spell-check button of its tool bar (TRichEditToolBar, richtoolbar.h).
 //
+// Word wrap off (the initial state) breaks lines at the page layout's text
+// width, as the fax pages will; word wrap on breaks them at the width of
+// the window instead. Zoom scales the text, indents and that width. Merge
+// fields are shaded and hard page breaks drawn as a dashed line above their
+// paragraph; neither mark is part of the text. The clipboard carries RTF
+// (read with Quillon's own reader) and plain text.
+//
 // User-interface thread only.
 #pragma once
 
@@ -42,6 +49,17 @@ public:
     ParagraphSpacing paragraphSpacing() const;
     void setParagraphSpacing(const ParagraphSpacing &s);
 
+    // What the tool bar changes: for the selection, or for what is typed
+    // next when nothing is selected.
+    void setFontName(const QString &name);
+    void setFontSize(int points);
+    void setBold(bool on);
+    void setItalic(bool on);
+    void setUnderline(bool on);
+    void setNormal();  // bold, italic and underline off
+    Qt::Alignment paragraphAlignment() const;
+    void setParagraphAlignment(Qt::Alignment a);  // of the selected paragraphs
+
     void insertMergeField(int tag);
     // The GetTextToInsert event: the value of a merge field by tag, or
     // std::nullopt to leave the field as it is.
@@ -55,9 +73,21 @@ signals:
     // Caret moved or attributes changed: the tool bar follows.
     void attributesChanged();
 
+protected:
+    void paintEvent(QPaintEvent *e) override;
+    bool canInsertFromMimeData(const QMimeData *source) const override;
+    void insertFromMimeData(const QMimeData *source) override;
+    QMimeData *createMimeDataFromSelection() const override;
+
 private:
+    void mergeFormat(const QTextCharFormat &f);
+    void typingFormatChanged(const QTextCharFormat &f);
+    void updateWrapWidth();
+    void shadeMergeFields();
+
     RichDocument rich_;
     RichDocument::TextToInsert getTextToInsert_;
+    bool wordWrap_ = false;
 };
 
 }  // namespace qln::richtext

@@ -60,7 +60,7 @@ void ReleaseTelephony(ITelephonyDevice &device);
 constexpr int kFaxProblemSolverTopic = 10000;
 void SetHelpOpener(std::function<bool(int topic)> opener);
 bool TechnicalHelp();
-// Opens help at a topic through the same opener.
+// Opens help at any topic through the same opener.
 bool OpenHelpTopic(int topic);
 
 // Makes COM numbers name the devices of the [Ports] section of the settings.

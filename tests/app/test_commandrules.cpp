@@ -1,12 +1,8 @@
 // Decisions of the main window's commands: receive-mode refusals, beeps,
-// question texts and the received file a deletion may remove.
+// question texts.
 #include "app/commandrules.h"
 
 #include <gtest/gtest.h>
-
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 
 using namespace qln;
 
@@ -80,48 +76,4 @@ TEST(CommandTexts, QuestionsAndRefusalsReadExactly)
                  "You are in Fax Receive mode. This operation cannot be done\rwhile in Fax "
                  "Receive mode. Click the Stop button to end\rFax Receive mode");
     EXPECT_STREQ(texts::kMainCaption, "Quillon ");
-}
-
-class ReceivedFileTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        data = dir.path().toStdString() + "/";
-    }
-    QTemporaryDir dir;
-    std::string data;
-};
-
-TEST_F(ReceivedFileTest, PlainNameInsideReceiveDirectoryIsTheTarget)
-{
-    ASSERT_TRUE(QDir(dir.path()).mkdir("receive"));
-    QFile f(dir.path() + "/receive/fax0001.apf");
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.close();
-    // The stored name may differ in case from the file on disk.
-    const ReceivedFileTarget t = receivedFileToDelete(data, "FAX0001.APF ");
-    ASSERT_EQ(t.kind, ReceivedFileTarget::Kind::File);
-    EXPECT_EQ(t.path, data + "receive/fax0001.apf");
-}
-
-TEST_F(ReceivedFileTest, UpperCaseReceiveDirectoryIsFound)
-{
-    ASSERT_TRUE(QDir(dir.path()).mkdir("RECEIVE"));
-    const ReceivedFileTarget t = receivedFileToDelete(data, "FAX0002.APF");
-    ASSERT_EQ(t.kind, ReceivedFileTarget::Kind::File);
-    EXPECT_EQ(t.path, data + "RECEIVE/FAX0002.APF");
-}
-
-TEST_F(ReceivedFileTest, NamesLeavingTheReceiveDirectoryAreRefused)
-{
-    ASSERT_TRUE(QDir(dir.path()).mkdir("receive"));
-    for (const char *bad : {"../QLN.DBF", "..\\QLN.DBF", "/etc/passwd", "\\etc\\passwd", "..",
-                            ".", "sub/x.apf", "C:x.apf", "receive/../../x"}) {
-        const ReceivedFileTarget t = receivedFileToDelete(data, bad);
-        EXPECT_EQ(t.kind, ReceivedFileTarget::Kind::Refused) << bad;
-        EXPECT_TRUE(t.path.empty()) << bad;
-    }
-    EXPECT_EQ(receivedFileToDelete(data, "   ").kind, ReceivedFileTarget::Kind::None);
-    EXPECT_EQ(receivedFileToDelete(data, "").kind, ReceivedFileTarget::Kind::None);
 }

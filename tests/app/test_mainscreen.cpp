@@ -343,6 +343,22 @@ TEST_F(MainScreenTest, CloneBeepsWithoutRowsAndRequestsACloneWithOne)
     EXPECT_EQ(w.clones, 1);
 }
 
+TEST_F(MainScreenTest, CloneRefusedInReceiveModeLeavesNoCloneRequestForTheNextNew)
+{
+    writeIni();
+    addOutgoing({{"Out", "A", "1", "20240101", "10:00", true}});
+    ProbeScreen w;
+    startAndWait(w);
+    w.setReceiveMode(true);
+    w.mnuCloneClick();
+    EXPECT_EQ(msgs.last().text, texts::kReceiveModeRefusal);
+    EXPECT_FALSE(w.cloneRequested());
+    w.setReceiveMode(false);
+    w.NewbuttonClick();
+    EXPECT_EQ(w.editors, 1);
+    EXPECT_EQ(w.clones, 0);
+}
+
 TEST_F(MainScreenTest, SendChecksTabThenRows)
 {
     writeIni();
@@ -507,7 +523,7 @@ public:
     void close(FaxList l) override { (l == FaxList::Outgoing ? faxOpen_ : recOpen_) = false; }
     bool isOpen(FaxList l) const override { return l == FaxList::Outgoing ? faxOpen_ : recOpen_; }
     bool hasTag(FaxList, const std::string &) override { return true; }
-    bool rebuildIndexes() override { return true; }
+    bool rebuildIndexes(const std::function<void(const std::string &)> &) override { return true; }
     long queryCount(FaxList) override { return 0; }
     long currentRecordNumber(FaxList) override { return 1; }
     long rowCount(FaxList) override { return 0; }
@@ -554,9 +570,9 @@ TEST_F(MainScreenTest, FunctionsOfLaterWindowsSaySoInsteadOfPretending)
     TMainScreen w;
     startAndWait(w);
     w.selectRow(FaxList::Outgoing, 0);
-    for (const char *name : {"mnuNew", "mnuEdit", "mnuClone", "mnuSend", "mnuViewPrint",
-                             "mnuCoverSheets", "mnuPhoneBook", "mnuRebuild",
-                             "mnuCleanup", "mnuConfiguration"}) {
+    // Commands whose windows this build does not have yet; each leaves this
+    // list when its window arrives.
+    for (const char *name : {"mnuViewPrint", "mnuConfiguration"}) {
         msgs.clear();
         w.menuAction(name)->trigger();
         ASSERT_EQ(msgs.count(Kind::Information), 1u) << name;

@@ -1,6 +1,7 @@
 // The data directory's choice and names inside it: case-insensitive lookup
 // and names that would leave the directory.
 #include "common/datadir.h"
+#include "common/settings.h"
 
 #include <gtest/gtest.h>
 
@@ -68,4 +69,28 @@ TEST(DataDirectory, OverrideThenEnvironmentThenProgramDirectory)
     EXPECT_EQ(dataDirectory().back(), '/');
     if (oldEnv)
         ::setenv("QLN_DATA_DIR", saved.c_str(), 1);
+}
+
+// A data directory holding "qln.ini" (or "Receive") keeps using it: settings
+// are read from and written to that file, and no second "QLN.INI" appears.
+TEST(DataDirectory, SettingsFileAndReceiveFolderFoundInAnyCase)
+{
+    TempDir d;
+    setDataDirectoryOverride(d.path());
+    EXPECT_EQ(settingsPath(), d.path() + "/QLN.INI");
+    EXPECT_EQ(receiveDirectory(), d.path() + "/receive/");
+
+    d.write("qln.ini", "[Modem]\nComPort=2\n");
+    std::filesystem::create_directory(d.file("Receive"));
+    EXPECT_EQ(settingsPath(), d.path() + "/qln.ini");
+    EXPECT_EQ(receiveDirectory(), d.path() + "/Receive/");
+
+    Settings s;
+    s.load(settingsPath());
+    EXPECT_EQ(s.comPort, 2);
+    s.userName = "Ann";
+    s.save(settingsPath());
+    EXPECT_FALSE(std::filesystem::exists(d.file("QLN.INI")));
+    EXPECT_NE(d.read("qln.ini").find("Name=Ann"), std::string::npos);
+    setDataDirectoryOverride("");
 }

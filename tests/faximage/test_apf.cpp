@@ -2,6 +2,8 @@
 // and what malformed files give.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cerrno>
 #include <fstream>
 
@@ -112,17 +114,41 @@ TEST(ApfWriter, RejectsOverlongFramedLineAndEmptyName)
     EXPECT_EQ(0, w.writeFramedLine(big.data(), 4096));
 }
 
-TEST(ApfWriter, UnfinishedFileIsDeleted)
+TEST(ApfWriter, UnfinishedFileLeavesNothingAndKeepsTheOldFile)
 {
     TempDir dir;
     const std::string path = dir.file("gone.apf");
+    auto entries = [&dir]() {
+        std::vector<std::string> names;
+        for (const auto &e : std::filesystem::directory_iterator(dir.path()))
+            names.push_back(e.path().filename().string());
+        return names;
+    };
     {
         ApfWriter w;
         ASSERT_EQ(0, w.create(path));
         ASSERT_EQ(0, w.beginPage(pfLineLengths));
-        EXPECT_TRUE(fileExists(path));
+        EXPECT_FALSE(fileExists(path)); // written under a temporary name
+        EXPECT_EQ(entries().size(), 1u);
     }
-    EXPECT_FALSE(fileExists(path));
+    EXPECT_TRUE(entries().empty());
+
+    // An existing file of the name stays as it was until a new one is done.
+    writeRawApf(path, {0x00, 0x80}, pfFine);
+    const std::vector<uint8_t> before = readFile(path);
+    {
+        ApfWriter w;
+        ASSERT_EQ(0, w.create(path));
+        ASSERT_EQ(0, w.beginPage(pfLineLengths));
+        EXPECT_EQ(readFile(path), before);
+    }
+    EXPECT_EQ(readFile(path), before);
+    EXPECT_EQ(entries(), std::vector<std::string>{"gone.apf"});
+    ApfWriter w;
+    ASSERT_EQ(0, w.create(path));
+    ASSERT_EQ(0, w.finish("NEW"));
+    EXPECT_NE(readFile(path), before);
+    EXPECT_EQ(entries(), std::vector<std::string>{"gone.apf"});
 }
 
 namespace {
@@ -213,6 +239,41 @@ TEST(ApfReader, WalksToPageNAndRefusesPagesBeyondTheCount)
         ++lines;
     EXPECT_EQ(1, rc);
     EXPECT_EQ(6, lines); // five lines and the end-of-page line
+}
+
+TEST(ApfReader, PagesReadInOrderWalkTheFileOnce)
+{
+    TempDir dir;
+    const std::string path = dir.file("many.apf");
+    constexpr int kPages = 3000;
+    writeApf(path, std::vector<std::vector<Line>>(kPages, std::vector<Line>(1, blackSpan(216, 3, 9))), 0);
+    ApfReader r;
+    ASSERT_EQ(0, r.open(path));
+    uint64_t lastOffset = 0;
+    for (int p = 1; p <= kPages; ++p) {
+        ASSERT_EQ(0, r.seekPage(p)) << p;
+        ASSERT_GT(r.pageHeaderOffset(), lastOffset);
+        lastOffset = r.pageHeaderOffset();
+    }
+    // Walking from page 1 for each page would read 4.5 million headers.
+    EXPECT_EQ(r.pageHeadersRead(), uint64_t(kPages));
+    // Going back walks from the start again and finds the same page.
+    ASSERT_EQ(0, r.seekPage(2));
+    EXPECT_EQ(r.pageHeadersRead(), uint64_t(kPages + 2));
+    ApfReader fresh;
+    ASSERT_EQ(0, fresh.open(path));
+    ASSERT_EQ(0, fresh.seekPage(2));
+    EXPECT_EQ(fresh.pageHeaderOffset(), r.pageHeaderOffset());
+    // The same page again reads its header only.
+    ASSERT_EQ(0, r.seekPage(2));
+    EXPECT_EQ(r.pageHeadersRead(), uint64_t(kPages + 3));
+}
+
+TEST(ApfText, ControlBytesOfAStationIdentifierAreEscaped)
+{
+    EXPECT_EQ(escapedText("+49 30 1234"), "+49 30 1234");
+    EXPECT_EQ(escapedText(std::string("A\rB\nC\x1b[2J\x7f\xe9\0", 12)), "A\\x0DB\\x0AC\\x1B[2J\\x7F\\xE9\\x00");
+    EXPECT_EQ(escapedText("say \"hi\" \\ bye"), "say \\\"hi\\\" \\\\ bye");
 }
 
 TEST(ApfReader, BadFilesGiveTheirCodes)

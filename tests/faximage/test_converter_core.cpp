@@ -5,13 +5,18 @@
 #include <QObject>
 
 #include <array>
+#include <csignal>
+#include <filesystem>
 #include <random>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "apftestutil.h"
 #include "faximage/converter.h"
 #include "faximage/converterlinecoder.h"
 #include "faximage/converterstatusevent.h"
 #include "faximage/converteruser.h"
+#include "faximage/outputfile.h"
 #include "test_converterutil.h"
 
 namespace qln::fax::test {
@@ -281,6 +286,71 @@ TEST(ConverterComponent, NamesArgumentsAndOutputFailures)
     cvt.SetDocumentFile(dir.file("letter.TXT"));
     cvt.SetOutFileName(dir.file("no/such/dir/x.apf"));
     EXPECT_LT(cvt.convertDocument(), 0);
+}
+
+TEST(ConverterComponent, BadOrMissingInputLeavesAnExistingOutputAlone)
+{
+    TempDir dir;
+    TApdFaxConverter cvt;
+    writeText(dir.file("good.txt"), "first version");
+    cvt.SetInputDocumentType(idText);
+    cvt.SetDocumentFile(dir.file("good.txt"));
+    cvt.SetOutFileName(dir.file("fax.apf"));
+    ASSERT_EQ(cvt.convertDocument(), 0);
+    const std::vector<uint8_t> kept = readFile(dir.file("fax.apf"));
+
+    cvt.SetDocumentFile(dir.file("missing.txt"));
+    cvt.SetOutFileName(dir.file("fax.apf"));
+    EXPECT_EQ(cvt.convertDocument(), ecFileNotFound);
+    EXPECT_EQ(readFile(dir.file("fax.apf")), kept);
+
+    writeBytes(dir.file("bad.pcx"), std::vector<uint8_t>(300, 7));
+    cvt.SetInputDocumentType(idPcx);
+    cvt.SetDocumentFile(dir.file("bad.pcx"));
+    cvt.SetOutFileName(dir.file("fax.apf"));
+    EXPECT_EQ(cvt.convertDocument(), ecUnsupportedFormat);
+    EXPECT_EQ(readFile(dir.file("fax.apf")), kept);
+
+    // An abort half way through a page leaves the old file too.
+    cvt.SetInputDocumentType(idText);
+    cvt.SetDocumentFile(dir.file("good.txt"));
+    cvt.SetOutFileName(dir.file("fax.apf"));
+    cvt.OnStatus = [](TApdFaxConverter &, bool, bool, int, int lines, long, long, bool &abort) { abort = lines == 5; };
+    EXPECT_EQ(cvt.convertDocument(), ecUserAbort);
+    EXPECT_EQ(readFile(dir.file("fax.apf")), kept);
+    // Nothing but the inputs and the kept file is left in the directory.
+    int files = 0;
+    for ([[maybe_unused]] const auto &e : std::filesystem::directory_iterator(dir.path()))
+        ++files;
+    EXPECT_EQ(files, 3);
+}
+
+TEST(OutputFile, ASignalRemovesTheTemporaryFile)
+{
+    TempDir dir;
+    const std::string path = dir.file("out.apf");
+    writeText(path, "old");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        removeOutputFilesOnSignals();
+        OutputFile f;
+        if (f.open(path) != 0 || f.write(reinterpret_cast<const uint8_t *>("new data"), 8) != 0)
+            ::_exit(3);
+        ::raise(SIGTERM);
+        ::_exit(4); // not reached: the handler ends the process with the signal
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << status;
+    EXPECT_EQ(WTERMSIG(status), SIGTERM);
+    std::vector<std::string> names;
+    for (const auto &e : std::filesystem::directory_iterator(dir.path()))
+        names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"out.apf"});
+    EXPECT_EQ(readFile(path), (std::vector<uint8_t>{'o', 'l', 'd'}));
+    EXPECT_TRUE(sameFile(path, dir.file("./out.apf")));
+    EXPECT_FALSE(sameFile(path, dir.file("missing")));
 }
 
 } // namespace

@@ -16,18 +16,6 @@
 namespace qln::fax::test {
 namespace {
 
-using PixelFn = std::function<bool(int x, int y)>; // true = black
-
-void put16(std::vector<uint8_t> &v, std::size_t at, uint32_t x)
-{
-    v[at] = uint8_t(x), v[at + 1] = uint8_t(x >> 8);
-}
-void put32(std::vector<uint8_t> &v, std::size_t at, uint32_t x)
-{
-    for (int i = 0; i < 4; ++i)
-        v[at + std::size_t(i)] = uint8_t(x >> (8 * i));
-}
-
 // A BMP file. bpp 1 uses `black`; bpp 24 and 8 use `grey` (0..255 per
 // channel); palette order and orientation can be chosen.
 std::vector<uint8_t> makeBmp(int w, int h, int bpp, const PixelFn &black,
@@ -64,63 +52,6 @@ std::vector<uint8_t> makeBmp(int w, int h, int bpp, const PixelFn &black,
                 row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = uint8_t(grey(x, y));
             }
         }
-    }
-    return v;
-}
-
-// A one-bit PCX image; padding bytes of each row hold 0 (black when read
-// naively). Runs are encoded across row ends when `crossRows`.
-std::vector<uint8_t> makePcx(int w, int h, const PixelFn &black, int version = 5, int extraPad = 0,
-                             bool crossRows = false)
-{
-    std::vector<uint8_t> v(128, 0);
-    v[0] = 10, v[1] = uint8_t(version), v[2] = 1, v[3] = 1;
-    put16(v, 8, uint32_t(w - 1));
-    put16(v, 10, uint32_t(h - 1));
-    v[65] = 1;
-    const int bpl = (w + 7) / 8 + extraPad;
-    put16(v, 66, uint32_t(bpl));
-    std::vector<uint8_t> raw;
-    for (int y = 0; y < h; ++y) {
-        for (int b = 0; b < bpl; ++b) {
-            uint8_t byte = 0;
-            if (b < (w + 7) / 8) {
-                byte = 0xFF; // white
-                for (int k = 0; k < 8; ++k)
-                    if (b * 8 + k < w && black(b * 8 + k, y))
-                        byte &= uint8_t(~(0x80 >> k));
-            }
-            raw.push_back(byte);
-        }
-    }
-    auto flush = [&](uint8_t byte, int count) {
-        while (count > 0) {
-            int n = std::min(count, 63);
-            if (n > 1 || byte >= 192)
-                v.push_back(uint8_t(0xC0 | n));
-            v.push_back(byte);
-            count -= n;
-        }
-    };
-    std::size_t i = 0;
-    while (i < raw.size()) {
-        std::size_t j = i + 1;
-        const std::size_t rowEnd = (i / std::size_t(bpl) + 1) * std::size_t(bpl);
-        while (j < raw.size() && raw[j] == raw[i] && (crossRows || j < rowEnd))
-            ++j;
-        flush(raw[i], int(j - i));
-        i = j;
-    }
-    return v;
-}
-
-std::vector<uint8_t> makeDcx(const std::vector<std::vector<uint8_t>> &pages)
-{
-    std::vector<uint8_t> v(4100, 0);
-    put32(v, 0, 987654321);
-    for (std::size_t p = 0; p < pages.size(); ++p) {
-        put32(v, 4 + 4 * p, uint32_t(v.size()));
-        v.insert(v.end(), pages[p].begin(), pages[p].end());
     }
     return v;
 }

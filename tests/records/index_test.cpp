@@ -93,6 +93,39 @@ TEST_F(IndexTest, TagsFollowAppendReplaceDeleteAndPack)
     expectTagsConsistent();
 }
 
+// Removed keys are dropped lazily; a key removed and then given back to the
+// same row before the next read must appear exactly once, and many rows
+// flagged before a read must all leave every tag.
+TEST_F(IndexTest, KeysRemovedAndRestoredBeforeAReadStayExact)
+{
+    ASSERT_NE(open(), 0);
+    fill(60, 4);
+    makeTags();
+    expectTagsConsistent();
+    for (long r : {3L, 17L, 42L}) {
+        ASSERT_TRUE(sx_Go(r));
+        const std::string name = sx_GetTrimString("NAME");
+        ASSERT_TRUE(sx_Replace("NAME", R_CHAR, "changed"));
+        ASSERT_TRUE(sx_Go(r == 3 ? 4 : 3));   // writes the change
+        ASSERT_TRUE(sx_Go(r));
+        ASSERT_TRUE(sx_Replace("NAME", R_CHAR, "again"));
+        ASSERT_TRUE(sx_Go(1));
+        ASSERT_TRUE(sx_Go(r));
+        ASSERT_TRUE(sx_Replace("NAME", R_CHAR, name));
+    }
+    ASSERT_TRUE(sx_Go(1));
+    expectTagsConsistent();
+    for (long r = 2; r <= sx_RecCount(); r += 2) {
+        ASSERT_TRUE(sx_Go(r));
+        ASSERT_TRUE(sx_Delete());
+    }
+    ASSERT_TRUE(sx_Commit());
+    expectTagsConsistent();
+    sx_Close();
+    ASSERT_NE(open(), 0);
+    expectTagsConsistent();
+}
+
 // Skipping from a row that has no key (just flagged deleted) continues
 // from the place the row had in the order, in both directions.
 TEST_F(IndexTest, SkipFromAHiddenRowKeepsItsPlaceInTheOrder)

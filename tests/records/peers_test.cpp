@@ -112,6 +112,71 @@ print('ok')
     EXPECT_EQ(rc, 0) << output;
 }
 
+// Character fields are Windows-1252 as the header says: accented names and
+// a note filled to its width with a two-byte UTF-8 character come back the
+// same in Quillon and in dbfread's default decoding (which follows the
+// header's code page mark).
+TEST_F(PeersTest, AccentedTextReadsTheSameInQuillonAndDbfread)
+{
+    if (!havePython("dbfread"))
+        GTEST_SKIP() << "python3-dbfread is not installed";
+    std::string e60;
+    for (int i = 0; i < 60; ++i)
+        e60 += "\xC3\xA9";  // é
+    {
+        FaxTables ft(dir);
+        ASSERT_TRUE(ft.OpenRecFaxDBF());
+        ASSERT_TRUE(ft.OpenPhoneDBF(ft.PhoneTable));
+        for (const char *name : {"Zo\xC3\xAB M\xC3\xBCller", "\xC3\x98rsted"}) {
+            ft.PhoneTable.Append();
+            ft.PhoneTable.SetString("NAME", name);
+            ft.PhoneTable.SetString("PHONE", "555");
+            ft.PhoneTable.Post();
+        }
+        ft.RecTable.Append();
+        ft.RecTable.SetString("FROM", "Zo\xC3\xAB M\xC3\xBCller");
+        ft.RecTable.SetString("NOTES", e60);
+        ft.RecTable.Post();
+
+        ft.PhoneTable.First();
+        EXPECT_EQ(readPhone(ft.PhoneTable).name, "Zo\xC3\xAB M\xC3\xBCller");
+        ft.PhoneTable.Next();
+        EXPECT_EQ(readPhone(ft.PhoneTable).name, "\xC3\x98rsted");
+        ft.RecTable.First();
+        EXPECT_EQ(readReceived(ft.RecTable).notes, e60);
+        EXPECT_EQ(readReceived(ft.RecTable).from, "Zo\xC3\xAB M\xC3\xBCller");
+    }
+    int rc = runPython(R"PY(
+from dbfread import DBF
+names = sorted(r['NAME'] for r in DBF('QLNPB.DBF'))
+assert names == ['Zo\u00eb M\u00fcller', '\u00d8rsted'], names
+rec = list(DBF('QLNREC.DBF'))
+assert rec[0]['FROM'] == 'Zo\u00eb M\u00fcller', rec
+assert rec[0]['NOTES'] == '\u00e9' * 60, rec
+print('ok')
+)PY");
+    EXPECT_EQ(rc, 0) << output;
+}
+
+// Text a peer wrote in the code page the header declares opens in Quillon.
+TEST_F(PeersTest, Windows1252TextWrittenByPythonDbfReadsInQuillon)
+{
+    if (!havePython("dbf"))
+        GTEST_SKIP() << "python3-dbf is not installed";
+    int rc = runPython(R"PY(
+import dbf
+t = dbf.Table('QLNPB.DBF', 'NAME C(35); PHONE C(25)', dbf_type='db3', codepage='cp1252')
+t.open(dbf.READ_WRITE)
+t.append(('\u00c9mile \u20ac', '1'))
+t.close()
+print('ok')
+)PY");
+    ASSERT_EQ(rc, 0) << output;
+    FaxTables ft(dir);
+    ASSERT_TRUE(ft.OpenPhoneDBF(ft.PhoneTable));
+    EXPECT_EQ(readPhone(ft.PhoneTable).name, "\xC3\x89mile \xE2\x82\xAC");
+}
+
 TEST_F(PeersTest, TableWrittenByPythonDbfOpensInQuillon)
 {
     if (!havePython("dbf"))

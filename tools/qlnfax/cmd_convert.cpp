@@ -10,6 +10,7 @@
 
 #include "faximage/apf.h"
 #include "faximage/converter.h"
+#include "faximage/outputfile.h"
 
 using namespace qln::fax;
 
@@ -130,6 +131,9 @@ int runConvert(const QlnArgs &argsIn)
                                  "[--fine] [--wide] [--options LIST]\n");
             return 2;
         }
+        // An interrupted conversion leaves neither a half-written file nor
+        // its temporary name behind.
+        removeOutputFilesOnSignals();
         TApdFaxConverter cvt;
         cvt.SetInputDocumentType(haveType ? typeFromName(type) : typeFromExtension(args[0]));
         cvt.SetDocumentFile(args[0]);

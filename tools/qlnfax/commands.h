@@ -8,7 +8,8 @@
 //                           runSettings};
 //
 // The runner gets the arguments after the command name and returns the
-// process exit status (0 on success).
+// process exit status (0 on success). A name of two words ("fax send") is
+// matched against the first two arguments before any one-word name.
 #pragma once
 
 #include <functional>

@@ -143,12 +143,9 @@ void printFailure(int code)
     std::printf("failed: %d %s\n", -code, qln::fax::faxErrorText(code).c_str());
 }
 
-void watchSession(qln::fax::TApdAbstractFax &fax, bool &done, int &result)
+void printStatusChanges(qln::fax::TApdAbstractFax &fax)
 {
     using qln::fax::TApdAbstractFax;
-    auto &byPort = lineOptionsByPort();
-    if (auto it = byPort.find(fax.ComPort()); it != byPort.end())
-        applyLineOptions(fax, it->second);
     auto lastStatus = std::make_shared<int>(0);
     fax.OnFaxStatus = [lastStatus](TApdAbstractFax &f, bool, bool) {
         if (f.StatusCode() != *lastStatus) {
@@ -157,6 +154,15 @@ void watchSession(qln::fax::TApdAbstractFax &fax, bool &done, int &result)
             std::fflush(stdout);
         }
     };
+}
+
+void watchSession(qln::fax::TApdAbstractFax &fax, bool &done, int &result)
+{
+    using qln::fax::TApdAbstractFax;
+    auto &byPort = lineOptionsByPort();
+    if (auto it = byPort.find(fax.ComPort()); it != byPort.end())
+        applyLineOptions(fax, it->second);
+    printStatusChanges(fax);
     fax.OnFaxError = [](TApdAbstractFax &, int code) {
         std::printf("error %d: %s\n", -code, qln::fax::faxErrorText(code).c_str());
         std::fflush(stdout);

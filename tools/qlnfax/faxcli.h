@@ -40,6 +40,8 @@ void waitForSession(const std::function<bool()> &done, const std::function<void(
 int runSession(qln::fax::TApdAbstractFax &fax, const std::function<int()> &start, bool &done, int &result);
 // Prints "failed: CODE TEXT" for a negative session code.
 void printFailure(int code);
+// Prints each new status text of the fax component as it changes.
+void printStatusChanges(qln::fax::TApdAbstractFax &fax);
 // Applies the line options taken by setUpPort() for the fax's port (call
 // it after SetComPort and before starting), prints each new status text and
 // every error; on finish stores the result code in |result| and sets

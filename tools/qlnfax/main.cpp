@@ -1,6 +1,8 @@
 // qlnfax entry point: dispatches to the registered commands.
 #include "commands.h"
 
+#include "common/runtimedir.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <exception>
@@ -98,6 +100,9 @@ int main(int argc, char **argv)
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY")
         && !qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A private runtime directory keeps the toolkit from printing a notice
+    // about a missing one before the command's own output.
+    qln::ensureRuntimeDirectory();
     QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName("Quillon");
     QCoreApplication::setApplicationVersion(kVersionText);
@@ -114,6 +119,20 @@ int main(int argc, char **argv)
     if (cmd == "--help" || cmd == "-h" || cmd == "help") {
         printUsage(stdout);
         return 0;
+    }
+    // A command named by two words ("fax send") is matched first.
+    if (argc >= 3) {
+        const std::string pair = cmd + " " + argv[2];
+        for (const auto &c : qlnCommands()) {
+            if (c.name != pair)
+                continue;
+            try {
+                return c.run(QlnArgs(argv + 3, argv + argc));
+            } catch (const std::exception &e) {
+                std::fprintf(stderr, "qlnfax %s: %s\n", pair.c_str(), e.what());
+                return 2;
+            }
+        }
     }
     QlnArgs args(argv + 2, argv + argc);
     for (const auto &c : qlnCommands()) {

@@ -1,0 +1,148 @@
+#include "compose/coverlibrary.h"
+
+#include "common/messages.h"
+#include "common/settings.h"
+#include "compose/defaultfont.h"
+#include "compose/sidetable.h"
+
+#include <stdexcept>
+
+namespace qln::compose {
+
+namespace texts {
+const char *const kCoverBrowseCaption = "Cover Sheet Template Browser";
+const char *const kCoverEditorCaption = "Cover Sheet Template Editor";
+const char *const kNewDescription = "{description}";
+const char *const kClonePrefix = "[clone]";
+const char *const kCoverTableFailed = "Unable to open/create the COVER datafile";
+}  // namespace texts
+
+namespace {
+constexpr const char *kDeleteCaption = "Delete";
+}
+
+CoverLibrary::CoverLibrary(records::FaxTables &tables) : tables_(tables) {}
+
+CoverLibrary::Buttons CoverLibrary::buttons() const
+{
+    Buttons b;
+    const bool pick = mode_ == Mode::Pick;
+    b.closeShown = !pick;
+    b.acceptShown = pick;
+    b.cancelShown = pick;
+    return b;
+}
+
+long CoverLibrary::count() { return listedCount(table()); }
+
+std::vector<records::CoverPage> CoverLibrary::entries() { return listedRows(table(), &records::coverAt); }
+
+bool CoverLibrary::goTo(long recordNumber) { return goToListed(table(), recordNumber); }
+
+long CoverLibrary::currentRecordNumber() { return currentRecord(table()); }
+
+bool CoverLibrary::loadCurrent(richtext::RichDocument &text)
+{
+    text.clear();
+    return tables_.LoadRichText(table(), "COVER", [&](const std::string &path) {
+        return text.loadFromFile(QString::fromStdString(path));
+    });
+}
+
+bool CoverLibrary::store(const std::string &description, richtext::RichDocument &text, bool append)
+{
+    records::TTable &t = table();
+    try {
+        if (append)
+            t.Append();
+        else
+            t.Edit();
+        t.SetString("DESCRIPT", description);
+        const bool saved = tables_.SaveRichText(t, "COVER", [&](const std::string &path) {
+            return text.saveToFile(QString::fromStdString(path));
+        });
+        if (!saved)
+            throw std::runtime_error("the template's text could not be stored");
+        t.Post();
+        return true;
+    } catch (const std::exception &e) {
+        t.Cancel();
+        messages().information(std::string("Unable to save the cover template: ") + e.what());
+        return false;
+    }
+}
+
+long CoverLibrary::addTemplate(const std::string &description, richtext::RichDocument &text)
+{
+    if (!table().Active() || !store(description, text, true))
+        return 0;
+    return currentRecordNumber();
+}
+
+void CoverLibrary::newTemplate(const CoverEditorFactory &makeEditor)
+{
+    std::unique_ptr<CoverTemplateEditor> editor = makeEditor();
+    if (cloneRequested_) {
+        editor->setDescription(texts::kClonePrefix + records::readCover(table()).descript);
+        loadCurrent(editor->document());
+        cloneRequested_ = false;
+    } else {
+        editor->setDescription(texts::kNewDescription);
+        editor->setTypingAttributes(defaultFontAttributes(settings()));
+    }
+    if (editor->run())
+        addTemplate(editor->description(), editor->document());
+}
+
+void CoverLibrary::cloneTemplate(const CoverEditorFactory &makeEditor)
+{
+    if (count() == 0) {
+        messages().beep();
+        return;
+    }
+    cloneRequested_ = true;
+    newTemplate(makeEditor);
+}
+
+void CoverLibrary::editTemplate(const CoverEditorFactory &makeEditor)
+{
+    if (count() == 0) {
+        messages().beep();
+        return;
+    }
+    std::unique_ptr<CoverTemplateEditor> editor = makeEditor();
+    const records::CoverPage row = records::readCover(table());
+    editor->setDescription(row.descript);
+    loadCurrent(editor->document());
+    if (!editor->run())
+        return;
+    goTo(row.recNo);
+    store(editor->description(), editor->document(), false);
+}
+
+std::string CoverLibrary::deleteQuestion(const std::string &description)
+{
+    return "Delete the current cover template?:\r" + description;
+}
+
+void CoverLibrary::deleteTemplate()
+{
+    if (count() == 0) {
+        messages().beep();
+        return;
+    }
+    const records::CoverPage row = records::readCover(table());
+    if (messages().cautiousQuestion(deleteQuestion(row.descript), kDeleteCaption))
+        deleteCurrentRow(table(), "cover template");
+    settleAfterDelete(table());
+}
+
+bool CoverLibrary::findDescription(const std::string &description)
+{
+    for (const records::CoverPage &c : entries())
+        if (c.descript == description)
+            return goTo(c.recNo);
+    return false;
+}
+
+}  // namespace qln::compose

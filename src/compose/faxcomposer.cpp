@@ -1,0 +1,126 @@
+#include "compose/faxcomposer.h"
+
+#include "common/localeformats.h"
+#include "common/messages.h"
+#include "common/settings.h"
+#include "compose/coverlibrary.h"
+#include "compose/defaultfont.h"
+
+#include <stdexcept>
+
+namespace qln::compose {
+
+namespace texts {
+const char *const kFaxEditorCaption = "Fax Editor";
+}  // namespace texts
+
+FaxComposer::FaxComposer(records::FaxTables &tables)
+    : tables_(tables), clock_([] { return QDateTime::currentDateTime(); })
+{
+}
+
+bool FaxComposer::loadMemo(const char *field, richtext::RichDocument &text)
+{
+    text.clear();
+    return tables_.LoadRichText(tables_.FaxTable, field, [&](const std::string &path) {
+        return text.loadFromFile(QString::fromStdString(path));
+    });
+}
+
+bool FaxComposer::saveMemo(const char *field, richtext::RichDocument &text)
+{
+    return tables_.SaveRichText(tables_.FaxTable, field, [&](const std::string &path) {
+        return text.saveToFile(QString::fromStdString(path));
+    });
+}
+
+void FaxComposer::open(FaxEditMode mode, FaxEditorSurface &editor)
+{
+    if (mode == FaxEditMode::New) {
+        editor.setFields(FaxFields{});
+        editor.setTypingAttributes(defaultFontAttributes(settings()));
+        return;
+    }
+    records::TTable &t = tables_.FaxTable;
+    loadMemo("RTFCOVER", editor.cover());
+    loadMemo("RTFDOC", editor.document());
+    FaxFields f;
+    try {
+        f.recipient = t.GetString("RECIPIENT");
+        f.faxNumber = t.GetString("PHONE");
+        f.subject = t.GetString("SUBJECT");
+    } catch (const std::exception &e) {
+        messages().information(std::string("Unable to read the fax: ") + e.what());
+    }
+    if (mode == FaxEditMode::Clone)
+        f.subject = texts::kClonePrefix + f.subject;
+    editor.setFields(f);
+}
+
+long FaxComposer::store(FaxEditMode mode, FaxEditorSurface &editor)
+{
+    records::TTable &t = tables_.FaxTable;
+    const FaxFields f = editor.fields();
+    try {
+        if (mode == FaxEditMode::Edit)
+            t.Edit();
+        else
+            t.Append();
+        if (!saveMemo("RTFCOVER", editor.cover()))
+            throw std::runtime_error("the cover sheet could not be stored");
+        if (!saveMemo("RTFDOC", editor.document()))
+            throw std::runtime_error("the fax document could not be stored");
+        t.SetString("RECIPIENT", f.recipient);
+        t.SetString("SUBJECT", f.subject);
+        t.SetString("PHONE", f.faxNumber);
+        t.Post();
+    } catch (const std::exception &e) {
+        t.Cancel();
+        messages().information(std::string("Unable to save the fax: ") + e.what());
+        return 0;
+    }
+    const long recno = t.RecNo();
+    if (mode != FaxEditMode::Edit && !tables_.FaxTableCloseAndOpen()) {
+        messages().information("Unable to open/create the FAX datafile");
+        return 0;
+    }
+    return recno;
+}
+
+bool FaxComposer::edit(FaxEditMode mode, FaxEditorSurface &editor)
+{
+    open(mode, editor);
+    if (!editor.run())
+        return false;
+    return store(mode, editor) != 0;
+}
+
+std::optional<QString> FaxComposer::mergeValue(int tag, const FaxFields &fields, const QDateTime &now)
+{
+    QString value;
+    switch (tag) {
+    case 1: value = QString::fromStdString(fields.recipient); break;
+    case 2: value = QString::fromStdString(fields.faxNumber); break;
+    case 3: value = QString::fromStdString(fields.subject); break;
+    case 4: value = QString::fromStdString(formatDate(localeFormats().shortDateFormat, now.date())); break;
+    case 5: value = QString::fromStdString(formatTime(localeFormats().longTimeFormat, now.time())); break;
+    default: return std::nullopt;
+    }
+    // Cut by characters; a character outside the basic plane counts once.
+    qsizetype end = 0;
+    for (int chars = 0; end < value.size() && chars < kMergeValueChars; ++chars)
+        end += (value.at(end).isHighSurrogate() && end + 1 < value.size()) ? 2 : 1;
+    value.truncate(end);
+    return value;
+}
+
+bool FaxComposer::loadTemplate(CoverLibrary &library, FaxEditorSurface &editor)
+{
+    richtext::RichDocument &cover = editor.cover();
+    const bool loaded = library.loadCurrent(cover);
+    const FaxFields fields = editor.fields();
+    cover.fillMergeFields([&](int tag) { return mergeValue(tag, fields, clock_()); });
+    return loaded;
+}
+
+}  // namespace qln::compose
