@@ -2,7 +2,8 @@
 # End to end: the modem set-up tools against the virtual fax line's emulated
 # modems mapped into [Ports], and the virtual modem, which the program
 # starts itself, sending to the line's fax machine and receiving from it.
-# usage: setup_e2e.sh CASE QLNFAX      CASE: tools virtual_send virtual_receive
+# usage: setup_e2e.sh CASE QLNFAX
+#        CASE: tools virtual_send virtual_faxsend virtual_receive
 set -uo pipefail
 # The tools' message boxes and beeps go to stderr, kept apart from their output.
 case_name=$1
@@ -120,6 +121,21 @@ virtual_send)
     grep -q "^sent: 1 page(s) to 100" "$work/send.out" || fail "no success line"
     grep -q '^code: 0$' "$work/data/vline/remote/rx-0001.txt" || fail "the fax machine on 100 reports an error"
     [[ -f $work/data/vline/remote/rx-0001.tif ]] || fail "no page arrived"
+    no_line_left
+    ;;
+virtual_faxsend)
+    # A stored fax sent the way the send window does, with the modem of the
+    # settings: the virtual modem chosen in the quick set-up.
+    printf '[Modem]\nComPort=0\nUseTAPI=1\nTAPIDevice=Virtual modem (test line)\n' >"$work/data/QLN.INI"
+    for i in $(seq 1 30); do echo "Line $i: a fax through the virtual modem"; done >"$work/letter.txt"
+    "$qlnfax" fax add --to "Test Machine" --phone 100 --subject "Virtual modem" "$work/letter.txt" \
+        --data-dir "$work/data" >"$work/add.out" 2>&1 || fail "fax add"
+    record=$(tail -1 "$work/add.out")
+    "$qlnfax" fax send --data-dir "$work/data" "$record" >"$work/faxsend.out" 2>&1 || fail "fax send"
+    grep -q "^result: Sent" "$work/faxsend.out" || fail "no Sent result"
+    grep -q '^code: 0$' "$work/data/vline/remote/rx-0001.txt" || fail "the fax machine on 100 reports an error"
+    grep -q "Opened com port with TAPI: Virtual modem (test line)" "$work/data/Lastsend.log" \
+        || fail "the send log does not name the virtual modem"
     no_line_left
     ;;
 virtual_receive)
