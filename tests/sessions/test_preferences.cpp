@@ -22,11 +22,6 @@ namespace {
 
 class PreferencesTest : public qln::test::SetupFixture {
 protected:
-    void SetUp() override
-    {
-        SetupFixture::SetUp();
-        port.SetAutoOpen(false);
-    }
     std::unique_ptr<PreferencesModel> makeModel(std::vector<std::string> devices = {"USB modem", "COM3"},
                                                 std::vector<std::string> printers = {"Office", "Lab"})
     {
@@ -36,7 +31,6 @@ protected:
     }
 
     Settings s;
-    TApdComPort port;
     TModemDevice device;
     fax::TApdSendFax fax;
 };

@@ -24,16 +24,6 @@ namespace {
 
 class QuickSetupTest : public qln::test::SetupFixture {
 protected:
-    void SetUp() override
-    {
-        SetupFixture::SetUp();
-        PrepareSetupPort(port);
-    }
-    void TearDown() override
-    {
-        port.SetOpen(false);
-        SetupFixture::TearDown();
-    }
     std::unique_ptr<QuickSetupModel> makeModel(std::vector<std::string> devices = {"COM3", kVirtualModemName})
     {
         auto m = std::make_unique<QuickSetupModel>(s, port, device, std::move(devices));
@@ -41,7 +31,6 @@ protected:
         return m;
     }
     Settings s;
-    TApdComPort port;
     TModemDevice device;
 };
 
