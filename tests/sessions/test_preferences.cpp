@@ -306,7 +306,7 @@ TEST_F(PreferencesTest, CheckFaxClassOffersTheRecommendationOnItsOwnPage)
     EXPECT_EQ(requests.back().device, &device);
 }
 
-TEST_F(PreferencesTest, ButtonsBesideTheControls)
+TEST_F(PreferencesTest, InitStringHelpOffersTheHangUpOptionOnlyForSending)
 {
     auto m = makeModel();
     m->modemInit = "ATX";
@@ -321,19 +321,6 @@ TEST_F(PreferencesTest, ButtonsBesideTheControls)
     EXPECT_EQ(helped, (std::vector<std::pair<std::string, bool>>{{"ATX", true}, {"ATY", false}}));
     EXPECT_EQ(m->modemInit, "ATX!");
     EXPECT_EQ(m->modemInitReceive, "ATY!");
-
-    m->faxClass = 3;
-    m->transferRate = 1;
-    m->sameAsSendClass();
-    m->sameAsSendRate();
-    m->sameAsSendInit();
-    EXPECT_EQ(m->faxClassReceive, 3);
-    EXPECT_EQ(m->transferRateReceive, 1);
-    EXPECT_EQ(m->modemInitReceive, "ATX!");
-    m->useAtzBefore();
-    m->useAtzAfter();
-    EXPECT_EQ(m->resetString, "ATZ");
-    EXPECT_EQ(m->resetAfterString, "ATZ");
 }
 
 TEST_F(PreferencesTest, WaveFileChoiceTakesNamesContainingDotWav)

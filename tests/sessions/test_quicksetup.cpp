@@ -172,14 +172,6 @@ TEST_F(QuickSetupTest, TestModemReportsOverNamedDevices)
                                     "unplugged) is no longer present\r\r..is the modem or port in use?");
 }
 
-TEST_F(QuickSetupTest, ModemTestWordingTable)
-{
-    EXPECT_EQ(ModemTestReport(ModemTestWording::Preferences, true, true, ""),
-              "Opened the port\r..and the modem responded properly");
-    EXPECT_EQ(ModemTestReport(ModemTestWording::QuickSetup, false, false, "Unable to assign TAPI device"),
-              "ERROR: Unable to assign TAPI device\r\r..is the modem or port in use?");
-}
-
 TEST_F(QuickSetupTest, WindowOkAndCancel)
 {
     sources.virtualLineDir = data + "vline";  // listed; nothing starts until it is opened
