@@ -14,6 +14,8 @@
 #include "common/messages.h"
 #include "common/runtimedir.h"
 #include "common/settings.h"
+#include "sessions/modemdeviceselect.h"
+#include "sessions/modemhelpersportchooser.h"
 #include "sessions/modemhelpers.h"
 
 #include <QApplication>
@@ -60,6 +62,9 @@ int main(int argc, char **argv)
 
     qln::QtMessages qtMessages;
     qln::ScopedMessages installed(qtMessages);
+    // A port or modem device that is gone lets the user pick another.
+    qln::InstallPortChooserDialog();
+    qln::InstallDeviceSelectionDialog();
     // Windows below the main window open help pages through this.
     qln::SetHelpOpener([](int topic) { return qln::HelpPages::open(topic); });
 

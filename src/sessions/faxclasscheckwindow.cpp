@@ -1,19 +1,14 @@
 #include "sessions/faxclasscheckwindow.h"
 
-#include <QApplication>
-#include <QCloseEvent>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace qln {
 
 namespace {
 
-// Carriage returns in the library's texts are line breaks on screen.
+// Carriage returns in the check's texts are line breaks on screen.
 QString onScreen(const std::string &text)
 {
     QString s = QString::fromStdString(text);
@@ -26,11 +21,9 @@ QString onScreen(const std::string &text)
 
 TCheckFaxClassForm::TCheckFaxClassForm(TApdComPort &port, fax::TApdSendFax &fax, ClassCheckRequest request,
                                        QWidget *parent)
-    : QDialog(parent), port_(port), fax_(fax), request_(std::move(request))
+    : ToolWindow(faxclass::kCaptionBusy, parent), port_(port), fax_(fax), request_(std::move(request))
 {
     setObjectName("TCheckFaxClassForm");
-    setWindowTitle(faxclass::kCaptionBusy);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     auto *layout = new QVBoxLayout(this);
     auto *classes = new QGroupBox(faxclass::kClassesTitle, this);
     auto *classesLayout = new QVBoxLayout(classes);
@@ -54,15 +47,8 @@ TCheckFaxClassForm::TCheckFaxClassForm(TApdComPort &port, fax::TApdSendFax &fax,
     StatusLine->setMinimumHeight(70);
     StatusLine->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     layout->addWidget(StatusLine);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    Ok = new QPushButton("Ok", this);
-    Ok->setObjectName("Ok");
-    Ok->setVisible(false);
-    connect(Ok, &QPushButton::clicked, this, &QDialog::accept);
-    buttons->addWidget(Ok);
-    layout->addLayout(buttons);
-    setMinimumWidth(440);
+    addOkRow();
+    setMinimumWidth(480);
 }
 
 QLabel *TCheckFaxClassForm::classLabel(int index) const
@@ -71,29 +57,7 @@ QLabel *TCheckFaxClassForm::classLabel(int index) const
 }
 
 QString TCheckFaxClassForm::statusText() const { return StatusLine->text(); }
-
-void TCheckFaxClassForm::showEvent(QShowEvent *e)
-{
-    QDialog::showEvent(e);
-    if (!started_) {
-        started_ = true;
-        QTimer::singleShot(0, this, &TCheckFaxClassForm::check);
-    }
-}
-
-void TCheckFaxClassForm::reject()
-{
-    if (done_)
-        QDialog::reject();
-}
-
-void TCheckFaxClassForm::closeEvent(QCloseEvent *e)
-{
-    if (!done_)
-        e->ignore();
-    else
-        QDialog::closeEvent(e);
-}
+const char *TCheckFaxClassForm::doneCaption() const { return faxclass::kCaptionDone; }
 
 void TCheckFaxClassForm::display(const FaxClassCheck &state)
 {
@@ -107,19 +71,12 @@ void TCheckFaxClassForm::display(const FaxClassCheck &state)
     repaint();
 }
 
-void TCheckFaxClassForm::check()
+void TCheckFaxClassForm::work()
 {
-    Ok->setVisible(false);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     FaxClassCheck checker(port_, fax_, request_);
     checker.onChange = [this, &checker] { display(checker); };
     outcome_ = checker.run();
     display(checker);
-    QApplication::restoreOverrideCursor();
-    Ok->setVisible(true);
-    Ok->setDefault(true);
-    setWindowTitle(faxclass::kCaptionDone);
-    done_ = true;
 }
 
 ClassCheckOutcome TCheckFaxClassForm::run(TApdComPort &port, fax::TApdSendFax &fax, const ClassCheckRequest &request,

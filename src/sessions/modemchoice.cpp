@@ -1,6 +1,9 @@
 #include "sessions/modemchoice.h"
 
+#include "common/datadir.h"
+#include "common/ini.h"
 #include "common/messages.h"
+#include "common/settings.h"
 #include "common/textutil.h"
 #include "faxengine/comport.h"
 #include "sessions/findmodem.h"
@@ -15,6 +18,17 @@ std::string modemchoice::virtualModemOffer()
     return std::string("No modem was found. Use the ") + kVirtualModemName +
            " instead? It sends to the fax machine on number 100 of a test line and receives from it, "
            "without fax hardware.";
+}
+
+bool SaveSetupSettings(const Settings &settings)
+{
+    try {
+        settings.save(settingsPath());
+    } catch (const IniWriteError &e) {
+        messages().errorBox(e.what());
+        return false;
+    }
+    return true;
 }
 
 void PrepareSetupPort(TApdComPort &port)

@@ -21,6 +21,7 @@ namespace qln {
 
 class ITelephonyDevice;
 class TApdComPort;
+struct Settings;
 
 namespace modemchoice {
 inline constexpr int kPorts = 8;  // "Com1" .. "Com8"
@@ -29,6 +30,10 @@ inline constexpr const char *kVirtualModemCaption = "Virtual Modem";
 // Asked when no modem was found and the virtual modem can be used.
 std::string virtualModemOffer();
 } // namespace modemchoice
+
+// Writes the settings file; false after showing the error in the error box
+// when it cannot be written (the values stay in memory).
+bool SaveSetupSettings(const Settings &settings);
 
 // The settings of the set-up tools' serial port, the same as the send
 // window's: COM1, 8192-byte buffers, opened on demand, RTS/CTS handshaking,

@@ -1,7 +1,6 @@
 #include "sessions/preferences.h"
 
 #include "common/datadir.h"
-#include "common/ini.h"
 #include "common/messages.h"
 #include "common/settings.h"
 #include "common/textutil.h"
@@ -263,13 +262,7 @@ PreferencesModel::FinishResult PreferencesModel::finish()
         messages().errorBox("'" + e.text + "' is not a valid integer value");
         return FinishResult::Stopped;
     }
-    try {
-        settings_.save(settingsPath());
-    } catch (const IniWriteError &e) {
-        messages().errorBox(e.what());
-        return FinishResult::Stopped;
-    }
-    return FinishResult::Saved;
+    return SaveSetupSettings(settings_) ? FinishResult::Saved : FinishResult::Stopped;
 }
 
 } // namespace qln

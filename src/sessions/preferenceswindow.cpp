@@ -139,6 +139,8 @@ void TPreferences::build()
     connect(FinishButton, &QPushButton::clicked, this, &TPreferences::FinishButtonClick);
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
     model_.onChange = [this] { refresh(); };
+    // One size for every page, so the buttons stay where they are.
+    setMinimumSize(640, 430);
     showPage();
 }
 

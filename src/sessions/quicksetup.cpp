@@ -1,8 +1,6 @@
 #include "sessions/quicksetup.h"
 
 #include "common/datadir.h"
-#include "common/ini.h"
-#include "common/messages.h"
 #include "common/settings.h"
 
 namespace qln {
@@ -32,13 +30,7 @@ bool QuickSetupModel::ok()
     settings_.useTAPI = useTapi();
     if (useTapi())
         settings_.tapiDevice = deviceText();
-    try {
-        settings_.save(settingsPath());
-    } catch (const IniWriteError &e) {
-        messages().errorBox(e.what());
-        return false;
-    }
-    return true;
+    return SaveSetupSettings(settings_);
 }
 
 void QuickSetupModel::cancel()

@@ -21,6 +21,7 @@
 
 #include "faxengine/comport.h"
 #include "faxengine/faxreceivefax.h"
+#include "telephony/modemdevice.h"
 
 #include <memory>
 #include <string>
@@ -133,7 +134,8 @@ private:
     std::string dataDir_;
     ReceiveStationHost &host_;
     IReceiveNotice *notice_ = nullptr;
-    ITelephonyDevice *telephony_ = nullptr;
+    TModemDevice modemDevice_;  // the named modem devices, the virtual modem among them
+    ITelephonyDevice *telephony_ = &modemDevice_;
     std::string devicePath_;
 
     TApdComPort port_;

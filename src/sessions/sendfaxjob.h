@@ -18,6 +18,7 @@
 
 #include "faxengine/comport.h"
 #include "faxengine/faxsendfax.h"
+#include "telephony/modemdevice.h"
 
 #include <QDateTime>
 
@@ -78,9 +79,13 @@ public:
 
     TApdComPort ApdComPort1;
     fax::TApdSendFax ApdSendFax1;
+    // The program's telephony device component: the named modem devices,
+    // the virtual modem among them.
+    TModemDevice ModemDevice1;
     // The telephony device used when the settings ask for it (not owned;
-    // without one, opening through telephony fails).
-    ITelephonyDevice *ApdTapiDevice1 = nullptr;
+    // ModemDevice1 unless another is put in; without one, opening through
+    // telephony fails).
+    ITelephonyDevice *ApdTapiDevice1 = &ModemDevice1;
 
     void setView(SendFaxView *view) { view_ = view ? view : &noView_; }
     // The clock of time stamps and the header line (tests fix it).

@@ -89,6 +89,18 @@ Lines &lines()
     return l;
 }
 
+// Lines end with the application's event loop, before the program's
+// objects are torn down (the end of the process stops them too).
+void stopWhenTheApplicationQuits()
+{
+    static bool connected = false;
+    auto *app = QCoreApplication::instance();
+    if (connected || !app)
+        return;
+    connected = true;
+    QObject::connect(app, &QCoreApplication::aboutToQuit, [] { VirtualLine::stopAll(); });
+}
+
 } // namespace
 
 VirtualLine::VirtualLine(std::string dir) : dir_(std::move(dir))
@@ -187,6 +199,7 @@ bool VirtualLine::ensureRunning(std::string &error, int timeoutMs)
         }
         ::close(out);
         pid_ = pid;
+        stopWhenTheApplicationQuits();
     }
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (std::chrono::steady_clock::now() < end) {

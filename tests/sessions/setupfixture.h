@@ -1,7 +1,7 @@
 // Shared pieces of the set-up tests: the one application object of the test
 // program, a fixture with a temporary data directory, scripted messages,
-// default settings and short modem waits, and answering modems on
-// pseudo-terminals mapped to COM numbers.
+// default settings, short modem waits, COM numbers mapped to answering
+// modems on pseudo-terminals, and the tools' serial port.
 #pragma once
 
 #include "common/datadir.h"
@@ -10,6 +10,7 @@
 #include "common/settings.h"
 #include "faxengine/comport.h"
 #include "scriptedmodem.h"
+#include "sessions/modemchoice.h"
 #include "sessions/modemhelpers.h"
 #include "telephony/modemdevices.h"
 
@@ -69,9 +70,11 @@ protected:
         });
         SetDeviceSourcesProvider([this] { return sources; });
         sources.byIdDir = "/nonexistent";
+        PrepareSetupPort(port);
     }
     void TearDown() override
     {
+        port.SetOpen(false);
         SetDeviceSourcesProvider(nullptr);
         TApdComPort::SetPortMapper(nullptr);
         modemHelperTiming() = saved;
@@ -112,6 +115,8 @@ protected:
     ModemHelperTiming saved;
     std::map<int, std::string> ports;
     DeviceSources sources;
+    // The set-up tools' port, prepared as the windows prepare theirs.
+    TApdComPort port;
 };
 
 } // namespace qln::test

@@ -5,7 +5,6 @@
 #include "faxengine/faxsendfax.h"
 #include "sessions/faxclasscheck.h"
 #include "sessions/faxclasscheckwindow.h"
-#include "sessions/modemchoice.h"
 #include "setupfixture.h"
 
 #include <QElapsedTimer>
@@ -23,13 +22,7 @@ protected:
     void SetUp() override
     {
         SetupFixture::SetUp();
-        PrepareSetupPort(port);
         ports[2] = modem.devicePath();
-    }
-    void TearDown() override
-    {
-        port.SetOpen(false);
-        SetupFixture::TearDown();
     }
     ClassCheckOutcome check(FaxClassCheck **keep = nullptr)
     {
@@ -48,7 +41,6 @@ protected:
     }
 
     ScriptedModem modem;
-    TApdComPort port;
     fax::TApdSendFax fax;
     std::unique_ptr<FaxClassCheck> checker;
 };

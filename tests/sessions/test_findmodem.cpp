@@ -3,7 +3,6 @@
 // the three message lines, and the window around the search.
 #include "sessions/findmodem.h"
 #include "sessions/findmodemwindow.h"
-#include "sessions/modemchoice.h"
 #include "setupfixture.h"
 
 #include <QElapsedTimer>
@@ -20,20 +19,7 @@ using qln::test::ScriptedModem;
 
 namespace {
 
-class FindModemTest : public qln::test::SetupFixture {
-protected:
-    void SetUp() override
-    {
-        SetupFixture::SetUp();
-        PrepareSetupPort(port);
-    }
-    void TearDown() override
-    {
-        port.SetOpen(false);
-        SetupFixture::TearDown();
-    }
-    TApdComPort port;
-};
+class FindModemTest : public qln::test::SetupFixture {};
 
 } // namespace
 

@@ -22,11 +22,6 @@ namespace {
 
 class PreferencesTest : public qln::test::SetupFixture {
 protected:
-    void SetUp() override
-    {
-        SetupFixture::SetUp();
-        port.SetAutoOpen(false);
-    }
     std::unique_ptr<PreferencesModel> makeModel(std::vector<std::string> devices = {"USB modem", "COM3"},
                                                 std::vector<std::string> printers = {"Office", "Lab"})
     {
@@ -36,7 +31,6 @@ protected:
     }
 
     Settings s;
-    TApdComPort port;
     TModemDevice device;
     fax::TApdSendFax fax;
 };
@@ -312,7 +306,7 @@ TEST_F(PreferencesTest, CheckFaxClassOffersTheRecommendationOnItsOwnPage)
     EXPECT_EQ(requests.back().device, &device);
 }
 
-TEST_F(PreferencesTest, ButtonsBesideTheControls)
+TEST_F(PreferencesTest, InitStringHelpOffersTheHangUpOptionOnlyForSending)
 {
     auto m = makeModel();
     m->modemInit = "ATX";
@@ -327,19 +321,6 @@ TEST_F(PreferencesTest, ButtonsBesideTheControls)
     EXPECT_EQ(helped, (std::vector<std::pair<std::string, bool>>{{"ATX", true}, {"ATY", false}}));
     EXPECT_EQ(m->modemInit, "ATX!");
     EXPECT_EQ(m->modemInitReceive, "ATY!");
-
-    m->faxClass = 3;
-    m->transferRate = 1;
-    m->sameAsSendClass();
-    m->sameAsSendRate();
-    m->sameAsSendInit();
-    EXPECT_EQ(m->faxClassReceive, 3);
-    EXPECT_EQ(m->transferRateReceive, 1);
-    EXPECT_EQ(m->modemInitReceive, "ATX!");
-    m->useAtzBefore();
-    m->useAtzAfter();
-    EXPECT_EQ(m->resetString, "ATZ");
-    EXPECT_EQ(m->resetAfterString, "ATZ");
 }
 
 TEST_F(PreferencesTest, WaveFileChoiceTakesNamesContainingDotWav)

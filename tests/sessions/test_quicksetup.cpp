@@ -24,16 +24,6 @@ namespace {
 
 class QuickSetupTest : public qln::test::SetupFixture {
 protected:
-    void SetUp() override
-    {
-        SetupFixture::SetUp();
-        PrepareSetupPort(port);
-    }
-    void TearDown() override
-    {
-        port.SetOpen(false);
-        SetupFixture::TearDown();
-    }
     std::unique_ptr<QuickSetupModel> makeModel(std::vector<std::string> devices = {"COM3", kVirtualModemName})
     {
         auto m = std::make_unique<QuickSetupModel>(s, port, device, std::move(devices));
@@ -41,7 +31,6 @@ protected:
         return m;
     }
     Settings s;
-    TApdComPort port;
     TModemDevice device;
 };
 
@@ -181,14 +170,6 @@ TEST_F(QuickSetupTest, TestModemReportsOverNamedDevices)
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
     EXPECT_EQ(msgs.last().text, "ERROR: Failed to open COM3\r\nThe modem device \"COM3\" (" + data +
                                     "unplugged) is no longer present\r\r..is the modem or port in use?");
-}
-
-TEST_F(QuickSetupTest, ModemTestWordingTable)
-{
-    EXPECT_EQ(ModemTestReport(ModemTestWording::Preferences, true, true, ""),
-              "Opened the port\r..and the modem responded properly");
-    EXPECT_EQ(ModemTestReport(ModemTestWording::QuickSetup, false, false, "Unable to assign TAPI device"),
-              "ERROR: Unable to assign TAPI device\r\r..is the modem or port in use?");
 }
 
 TEST_F(QuickSetupTest, WindowOkAndCancel)

@@ -114,7 +114,7 @@ int runFaxSend(const QlnArgs &argsIn)
     {
         SendFaxJob job(s, file, dataDir);
         if (haveDevice)
-            job.ApdComPort1.SetDevicePath(device);
+            job.ApdComPort1.SetDevicePath(qlnfaxcli::devicePath(device));
         qlnfaxcli::printStatusChanges(job.ApdSendFax1);
         job.SendFaxButtonClick(in);
         qlnfaxcli::waitForSession([&] { return !job.busy(); }, [&] { job.ApdSendFax1.CancelSession(); });

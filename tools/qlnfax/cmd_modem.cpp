@@ -12,7 +12,8 @@
 //
 // With --com the [Ports] section of the settings file maps the number to a
 // device; the reset string for "check" also comes from the settings. A
-// --device value without a '/' names a modem device (qlnfax modem devices).
+// --device value that does not start with '/' or '.' names a modem device
+// (qlnfax modem devices).
 #include "commands.h"
 #include "faxcli.h"
 
@@ -125,7 +126,7 @@ int runClasses(QlnArgs args)
     qln::ClassCheckRequest request;
     if (haveCom) {
         request.portNumber = comNumber;
-    } else if (device.find('/') != std::string::npos) {
+    } else if (qlnfaxcli::isDeviceFile(device)) {
         port.SetDevicePath(device);
     } else {
         request.telephony = true;

@@ -60,9 +60,11 @@ bool parseFaxClass(const std::string &s, qln::fax::TFaxClass &c)
     return true;
 }
 
+bool isDeviceFile(const std::string &value) { return !value.empty() && (value[0] == '/' || value[0] == '.'); }
+
 std::string devicePath(const std::string &value)
 {
-    if (value.find('/') != std::string::npos)
+    if (isDeviceFile(value))
         return value;
     std::string path, error;
     if (!qln::ResolveModemDevice(value, path, error))

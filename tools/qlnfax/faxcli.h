@@ -17,9 +17,11 @@ namespace qlnfaxcli {
 bool faxSpeed(int bps);
 // "1", "2", "2.0" or "auto"; false for anything else.
 bool parseFaxClass(const std::string &s, qln::fax::TFaxClass &c);
-// The device file for a --device value: a path as it is; a value without a
-// '/' names a modem device ("qlnfax modem devices"), whose file it resolves
-// to, starting the virtual modem's line when that is the device. Throws
+// Whether a --device value is a device file: it starts with '/' or '.'.
+// Anything else names a modem device ("qlnfax modem devices").
+bool isDeviceFile(const std::string &value);
+// The device file for a --device value: a file as it is; a modem device's
+// file, starting the virtual modem's line when that is the device. Throws
 // std::runtime_error naming a device that is not present.
 std::string devicePath(const std::string &value);
 // Takes exactly one of --device PATH|NAME or --com N from args, and the line
