@@ -1,5 +1,10 @@
 #include "app/faxlistmodel.h"
 
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QTableView>
+
+#include <algorithm>
 #include <climits>
 
 namespace qln {
@@ -116,6 +121,23 @@ int FaxListModel::rowOfRecord(long recordNumber) const
                 return static_cast<int>(b.first + static_cast<long>(i));
     const long pos = source_->positionOf(recordNumber);
     return pos >= 0 && pos < rows_ ? static_cast<int>(pos) : -1;
+}
+
+void sizeColumnsToSource(QTableView *grid)
+{
+    auto *model = qobject_cast<FaxListModel *>(grid->model());
+    if (!model || !model->source())
+        return;
+    const auto columns = model->source()->columns();
+    const QFontMetrics fm(grid->font());
+    const QFontMetrics hm(grid->horizontalHeader()->font());
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const QString title = QString::fromStdString(columns[i].title);
+        // Display widths count characters the width of a digit, as grids
+        // have always measured them.
+        const int byChars = fm.horizontalAdvance(QString(columns[i].displayChars, QLatin1Char('0')));
+        grid->setColumnWidth(static_cast<int>(i), std::max(byChars, hm.horizontalAdvance(title)) + 12);
+    }
 }
 
 }  // namespace qln

@@ -13,6 +13,8 @@
 #include <list>
 #include <memory>
 
+class QTableView;
+
 namespace qln {
 
 class FaxListModel : public QAbstractTableModel {
@@ -58,5 +60,9 @@ private:
     mutable std::list<Block> cache_;  // most recently used first
     mutable long fetches_ = 0;
 };
+
+// Sets the grid's column widths from its model's columns: the display
+// width in characters the width of a digit, at least the title's width.
+void sizeColumnsToSource(QTableView *grid);
 
 }  // namespace qln

@@ -10,7 +10,12 @@
 #include "app/faxlistsource.h"
 #include "records/faxrows.h"
 
+#include <functional>
 #include <string>
+
+namespace qln::records {
+class FaxTables;
+}
 
 namespace qln {
 
@@ -28,8 +33,9 @@ public:
     // Whether the table's index file has the tag.
     virtual bool hasTag(FaxList list, const std::string &tag) = 0;
     // Builds the full tag set on both tables (closing indexes, packing away
-    // deleted rows). False when the rebuild failed.
-    virtual bool rebuildIndexes() = 0;
+    // deleted rows), reporting each step's text through progress. Tables
+    // that are closed stay closed. False when the rebuild failed.
+    virtual bool rebuildIndexes(const std::function<void(const std::string &)> &progress) = 0;
 
     // Rows passing the query ".not. deleted()".
     virtual long queryCount(FaxList list) = 0;
@@ -54,6 +60,10 @@ public:
 
     // The rows as the grid shows them.
     virtual FaxListSource &listSource(FaxList list) = 0;
+
+    // The table binding itself, for windows that work on the tables directly
+    // (the clean-up); nullptr for tables that are not the engine's.
+    virtual records::FaxTables *engineTables() { return nullptr; }
 };
 
 }  // namespace qln

@@ -290,24 +290,7 @@ void TMainScreen::buildMenus()
     connect(mnuShowHint, &QAction::triggered, this, &TMainScreen::mnuShowHintClick);
 }
 
-void TMainScreen::sizeColumns(QTableView *grid)
-{
-    auto *model = static_cast<FaxListModel *>(grid->model());
-    if (!model->source())
-        return;
-    const auto columns = model->source()->columns();
-    const QFontMetrics fm(grid->font());
-    const QFontMetrics hm(grid->horizontalHeader()->font());
-    for (size_t i = 0; i < columns.size(); ++i) {
-        const QString title = QString::fromStdString(columns[i].title);
-        // Display widths count characters the width of a digit, as grids
-        // have always measured them.
-        const int byChars =
-            fm.horizontalAdvance(QString(columns[i].displayChars, QLatin1Char('0')));
-        grid->setColumnWidth(static_cast<int>(i),
-                             std::max(byChars, hm.horizontalAdvance(title)) + 12);
-    }
-}
+void TMainScreen::sizeColumns(QTableView *grid) { sizeColumnsToSource(grid); }
 
 void TMainScreen::FormCreate()
 {

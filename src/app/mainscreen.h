@@ -109,6 +109,9 @@ public slots:
     void restoreFromSecondCopy();
     // Posted by receive mode after a fax was stored.
     void faxReceived();
+    // Print on receipt writes each received fax as DIR/<file>.pdf instead of
+    // printing it (tests and unattended runs); empty returns to the printer.
+    void printReceivedFaxesTo(const QString &pdfDirectory);
 
     // Commands of other windows; each is filled in when its window exists.
     // Until then each shows an information box saying so.

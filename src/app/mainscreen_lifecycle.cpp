@@ -94,6 +94,15 @@ void TMainScreen::FormActivate()
     if (!firstActivationPending_ || closing_)
         return;
     firstActivationPending_ = false;  // a nested activation must not rerun it
+    // Every step below may wait for events (a window of its own, or pending
+    // events let through), and a close request may arrive meanwhile: after
+    // each wait, a closing window stops here and touches nothing more.
+    auto closedMeanwhile = [this] {
+        if (!closing_)
+            return false;
+        emit firstActivationDone();
+        return true;
+    };
     restorePlacement();
     SetButtons();
 
@@ -104,24 +113,20 @@ void TMainScreen::FormActivate()
         show();
     }
     QCoreApplication::processEvents();
+    if (closedMeanwhile())
+        return;
 
-    if (settings().noModem)
+    if (settings().noModem) {
         runQuickSetup();
+        if (closedMeanwhile())
+            return;
+    }
     if (tables_->isOpen(FaxList::Outgoing) && tables_->isOpen(FaxList::Incoming) &&
         (!tables_->hasTag(FaxList::Outgoing, "DATEND") ||
          !tables_->hasTag(FaxList::Incoming, "DATEND"))) {
-        setStatusText(QStringLiteral("Rebuilding indexes..."));
-        QCoreApplication::processEvents();
-        if (!tables_->rebuildIndexes())
-            messages().information("Unable to rebuild the indexes of the fax tables.");
-        setStatusText({});
-        // The rebuild leaves the tables anywhere; start on their first rows.
-        for (FaxList list : {FaxList::Outgoing, FaxList::Incoming}) {
-            FaxListModel *model = list == FaxList::Outgoing ? faxModel_ : recModel_;
-            model->reload();
-            if (model->rowCount() > 0)
-                tables_->goToRecord(list, model->recordNumberAt(0));
-        }
+        runRebuildIndexesWindow();
+        if (closedMeanwhile())
+            return;
     }
     refreshList(FaxList::Outgoing);
     refreshList(FaxList::Incoming);

@@ -93,6 +93,11 @@ ReceiveModeParts &TMainScreen::receiveParts()
     return *receive_;
 }
 
+void TMainScreen::printReceivedFaxesTo(const QString &pdfDirectory)
+{
+    receiveParts().printer.setPdfDirectory(pdfDirectory.toStdString());
+}
+
 void TMainScreen::runReceiveMode()
 {
     receiveParts().station.switchOn();

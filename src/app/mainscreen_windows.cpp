@@ -19,18 +19,9 @@ void TMainScreen::runFaxViewer(bool print)
     notAvailable(print ? QStringLiteral("Print Fax") : QStringLiteral("View Fax"));
 }
 
-void TMainScreen::runPreferences() { notAvailable(QStringLiteral("Preferences")); }
-void TMainScreen::runRebuildIndexesWindow() { notAvailable(QStringLiteral("Rebuild Indexes")); }
-void TMainScreen::runFaxLogCleanup() { notAvailable(QStringLiteral("Fax Log Cleanup")); }
 void TMainScreen::runConfigurationReport()
 {
     notAvailable(QStringLiteral("Configuration Information"));
-}
-
-bool TMainScreen::runQuickSetup()
-{
-    notAvailable(QStringLiteral("Quick Setup"));
-    return false;
 }
 
 }  // namespace qln

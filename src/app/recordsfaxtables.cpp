@@ -59,10 +59,10 @@ bool RecordsFaxTables::hasTag(FaxList list, const std::string &tag)
     }
 }
 
-bool RecordsFaxTables::rebuildIndexes()
+bool RecordsFaxTables::rebuildIndexes(const std::function<void(const std::string &)> &progress)
 {
     try {
-        tables_->RebuildIndexes([](const std::string &) {});
+        tables_->RebuildIndexes(progress);
         return !tables_->NeedsIndexRebuild();
     } catch (const std::exception &) {
         return false;

@@ -22,7 +22,7 @@ public:
     void close(FaxList list) override;
     bool isOpen(FaxList list) const override;
     bool hasTag(FaxList list, const std::string &tag) override;
-    bool rebuildIndexes() override;
+    bool rebuildIndexes(const std::function<void(const std::string &)> &progress) override;
     long queryCount(FaxList list) override;
     long currentRecordNumber(FaxList list) override;
     long rowCount(FaxList list) override;
@@ -33,6 +33,7 @@ public:
     bool setNotes(const std::string &notes) override;
     bool appendReceived(const records::ReceivedFax &row) override;
     FaxListSource &listSource(FaxList list) override;
+    records::FaxTables *engineTables() override { return tables_.get(); }
 
 private:
     records::TTable &table(FaxList list);

@@ -23,7 +23,7 @@ public:
     // "YYYYMMDD" in the short date format; "" for an empty or invalid date.
     static std::string displayDate(const std::string &yyyymmdd);
 
-private:
+protected:
     records::TTable &table_;
     bool outgoing_;
 };

@@ -6,6 +6,7 @@
 #include "compose/richtoolbars.h"
 #include "compose/windowplacement.h"
 #include "richtext/richedit.h"
+#include "richtext/richtoolbar.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -13,7 +14,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 

@@ -12,11 +12,11 @@
 class QLineEdit;
 class QMenu;
 class QPushButton;
-class QToolBar;
 class QToolButton;
 
 namespace qln::richtext {
 class TRichEdit;
+class TRichEditToolBar;
 }
 
 namespace qln::compose {
@@ -56,7 +56,7 @@ protected:
 private:
     QLineEdit *CoverDescription = nullptr;
     richtext::TRichEdit *WPCover = nullptr;
-    QToolBar *WPToolBar1 = nullptr;
+    richtext::TRichEditToolBar *WPToolBar1 = nullptr;
     QPushButton *InsertButton = nullptr;
     QMenu *InsertMenu = nullptr;
     QToolButton *Zoombutton = nullptr;

@@ -5,11 +5,12 @@
 #include "compose/modal.h"
 #include "compose/paragraphdialog.h"
 #include "richtext/richedit.h"
+#include "richtext/richicons.h"
+#include "richtext/richtoolbar.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QMenu>
-#include <QToolBar>
 #include <QToolButton>
 #include <QWidget>
 
@@ -47,42 +48,22 @@ QString zoomCaption(const QString &prefix, int percent)
     return prefix + QString::number(percent) + QLatin1Char('%');
 }
 
-namespace {
-QToolButton *toolButton(QToolBar &bar, const char *name, const QString &text, const QString &hint)
-{
-    auto *b = new QToolButton(&bar);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setText(text);
-    b->setToolTip(hint);
-    b->setAutoRaise(true);
-    bar.addWidget(b);
-    return b;
-}
-}  // namespace
-
-void EditorButtons::addSpacer(QToolBar &bar)
-{
-    auto *spacer = new QWidget(&bar);
-    spacer->setFixedWidth(2);
-    bar.addWidget(spacer);
-}
-
-EditorButtons::EditorButtons(richtext::TRichEdit &editor, QToolBar &bar, const EditorButtonNames &names,
-                             bool spacers, QWidget *dialogParent)
+EditorButtons::EditorButtons(richtext::TRichEdit &editor, richtext::TRichEditToolBar &bar,
+                             const EditorButtonNames &names, bool spacers, QWidget *dialogParent)
     : QObject(&bar), editor_(editor), dialogParent_(dialogParent)
 {
-    auto add = [&](const char *name, const QString &text, const QString &hint) {
-        if (spacers)
-            addSpacer(bar);
-        return toolButton(bar, name, text, hint);
+    using richtext::RichIcon;
+    auto add = [&](const char *name, RichIcon icon, const QString &hint) {
+        QToolButton *b = bar.addButton(richtext::richIcon(icon), hint, spacers);
+        b->setObjectName(QString::fromLatin1(name));
+        return b;
     };
-    pageBreak_ = add(names.pageBreak, QStringLiteral("Page Break"), QStringLiteral("Insert Page Break"));
-    paragraph_ = add(names.paragraph, QStringLiteral("Paragraph"), QStringLiteral("Paragraph properties"));
-    wordWrap_ = add(names.wordWrap, QStringLiteral("Wrap"), wordWrapHint(editor.wordWrap()));
+    pageBreak_ = add(names.pageBreak, RichIcon::PageBreak, QStringLiteral("Insert Page Break"));
+    paragraph_ = add(names.paragraph, RichIcon::Paragraph, QStringLiteral("Paragraph properties"));
+    wordWrap_ = add(names.wordWrap, RichIcon::WordWrap, wordWrapHint(editor.wordWrap()));
     wordWrap_->setCheckable(true);
     wordWrap_->setChecked(editor.wordWrap());
-    defaultFont_ = add(names.defaultFont, QStringLiteral("Default Font"),
-                       QStringLiteral("Set the default font for the editor"));
+    defaultFont_ = add(names.defaultFont, RichIcon::DefaultFont, QStringLiteral("Set the default font for the editor"));
 
     connect(pageBreak_, &QToolButton::clicked, this, [this] { insertPageBreakAsked(editor_); });
     connect(paragraph_, &QToolButton::clicked, this, [this] {

@@ -11,12 +11,12 @@
 #include <functional>
 
 class QMenu;
-class QToolBar;
 class QToolButton;
 class QWidget;
 
 namespace qln::richtext {
 class TRichEdit;
+class TRichEditToolBar;
 }
 
 namespace qln::compose {
@@ -45,21 +45,18 @@ struct EditorButtonNames {
     const char *defaultFont;
 };
 
-// Adds page break, paragraph properties, word wrap and default font to a
-// tool bar for one editor, with 2-pixel spacers before each when asked.
+// Adds page break, paragraph properties, word wrap and default font to an
+// editor's tool bar, with 2-pixel spacers before each when asked.
 class EditorButtons : public QObject {
     Q_OBJECT
 public:
-    EditorButtons(richtext::TRichEdit &editor, QToolBar &bar, const EditorButtonNames &names, bool spacers,
-                  QWidget *dialogParent);
+    EditorButtons(richtext::TRichEdit &editor, richtext::TRichEditToolBar &bar, const EditorButtonNames &names,
+                  bool spacers, QWidget *dialogParent);
 
     QToolButton *pageBreakButton() const { return pageBreak_; }
     QToolButton *paragraphButton() const { return paragraph_; }
     QToolButton *wordWrapButton() const { return wordWrap_; }
     QToolButton *defaultFontButton() const { return defaultFont_; }
-
-    // Adds a 2-pixel spacer to a tool bar.
-    static void addSpacer(QToolBar &bar);
 
 private:
     richtext::TRichEdit &editor_;

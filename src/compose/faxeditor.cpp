@@ -10,6 +10,7 @@
 #include "compose/richtoolbars.h"
 #include "compose/windowplacement.h"
 #include "richtext/richedit.h"
+#include "richtext/richtoolbar.h"
 
 #include <QEvent>
 #include <QFormLayout>
@@ -18,7 +19,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -125,7 +125,7 @@ QWidget *TFaxEditor::buildRecipientPage()
     return page;
 }
 
-QWidget *TFaxEditor::buildEditorPage(richtext::TRichEdit *&editor, QToolBar *&bar, bool cover)
+QWidget *TFaxEditor::buildEditorPage(richtext::TRichEdit *&editor, richtext::TRichEditToolBar *&bar, bool cover)
 {
     auto *page = new QWidget(this);
     auto *layout = new QVBoxLayout(page);
@@ -139,12 +139,12 @@ QWidget *TFaxEditor::buildEditorPage(richtext::TRichEdit *&editor, QToolBar *&ba
                                           {"CoverDocPageBreakButton", "CoverParagraphSetupbutton",
                                            "CoverDocWordWrapButton", "CoverDefFontbutton"},
                                           true, this);
-        EditorButtons::addSpacer(*bar);
         auto *load = new QToolButton(bar);
         load->setObjectName(QStringLiteral("LoadCoverButton"));
         load->setText(QStringLiteral("  Load &Template"));
         load->setToolTip(QStringLiteral("Load a cover sheet template"));
         load->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        load->setAutoRaise(true);
         bar->addWidget(load);
         connect(load, &QToolButton::clicked, this, &TFaxEditor::LoadCoverButtonClick);
     } else {

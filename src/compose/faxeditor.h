@@ -14,11 +14,11 @@
 
 class QPushButton;
 class QTabWidget;
-class QToolBar;
 class QToolButton;
 
 namespace qln::richtext {
 class TRichEdit;
+class TRichEditToolBar;
 }
 
 namespace qln::compose {
@@ -56,8 +56,8 @@ public:
     QTabWidget *pages() const { return PageControl1; }
     richtext::TRichEdit *coverEditor() const { return WPCover; }
     richtext::TRichEdit *documentEditor() const { return WPDoc; }
-    QToolBar *coverToolBar() const { return WPToolCover; }
-    QToolBar *documentToolBar() const { return WPToolDoc; }
+    richtext::TRichEditToolBar *coverToolBar() const { return WPToolCover; }
+    richtext::TRichEditToolBar *documentToolBar() const { return WPToolDoc; }
     QLineEdit *recipientEdit() const { return Recipient; }
     QLineEdit *faxNumberEdit() const { return FaxNumber; }
     QLineEdit *subjectEdit() const { return Subject; }
@@ -83,7 +83,7 @@ protected:
 
 private:
     QWidget *buildRecipientPage();
-    QWidget *buildEditorPage(richtext::TRichEdit *&editor, QToolBar *&bar, bool cover);
+    QWidget *buildEditorPage(richtext::TRichEdit *&editor, richtext::TRichEditToolBar *&bar, bool cover);
 
     FaxComposer &composer_;
     records::FaxTables &tables_;
@@ -93,8 +93,8 @@ private:
     TEnterEdit *Subject = nullptr;
     richtext::TRichEdit *WPCover = nullptr;
     richtext::TRichEdit *WPDoc = nullptr;
-    QToolBar *WPToolCover = nullptr;
-    QToolBar *WPToolDoc = nullptr;
+    richtext::TRichEditToolBar *WPToolCover = nullptr;
+    richtext::TRichEditToolBar *WPToolDoc = nullptr;
     QToolButton *Zoombutton = nullptr;
     QPushButton *EditNotesButton = nullptr;
     EditorButtons *coverButtons_ = nullptr;

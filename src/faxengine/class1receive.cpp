@@ -17,25 +17,28 @@ FaxSession::Step FaxReceiver::onClass1Frame()
     if (f.final())
         finalFrame_ = true;
     switch (f.kind()) {
-    case 0x42: case 0x40: // TSI (CSI)
+    case fcfTSI:
         remoteStation = parseIdInfo(f.info);
         setStatus(fpGotRemoteID);
         break;
-    case 0x82: { // DCS
-        if (f.info.size() < 3)
-            break;
-        FrameParams p = parseDCS(f.info[1], f.info[2]);
-        dcsIndex_ = p.speedIndex;
-        lineSpeed = speedBps(p.speedIndex);
+    case fcfDCS: {
+        FrameParams p = parseDCS(f.info);
+        if (p.rate < 0 || !(offeredRates_ & rateBit(p.rate))) {
+            // V.33, a reserved code or a rate that was not offered.
+            fail(ecFaxBadMachine);
+            return Step::Next;
+        }
+        dcsRate_ = p.rate;
+        lineSpeed = rateAt(p.rate).bps;
         fineResolution = p.fine;
         widePage = p.wide;
         setStatus(fpSessionParams);
         break;
     }
-    case 0x4E: case 0x8E: case 0x2E: // MPS, EOM, EOP
+    case fcfMPS: case fcfEOM: case fcfEOP:
         postFcf_ = f.kind();
         break;
-    case 0xFA: // DCN
+    case fcfDCN:
         if (state_ != rf1WaitDCN) {
             fail(ecCancelRequested);
             return Step::Next;
@@ -96,7 +99,7 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
 
     case rf1SendDIS:
         if (ev.is("CONNECT")) {
-            writeFrame(buildDIS(ownIndex_, true));
+            writeFrame(buildDIS(disInfo(disRateField_)));
         } else if (ev.is("OK")) {
             wait200();
             wait200();
@@ -114,7 +117,7 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
             if (finalFrame_) {
                 if (settings.softwareFlow)
                     link_->setRxFlow(true, kRxFlowStop, kRxFlowResume);
-                sendModulation("AT+FRM=" + tcfModulation(dcsIndex_));
+                sendModulation(std::string("AT+FRM=") + rateAt(dcsRate_).trainingCode);
                 state_ = rf1StrtTrn;
             } else {
                 sendModulation("AT+FRH=3");
@@ -172,7 +175,7 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
 
     case rf1Retrain:
         if (ev.is("CONNECT")) {
-            if (dcsIndex_ <= 1) {
+            if (rateAt(dcsRate_).bps <= 2400) {
                 fail(ecFaxTrainError);
                 return Step::Next;
             }
@@ -201,7 +204,7 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
                 link_->setRxFlow(true, kRxFlowStop, kRxFlowResume);
             writeFrame(buildFrame(fcfCFR, {}, true));
         } else if (ev.is("OK")) {
-            sendModulation("AT+FRM=" + pageModulation(dcsIndex_));
+            sendModulation(std::string("AT+FRM=") + rateAt(dcsRate_).pageCode);
             if (!accepted())
                 return Step::Next;
             state_ = rf1WtPgCnnct;
@@ -256,7 +259,7 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
             // the MCF as unexpected and ends the call.
             writeFrame(buildFrame(fcfMCF, {}, true));
         } else if (ev.is("OK")) {
-            if (postFcf_ == 0x8E) {
+            if (postFcf_ == fcfEOM) {
                 // EOM: back to phase B in a new transmission of CSI and DIS;
                 // the next document gets a file of its own.
                 if (!finishDocument())
@@ -264,12 +267,12 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
                 callAccepted_ = true;
                 sendModulation("AT+FTH=3");
                 state_ = rf1SendCSI;
-            } else if (postFcf_ == 0x4E) {
+            } else if (postFcf_ == fcfMPS) {
                 // The end of the previous page's data turned XON/XOFF off;
                 // this page's data needs it as much as the first page's.
                 if (settings.softwareFlow)
                     link_->setRxFlow(true, kRxFlowStop, kRxFlowResume);
-                sendModulation("AT+FRM=" + pageModulation(dcsIndex_));
+                sendModulation(std::string("AT+FRM=") + rateAt(dcsRate_).pageCode);
                 state_ = rf1WtPgCnnct;
             } else {
                 if (!finishDocument())

@@ -20,35 +20,37 @@ FaxSession::Step FaxSender::onClass1Frame()
     if (f.final())
         finalFrame_ = true;
     switch (f.kind()) {
-    case 0x40: case 0x42: // CSI (and TSI)
+    case fcfCSI: case fcfTSI:
         remoteStation = parseIdInfo(f.info);
         setStatus(fpGotRemoteID);
         break;
-    case 0x80: { // DIS
-        if (f.info.size() < 3)
-            break;
-        FrameParams p = parseDIS(f.info[1], f.info[2]);
-        remoteSpeeds_ = p.speeds;
-        remoteFine_ = p.fine;
-        remoteWide_ = p.wide;
-        scanCode_ = p.scanCode;
-        speedIndex_ = chooseSpeed(ownSpeeds_, remoteSpeeds_, settings.desiredBps);
+    case fcfDIS: {
+        remoteDis_ = parseDIS(f.info);
+        remoteFine_ = remoteDis_.fine;
+        remoteWide_ = remoteDis_.wide;
+        scanCode_ = remoteDis_.scanCode;
+        // A DIS without the receive bit offers nothing to send to.
+        if (!remoteDis_.receiveFax) {
+            fail(ecFaxBadMachine);
+            return Step::Next;
+        }
+        rate_ = chooseRate(ownRates_, remoteDis_.rates, settings.desiredBps);
         if ((currentFine_ && !remoteFine_) || (file_.isOpen() && file_.pageCount() > 0
                                                 && file_.pageHeader().wide() && !remoteWide_)) {
             fail(ecFaxBadMachine);
             return Step::Next;
         }
-        if (speedIndex_ == 0) {
+        if (rate_ < 0) {
             fail(ecFaxTrainError);
             return Step::Next;
         }
         setStatus(fpSessionParams);
         break;
     }
-    case 0x84: // CFR
+    case fcfCFR:
         cfrReceived_ = true;
         break;
-    case 0xFA: // DCN
+    case fcfDCN:
         fail(ecCancelRequested);
         return Step::Next;
     default:
@@ -59,12 +61,12 @@ FaxSession::Step FaxSender::onClass1Frame()
 
 bool FaxSender::lowerSpeedAndRetrain()
 {
-    int lower = t30::lowerSpeed(speedIndex_, ownSpeeds_, remoteSpeeds_);
-    if (lower == 0) {
+    int lower = t30::lowerRate(rate_, ownRates_, remoteDis_.rates);
+    if (lower < 0) {
         fail(ecFaxTrainError);
         return false;
     }
-    speedIndex_ = lower;
+    rate_ = lower;
     sendModulation("AT+FTH=3");
     state_ = tf1TSIRespns;
     return true;
@@ -117,26 +119,26 @@ FaxSession::Step FaxSender::class1(const Event &ev)
 
     case tf1SendTSI:
         if (ev.is("CONNECT")) {
-            writeFrame(buildIdFrame(fcfTSI, settings.stationId, false));
+            writeFrame(buildIdFrame(withX(fcfTSI), settings.stationId, false));
             state_ = tf1TSIRespns;
         }
         break;
 
     case tf1TSIRespns:
         if (ev.is("CONNECT")) {
-            int bps = speedBps(speedIndex_);
+            int bps = rateAt(rate_).bps;
             lineSpeed = bps;
             fineResolution = currentFine_;
             widePage = file_.isOpen() && file_.pageCount() > 0 && file_.pageHeader().wide();
             minBytes_ = minBytesPerLine(scanCode_, currentFine_, bps);
-            writeFrame(buildDCS(speedIndex_, currentFine_, scanCode_, widePage, true));
+            writeFrame(buildDCS(dcsInfo(rate_, currentFine_, scanCode_, widePage, remoteDis_)));
             state_ = tf1DCSRspns;
         }
         break;
 
     case tf1DCSRspns:
         if (ev.is("OK") || ev.is("CONNECT")) {
-            sendModulation("AT+FTM=" + tcfModulation(speedIndex_));
+            sendModulation(std::string("AT+FTM=") + rateAt(rate_).trainingCode);
             state_ = tf1TrainStrt;
         }
         break;
@@ -145,7 +147,7 @@ FaxSession::Step FaxSender::class1(const Event &ev)
         if (ev.is("CONNECT") || ev.is("OK")) {
             if (settings.softwareFlow)
                 link_->setTxFlow(true);
-            Bytes tcf(static_cast<size_t>(tcfLength(speedBps(speedIndex_))), 0);
+            Bytes tcf(static_cast<size_t>(tcfLength(rateAt(rate_).bps)), 0);
             tcf.push_back(DLE);
             tcf.push_back(ETX);
             writeBytes(tcf);
@@ -187,12 +189,12 @@ FaxSession::Step FaxSender::class1(const Event &ev)
         } else if (ev.is("OK")) {
             if (!finalFrame_) {
                 sendModulation("AT+FRH=3");
-            } else if (lastFcf_ == 0x44) { // FTT: lower the speed, train again
+            } else if (lastFcf_ == fcfFTT) { // lower the speed, train again
                 lowerSpeedAndRetrain();
                 return Step::Next;
             } else if (cfrReceived_) {
                 wait200();
-                sendModulation("AT+FTM=" + pageModulation(speedIndex_));
+                sendModulation(std::string("AT+FTM=") + rateAt(rate_).pageCode);
                 afterCfr_ = true;
                 state_ = tf1WaitPgCn;
             } else {
@@ -227,7 +229,7 @@ FaxSession::Step FaxSender::class1(const Event &ev)
     case tf1SendEOP:
         if (ev.is("CONNECT")) {
             uint8_t fcf = !morePages_ ? fcfEOP : (nextPageSameParameters() ? fcfMPS : fcfEOM);
-            writeFrame(buildFrame(fcf, {}, true));
+            writeFrame(buildFrame(withX(fcf), {}, true));
             state_ = tf1WaitMPS;
         }
         break;
@@ -260,7 +262,7 @@ FaxSession::Step FaxSender::class1(const Event &ev)
             if (!finalFrame_) {
                 sendModulation("AT+FRH=3");
                 armResponse(kMcfTicks);
-            } else if (lastFcf_ == 0x8C) { // MCF
+            } else if (lastFcf_ == fcfMCF) {
                 setStatus(fpPageOK);
                 afterCfr_ = false;
                 if (morePages_ && nextPageSameParameters()) {
@@ -268,7 +270,7 @@ FaxSession::Step FaxSender::class1(const Event &ev)
                     // sent with the short-training modulation the receiver
                     // expects after MCF (the long-training code makes V.17
                     // receivers miss the page).
-                    sendModulation("AT+FTM=" + pageModulation(speedIndex_));
+                    sendModulation(std::string("AT+FTM=") + rateAt(rate_).pageCode);
                     state_ = tf1WaitPgCn;
                 } else if (morePages_) {
                     // EOM: the receiver announces itself again (CSI, DIS).
@@ -279,11 +281,11 @@ FaxSession::Step FaxSender::class1(const Event &ev)
                     sendModulation("AT+FTH=3");
                     state_ = tf1SendDCN;
                 }
-            } else if (lastFcf_ == 0xCC) { // RTP
+            } else if (lastFcf_ == fcfRTP) {
                 setStatus(fpPageOK);
                 sendModulation("AT+FTH=3");
                 state_ = morePages_ ? tf1TSIRespns : tf1SendDCN;
-            } else if (lastFcf_ == 0x4C) { // RTN: retrain and send the page again
+            } else if (lastFcf_ == fcfRTN) { // retrain and send the page again
                 setStatus(fpPageError);
                 if (morePages_) { // the pointer had moved on: back to the rejected page
                     --pageNumber;
@@ -295,7 +297,7 @@ FaxSession::Step FaxSender::class1(const Event &ev)
                 }
                 lowerSpeedAndRetrain();
                 return Step::Next;
-            } else if (lastFcf_ == 0x44) { // FTT at page end: treat as RTN
+            } else if (lastFcf_ == fcfFTT) { // at page end: taken as RTN
                 lowerSpeedAndRetrain();
                 return Step::Next;
             } else {
@@ -307,7 +309,7 @@ FaxSession::Step FaxSender::class1(const Event &ev)
 
     case tf1SendDCN:
         if (ev.is("CONNECT")) {
-            writeFrame(buildFrame(fcfDCN, {}, true));
+            writeFrame(buildFrame(withX(fcfDCN), {}, true));
             state_ = tf1Hangup;
         }
         break;

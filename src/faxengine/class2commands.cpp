@@ -1,5 +1,7 @@
 #include "faxengine/class2commands.h"
 
+#include "faxengine/faxclass.h"
+
 #include <cctype>
 #include <cstdlib>
 
@@ -83,7 +85,7 @@ ReportParams parseParams(const std::string &line)
 
 std::string parseRemoteId(const std::string &line)
 {
-    std::string s = afterColon(line);
+    std::string s = printableStationId(afterColon(line));
     if (!s.empty() && s[0] == '"')
         s[0] = ' ';
     while (!s.empty() && !std::isalnum(static_cast<unsigned char>(s.back())))

@@ -28,6 +28,11 @@ struct CommandTable {
     std::string report(const char *suffix) const { return std::string("+F") + suffix; }
 };
 
+// Class 2 bit order of page data: order 0, the one the engine works with
+// (data to the modem in line order, data from it with each byte's bits
+// reversed).
+inline constexpr const char *kBitOrderCommand = "AT+FBOR=0";
+
 const CommandTable &commandsClass2();
 const CommandTable &commandsClass20();
 
@@ -48,8 +53,9 @@ struct ReportParams {
 // after the colon (or "=").
 ReportParams parseParams(const std::string &line);
 
-// Identification after the colon: leading quote blanked, trailing characters
-// that are neither letters nor digits removed, trimmed, at most 20.
+// Identification after the colon: characters that are not printable
+// blanked, leading quote blanked, trailing characters that are neither
+// letters nor digits removed, trimmed, at most 20.
 std::string parseRemoteId(const std::string &line);
 
 // Hang-up or page-status code: up to three characters after the colon; a

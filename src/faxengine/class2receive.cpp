@@ -16,7 +16,7 @@ FaxSession::Step FaxReceiver::class2(const Event &ev)
     }
     if (ev.kind != Input::Line)
         return Step::Wait;
-    if (ev.line.find(t.hangupReport) != std::string::npos) {
+    if (ev.bare.find(t.hangupReport) != std::string::npos) {
         hangupResult = parseHangupCode(ev.line);
         if (state_ == rf2GetFHNG) {
             setStatus(fpGotHangup);
@@ -44,13 +44,14 @@ FaxSession::Step FaxReceiver::class2(const Event &ev)
             switchToNormalSpeed();
             sendCommand(c2(t.receiveCapabilities) + "="
                         + receiveCapabilities(settings.desiredBps, settings.desiredEcm));
-            state_ = isClass20() ? rf2Init1A : rf2Init3;
+            state_ = rf2Init1A;
         }
         break;
     case rf2Init1A:
         if (ev.is("OK")) {
-            sendCommand("AT+FLO=2");
-            state_ = rf2Init1B;
+            // Class 2 sets the bit order of page data (see the sender).
+            sendCommand(isClass20() ? "AT+FLO=2" : kBitOrderCommand);
+            state_ = isClass20() ? rf2Init1B : rf2Init3;
         }
         break;
     case rf2Init1B:
@@ -60,7 +61,8 @@ FaxSession::Step FaxReceiver::class2(const Event &ev)
         }
         break;
     case rf2Init3:
-        if (ev.is("OK")) {
+        // A Class 2 modem without the bit-order command answers ERROR.
+        if (ev.is("OK") || (!isClass20() && ev.is("ERROR"))) {
             link_->disarmResponseTimer();
             setStatus(fpWaiting);
             state_ = rfWaiting;

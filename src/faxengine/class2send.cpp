@@ -41,10 +41,37 @@ bool FaxSender::class2Report(const Event &ev)
     return false;
 }
 
+// The page just sent was reported bad: send it again, at most
+// maxPageResends times per fax, then end the modem's session.
+FaxSession::Step FaxSender::resendPage()
+{
+    if (++resends_ > send.maxPageResends) {
+        const uint8_t fks[] = "AT+FKS\r";
+        writeBytes(fks, sizeof fks - 1);
+        fail(ecFaxSessionError);
+        return Step::Next;
+    }
+    // The pointer had moved on when more pages followed.
+    if (morePages_) {
+        if (pageNumber == 1 && !coverFile.empty()) {
+            sendingCover_ = true;
+            pageNumber = 0;
+        } else {
+            --pageNumber;
+        }
+        currentFine_ = previousFine_;
+    }
+    morePages_ = false;
+    sendCommand("AT+FDT");
+    armResponse(kFdtTicks);
+    state_ = tf2GetParams;
+    return Step::Wait;
+}
+
 FaxSession::Step FaxSender::class2(const Event &ev)
 {
     const auto &t = *table_;
-    const bool hangupLine = ev.kind == Input::Line && ev.line.find(t.hangupReport) != std::string::npos;
+    const bool hangupLine = ev.kind == Input::Line && ev.bare.find(t.hangupReport) != std::string::npos;
     const bool keepsWaitingOnHangup = state_ == tf2WaitFET || state_ == tf20ChckPg;
     if (hangupLine) {
         hangupResult = parseHangupCode(ev.line);
@@ -53,7 +80,7 @@ FaxSession::Step FaxSender::class2(const Event &ev)
         fail(ecFaxBadModemResult);
         return Step::Next;
     }
-    if (ev.is("ERROR")) {
+    if (ev.is("ERROR") && !(state_ == tf2Init1B && !isClass20())) {
         fail(ecFaxBadModemResult);
         return Step::Next;
     }
@@ -78,10 +105,20 @@ FaxSession::Step FaxSender::class2(const Event &ev)
 
     switch (state_) {
     case tf2Init1:
-        return expectOk(isClass20() ? tf2Init1A : tf2Init2, [&] { sendCommand(lid); });
+        return expectOk(tf2Init1A, [&] { sendCommand(lid); });
     case tf2Init1A:
-        return expectOk(tf2Init1B, [&] { sendCommand("AT+FLO=2"); });
+        // Class 2 sets the bit order of page data instead of assuming it:
+        // with order 0 the modem takes page data as it goes on the line.
+        return expectOk(tf2Init1B, [&] { sendCommand(isClass20() ? "AT+FLO=2" : kBitOrderCommand); });
     case tf2Init1B:
+        if (!isClass20()) {
+            // A modem without the command (ERROR) has the default order.
+            if (ev.kind != Input::Line)
+                return Step::Wait;
+            sendCommand(caps);
+            state_ = tf2Init3;
+            return Step::Wait;
+        }
         return expectOk(tf2Init2, [&] { sendCommand("AT+FNR=1,1,1,0"); });
     case tf2Init2:
         return expectOk(tf2Init3, [&] { sendCommand(caps); });
@@ -110,6 +147,7 @@ FaxSession::Step FaxSender::class2(const Event &ev)
                 armResponse(kPageTicks);
                 state_ = tfWaitFrHead;
             } else {
+                xonLines_.clear();
                 armResponse(kXonTicks);
                 state_ = tfWaitXon;
             }
@@ -122,6 +160,7 @@ FaxSession::Step FaxSender::class2(const Event &ev)
         return Step::Wait;
 
     case tf2SendEOP:
+        pageStatus_ = 0;
         armResponse(kPageTicks);
         setStatus(fpSendPageStatus);
         state_ = isClass20() ? tf20ChckPg : tf2WaitFPTS;
@@ -170,13 +209,28 @@ FaxSession::Step FaxSender::class2(const Event &ev)
     case tf20ChckPg:
         if (ev.kind != Input::Line)
             return Step::Wait;
+        if (ev.is(t.report(t.pageStatusReport).c_str())) {
+            // The OK that follows closes the report; the status decides.
+            pageStatus_ = parseHangupCode(ev.line);
+            hangupResult = pageStatus_;
+            if (pageStatus_ == 4 || pageStatus_ == 5) {
+                fail(ecCancelRequested);
+                return Step::Next;
+            }
+            if (pageStatus_ < 1 || pageStatus_ > 5) {
+                fail(ecFaxPageError);
+                return Step::Next;
+            }
+            setStatus(pageStatus_ == 2 ? fpPageError : fpPageOK);
+            return Step::Wait;
+        }
         if (ev.is("OK")) {
+            if (pageStatus_ == 2)
+                return resendPage();
             setStatus(fpPageOK);
             state_ = (morePages_ && previousFine_ != currentFine_) ? tf2SndNwPrm : tf2NextPage;
             return Step::Next;
         }
-        if (ev.is(t.report(t.pageStatusReport).c_str()))
-            return Step::Wait; // the OK that follows carries the verdict
         fail(ecFaxPageError);
         return Step::Next;
 
@@ -187,27 +241,7 @@ FaxSession::Step FaxSender::class2(const Event &ev)
             fail(ecFaxSessionError);
             return Step::Next;
         }
-        if (++resends_ > send.maxPageResends) {
-            const uint8_t fks[] = "AT+FKS\r";
-            writeBytes(fks, sizeof fks - 1);
-            fail(ecFaxSessionError);
-            return Step::Next;
-        }
-        // Send the same page again: the pointer had moved on when more followed.
-        if (morePages_) {
-            if (pageNumber == 1 && !coverFile.empty()) {
-                sendingCover_ = true;
-                pageNumber = 0;
-            } else {
-                --pageNumber;
-            }
-            currentFine_ = previousFine_;
-        }
-        morePages_ = false;
-        sendCommand("AT+FDT");
-        armResponse(kFdtTicks);
-        state_ = tf2GetParams;
-        return Step::Wait;
+        return resendPage();
 
     case tf2SndNwPrm:
         if (!morePages_) {

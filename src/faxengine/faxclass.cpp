@@ -57,9 +57,27 @@ std::string normalizeModemInit(const std::string &text)
     return s.substr(0, 40);
 }
 
+std::string printableStationId(const std::string &raw)
+{
+    std::string s = raw;
+    for (char &ch : s) {
+        unsigned char u = static_cast<unsigned char>(ch);
+        if (u < 0x20 || u > 0x7E)
+            ch = ' ';
+    }
+    return s;
+}
+
 bool ResponseAssembler::feed(unsigned char b)
 {
+    if (inQuote_ && quoted_ < kMaxQuotedText && b < 32) {
+        ++quoted_;
+        if (cur_.size() < 128)
+            cur_ += ' ';
+        return false;
+    }
     if (b == '\r') {
+        inQuote_ = false;
         if (cur_.empty())
             return false;
         done_ = cur_;
@@ -68,6 +86,12 @@ bool ResponseAssembler::feed(unsigned char b)
     }
     if (b < 32)
         return false;
+    if (b == '"') {
+        inQuote_ = !inQuote_;
+        quoted_ = 0;
+    } else if (inQuote_) {
+        ++quoted_;
+    }
     if (cur_.size() < 128)
         cur_ += static_cast<char>(b);
     return false;

@@ -4,6 +4,7 @@
 // Threading: pure functions.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace qln::fax {
@@ -30,18 +31,35 @@ std::string defaultInitString(bool blindDial, bool detectBusy);
 // missing. Empty stays empty.
 std::string normalizeModemInit(const std::string &text);
 
+// A station identification as it may be shown, logged and stored: control
+// bytes, DEL and bytes above 0x7E become blanks, so that no identification
+// can split or fake a line of a log, report or terminal.
+std::string printableStationId(const std::string &raw);
+
 // Assembles modem response lines: bytes below 32 are dropped, a carriage
-// return ends a non-empty line; a line is cut at 128 characters.
+// return ends a non-empty line; a line is cut at 128 characters. Inside a
+// double-quoted text (the identification in a report such as +FTSI:"...")
+// of up to kMaxQuotedText characters, a carriage return, a line feed or any
+// other control byte is part of the text, kept as a blank: a far end's
+// identification cannot end the report early or forge a line after it.
 class ResponseAssembler {
 public:
+    static constexpr std::size_t kMaxQuotedText = 21; // 20 characters and the closing quote
     // Returns true when b completed a line, now in line().
     bool feed(unsigned char b);
     const std::string &line() const { return done_; }
-    void clear() { cur_.clear(); done_.clear(); }
+    void clear()
+    {
+        cur_.clear();
+        done_.clear();
+        inQuote_ = false;
+    }
 
 private:
     std::string cur_;
     std::string done_;
+    bool inQuote_ = false;
+    std::size_t quoted_ = 0; // characters taken since the opening quote
 };
 
 } // namespace qln::fax

@@ -91,17 +91,32 @@ int FaxSender::openPageSource()
     return file_.seekPage(pageNumber);
 }
 
-FaxSession::Step FaxSender::onWaitXon()
+FaxSession::Step FaxSender::onWaitXon(const Event &ev)
 {
-    // Class 2 modems send XON when they are ready for page data.
-    while (link_->inputCount() > 0) {
-        if (link_->readByte() == 0x11) {
-            link_->armOutputFree(kOutputRoomForPage);
-            armResponse(kPageTicks);
-            state_ = tfWaitFrHead;
-            return Step::Wait;
+    // Class 2 modems send XON when they are ready for page data; a modem
+    // that sends none gets the data when the timer (about 1 s) runs out. A
+    // hang-up report or an error instead ends the fax at once.
+    bool ready = ev.kind == Input::Timer;
+    while (!ready && link_->inputCount() > 0) {
+        int b = link_->readByte();
+        if (b == 0x11) {
+            ready = true;
+        } else if (b >= 0 && xonLines_.feed(static_cast<unsigned char>(b))) {
+            const std::string &l = xonLines_.line();
+            const bool hangup = l.find(table_->hangupReport) != std::string::npos;
+            if (hangup || l.find("ERROR") != std::string::npos) {
+                if (hangup)
+                    hangupResult = class2::parseHangupCode(l);
+                fail(ecFaxBadModemResult);
+                return Step::Next;
+            }
         }
     }
+    if (!ready)
+        return Step::Wait;
+    link_->armOutputFree(kOutputRoomForPage);
+    armResponse(kPageTicks);
+    state_ = tfWaitFrHead;
     return Step::Wait;
 }
 

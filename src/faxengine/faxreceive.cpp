@@ -77,7 +77,7 @@ int FaxReceiver::prepare(bool initialiseModem)
             link_->flushInput();
             std::string list;
             sendAndWait("AT+FRM=?", &list);
-            ownSpeeds_ = t30::parseModulationList(list);
+            ownRates_ = t30::ratesFromModulationList(list);
         }
     } else {
         const auto &t = *table_;
@@ -88,12 +88,7 @@ int FaxReceiver::prepare(bool initialiseModem)
                 sendAndWait(std::string("AT+FAA=") + (receive.faxAndData ? "1" : "0"), nullptr);
         }
     }
-    ownIndex_ = 0;
-    for (int i = t30::kMaxSpeedIndex; i >= t30::kMinSpeedIndex && ownIndex_ == 0; --i)
-        if ((ownSpeeds_ & t30::speedBit(i)) && t30::speedBps(i) <= settings.desiredBps)
-            ownIndex_ = i;
-    if (ownIndex_ == 0)
-        ownIndex_ = 1;
+    disRateField_ = t30::disRateField(ownRates_, settings.desiredBps, &offeredRates_);
     link_->flushInput();
     return 0;
 }
@@ -127,7 +122,7 @@ FaxSession::Step FaxReceiver::handle(const Event &ev)
     default:
         break;
     }
-    if (ev.is("ERROR") && state_ != rf1WaitDCN) {
+    if (ev.is("ERROR") && state_ != rf1WaitDCN && !(state_ == rf2Init3 && activeClass_ == fcClass2)) {
         fail(ecFaxBadModemResult);
         return Step::Next;
     }

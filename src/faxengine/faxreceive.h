@@ -92,9 +92,10 @@ private:
     t30::TcfChecker tcf_;
 
     // Class 1 negotiation
-    t30::SpeedMask ownSpeeds_ = t30::kBaseSpeeds;
-    int ownIndex_ = 0;  // highest own receive speed not above DesiredBPS
-    int dcsIndex_ = 0;
+    t30::RateMask ownRates_ = t30::baseRates();
+    uint8_t disRateField_ = t30::kDisV27terFallback; // offered in the DIS
+    t30::RateMask offeredRates_ = t30::baseRates();  // the rates that field covers
+    int dcsRate_ = -1;  // rate of the last DCS (t30::rateAt)
     bool finalFrame_ = false;
 };
 

@@ -3,6 +3,8 @@
 #include "faxengine/faxnaming.h"
 #include "faxengine/uibridge.h"
 
+#include <memory>
+
 namespace qln::fax {
 
 FaxLink &idleFaxLink();
@@ -70,29 +72,31 @@ int TApdReceiveFax::ClassesSupported()
 
 void TApdReceiveFax::faxName(std::string &name)
 {
+    // The name lives as long as the handler, which may run past its time
+    // limit (see TApdSendFax::faxNext).
     auto alive = alive_;
-    std::string n;
+    auto n = std::make_shared<std::string>();
     auto r = UiBridge::Send(
-        [&, alive]() -> intptr_t {
+        [this, alive, n]() -> intptr_t {
             if (!*alive)
                 return 0;
-            n = faxFile_;
+            *n = faxFile_;
             if (OnFaxName)
-                OnFaxName(*this, n);
+                OnFaxName(*this, *n);
             else
-                n.clear(); // the session names it by FaxNameMode
+                n->clear(); // the session names it by FaxNameMode
             return 1;
         },
         faxSendLimitMs());
     if (r)
-        name = n;
+        name = *n;
 }
 
 bool TApdReceiveFax::faxAccept()
 {
     auto alive = alive_;
     auto r = UiBridge::Send(
-        [&, alive]() -> intptr_t {
+        [this, alive]() -> intptr_t {
             if (!*alive)
                 return 0;
             bool accept = true;

@@ -100,7 +100,7 @@ int FaxSender::prepare(bool initialiseModem)
                     continue;
                 const std::string &l = a.line();
                 if (!gotList && l.find(',') != std::string::npos) {
-                    ownSpeeds_ = t30::parseModulationList(l);
+                    ownRates_ = t30::ratesFromModulationList(l);
                     gotList = true;
                     deadline = link_->ticks() + kSpeedQueryExtraTicks;
                 } else if (l.find("OK") != std::string::npos || l.find("ERROR") != std::string::npos) {
@@ -139,7 +139,7 @@ FaxSession::Step FaxSender::handle(const Event &ev)
     case tfInit: return onInit();
     case tfDial: return onDial();
     case tfRetryWait: return onRetryWait(ev);
-    case tfWaitXon: return onWaitXon();
+    case tfWaitXon: return onWaitXon(ev);
     case tfWaitFrHead: return onWaitFrHead(ev);
     case tfSndPgeHdr: return onSndPgeHdr();
     case tfOpenCover: return onOpenCover();
@@ -225,7 +225,7 @@ FaxSession::Step FaxSender::onInit()
     pageNumber = sendingCover_ ? 0 : 1;
     dialConnected_ = false;
     finalFrame_ = cfrReceived_ = false;
-    speedIndex_ = 0;
+    rate_ = -1;
     setStatus(fpInitModem);
     // The end of the previous fax left the port at the initialisation speed;
     // this fax runs at the normal speed like the first one.

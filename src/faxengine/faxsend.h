@@ -96,8 +96,9 @@ private:
     // Class 2 / 2.0
     Step class2(const Event &ev);
     bool class2Report(const Event &ev); // parameter and identification reports
+    Step resendPage();                  // after a page reported bad
     // page transmission
-    Step onWaitXon();
+    Step onWaitXon(const Event &ev);
     Step onWaitFrHead(const Event &ev);
     Step onSndPgeHdr();
     Step onOpenCover();
@@ -137,15 +138,17 @@ private:
     bool nextPageSameParameters() const { return send.sameParameters && previousFine_ == currentFine_; }
     bool dialConnected_ = false;
     int resends_ = 0;
+    int pageStatus_ = 0;          // Class 2.0: the last page-status report
+    ResponseAssembler xonLines_;  // modem lines while XON is awaited
     int eopTries_ = 0;
     int trainTries_ = 0; // DCS and training sent without an answer
     std::vector<uint8_t> staging_;
     std::vector<uint8_t> line_;
 
     // Class 1 negotiation
-    t30::SpeedMask ownSpeeds_ = t30::kBaseSpeeds;
-    t30::SpeedMask remoteSpeeds_ = t30::kBaseSpeeds;
-    int speedIndex_ = 0;
+    t30::RateMask ownRates_ = t30::baseRates();
+    t30::FrameParams remoteDis_;
+    int rate_ = -1; // index of t30::rateAt
     int scanCode_ = 0;
     int minBytes_ = 0;
     bool finalFrame_ = false;

@@ -8,6 +8,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <memory>
 
 namespace qln::fax {
 
@@ -112,30 +113,35 @@ int TApdSendFax::ClassesSupported()
 
 bool TApdSendFax::faxNext(std::string &phone, std::string &file, std::string &cover)
 {
+    // The answer lives as long as the handler: one that runs past the time
+    // limit writes into this object, never into the session's stack.
+    struct Answer {
+        std::string phone, file, cover;
+    };
     auto alive = alive_;
-    std::string p, f, c;
+    auto a = std::make_shared<Answer>();
     auto answer = UiBridge::Send(
-        [&, alive]() -> intptr_t {
+        [this, alive, a]() -> intptr_t {
             if (!*alive)
                 return 0;
             if (OnFaxNext) {
-                OnFaxNext(*this, p, f, c);
+                OnFaxNext(*this, a->phone, a->file, a->cover);
             } else if (nextRequests_++ == 0) {
-                p = PhoneNumber;
-                f = tempFile_.empty() ? faxFile_ : tempFile_;
-                c = CoverFile;
+                a->phone = PhoneNumber;
+                a->file = tempFile_.empty() ? faxFile_ : tempFile_;
+                a->cover = CoverFile;
             }
-            return p.empty() ? 0 : 1;
+            return a->phone.empty() ? 0 : 1;
         },
         faxNextLimitMs());
     if (!answer || *answer == 0)
         return false;
-    phone = p.substr(0, 40);
-    file = f;
+    phone = a->phone.substr(0, 40);
+    file = a->file;
     // The cover name is kept as given: on a case-sensitive file system an
     // upper-cased path names another file (the APF test of its extension
     // ignores case).
-    cover = c;
+    cover = a->cover;
     return true;
 }
 

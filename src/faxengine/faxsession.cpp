@@ -4,6 +4,21 @@
 
 namespace qln::fax {
 
+namespace {
+std::string withoutQuotedText(const std::string &line)
+{
+    std::string out;
+    bool quoted = false;
+    for (char c : line) {
+        if (c == '"')
+            quoted = !quoted;
+        else if (!quoted)
+            out += c;
+    }
+    return out;
+}
+} // namespace
+
 FaxSession::FaxSession(FaxLink &link, FaxEvents &events) : link_(&link), events_(events) {}
 
 void FaxSession::step(FaxTrigger t)
@@ -118,6 +133,7 @@ bool FaxSession::pullInput(Event &ev)
             skipLf_ = true;
             ev.kind = Input::Line;
             ev.line = lines_.line();
+            ev.bare = withoutQuotedText(ev.line);
             return true;
         }
     }

@@ -127,9 +127,12 @@ protected:
     struct Event {
         Input kind = Input::None;
         std::string line;
+        std::string bare; // the line without its double-quoted texts
+        // Whether the line holds text outside quotes: an identification in
+        // a report never reads as a result code or another report.
         bool is(const char *text) const
         {
-            return kind == Input::Line && line.find(text) != std::string::npos;
+            return kind == Input::Line && bare.find(text) != std::string::npos;
         }
     };
     enum class Step { Wait, Next };

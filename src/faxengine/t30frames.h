@@ -1,5 +1,6 @@
-// T.30 control frames as a Class 1 fax modem carries them, plus the speed,
-// scan-time and training-check rules of Class 1 sessions.
+// T.30 control frames as a Class 1 fax modem carries them, plus the
+// scan-time and training-check rules of Class 1 sessions. The rates and the
+// DIS/DCS information bytes are in t30capabilities.h.
 //
 // Builders return the bytes to write after "AT+FTH=3" has connected: 0xFF,
 // the control byte (0x13 final, 0x03 not final), the FCF, the information
@@ -9,6 +10,8 @@
 // Threading: pure functions and value types; a collector belongs to one
 // session.
 #pragma once
+
+#include "faxengine/t30capabilities.h"
 
 #include <cstdint>
 #include <string>
@@ -21,45 +24,30 @@ using Bytes = std::vector<uint8_t>;
 constexpr uint8_t DLE = 0x10;
 constexpr uint8_t ETX = 0x03;
 
-// Frame control fields as sent (the lowest bit is the T.30 X bit, which a
-// receiver ignores).
+// Frame control fields with the X bit (the lowest bit) clear. The X bit is
+// set in every frame of the station that received a valid DIS (here the
+// sender: see withX) and clear in the other station's frames; a receiver of
+// a frame compares Frame::kind(), the FCF with the X bit cleared.
+constexpr uint8_t fcfDIS = 0x80; // digital identification signal (receiver's capabilities)
 constexpr uint8_t fcfCSI = 0x40; // called subscriber identification
-constexpr uint8_t fcfTSI = 0x43; // transmitting subscriber identification
-constexpr uint8_t fcfDIS = 0x80; // digital identification signal (receiver)
-constexpr uint8_t fcfDCS = 0x83; // digital command signal (sender's choice)
+constexpr uint8_t fcfNSF = 0x20; // non-standard facilities (ignored)
+constexpr uint8_t fcfDCS = 0x82; // digital command signal (sender's choice)
+constexpr uint8_t fcfTSI = 0x42; // transmitting subscriber identification
+constexpr uint8_t fcfNSS = 0x22; // non-standard set-up (ignored)
 constexpr uint8_t fcfCFR = 0x84; // confirmation to receive
 constexpr uint8_t fcfFTT = 0x44; // failure to train
+constexpr uint8_t fcfEOM = 0x8E; // end of message (back to phase B)
+constexpr uint8_t fcfMPS = 0x4E; // multi-page signal
+constexpr uint8_t fcfEOP = 0x2E; // end of procedure
 constexpr uint8_t fcfMCF = 0x8C; // message confirmation (page good)
-constexpr uint8_t fcfRTN = 0x4C; // retrain negative (page bad)
 constexpr uint8_t fcfRTP = 0xCC; // retrain positive (page good, retrain)
-constexpr uint8_t fcfMPS = 0x4F; // multi-page signal
-constexpr uint8_t fcfEOM = 0x8F; // end of message
-constexpr uint8_t fcfEOP = 0x2F; // end of procedure
-constexpr uint8_t fcfDCN = 0xFB; // disconnect
-
-constexpr int kMinSpeedIndex = 1; // 2400
-constexpr int kMaxSpeedIndex = 6; // 14400
-
-// Speed table, index 1..6.
-int speedBps(int index);
-// Modulation code for the training check and for pages after MCF.
-std::string tcfModulation(int index);
-// Modulation code for the first page after CFR.
-std::string pageModulation(int index);
-// Index of a speed in bps, 0 when it is not in the table.
-int speedIndexOf(int bps);
-
-// A set of speed indices as bits (bit i = index i).
-using SpeedMask = unsigned;
-constexpr SpeedMask speedBit(int index) { return 1u << index; }
-constexpr SpeedMask kBaseSpeeds = speedBit(1) | speedBit(2); // always available
-
-// Own modem speeds from a "+FTM=?"/"+FRM=?" reply line (one containing ",").
-SpeedMask parseModulationList(const std::string &line);
-// Highest index in own and remote not above desiredBps; 0 when none.
-int chooseSpeed(SpeedMask own, SpeedMask remote, int desiredBps);
-// Next lower index in both sets; 0 when none is left.
-int lowerSpeed(int current, SpeedMask own, SpeedMask remote);
+constexpr uint8_t fcfRTN = 0x4C; // retrain negative (page bad, retrain)
+constexpr uint8_t fcfPIP = 0xAC; // procedure interrupt positive
+constexpr uint8_t fcfPIN = 0x2C; // procedure interrupt negative
+constexpr uint8_t fcfDCN = 0xFA; // disconnect
+constexpr uint8_t fcfCRP = 0x1A; // command repeat (the last command arrived damaged)
+constexpr uint8_t kXBit = 0x01;
+constexpr uint8_t withX(uint8_t fcf) { return static_cast<uint8_t>(fcf | kXBit); }
 
 // Minimum scan-line time in ms by scan-time code 0..7 and resolution.
 int scanTimeMs(int scanCode, bool fine);
@@ -73,22 +61,12 @@ Bytes buildFrame(uint8_t fcf, const Bytes &info, bool final);
 // identification from its last character to its first.
 Bytes idInfo(const std::string &stationId);
 Bytes buildIdFrame(uint8_t fcf, const std::string &stationId, bool final);
-// DIS offering fine resolution and the speeds of index.
-Bytes buildDIS(int speedIndex, bool final = true);
-Bytes buildDCS(int speedIndex, bool fine, int scanCode, bool wide, bool final = true);
+// DIS and DCS frames from their information bytes (t30capabilities.h).
+Bytes buildDIS(const Bytes &info, bool final = true);
+Bytes buildDCS(const Bytes &info, bool final = true);
 
-// What a DIS or DCS says.
-struct FrameParams {
-    SpeedMask speeds = 0; // DIS: every speed offered; DCS: the one chosen
-    int speedIndex = 0;   // DCS: the chosen index
-    bool fine = false;
-    bool wide = false;
-    int scanCode = 0;
-};
-FrameParams parseDIS(uint8_t b2, uint8_t b3);
-FrameParams parseDCS(uint8_t b2, uint8_t b3);
-
-// Remote identification from the information bytes of CSI/TSI.
+// Remote identification from the information bytes of CSI/TSI, with
+// bytes that are not printable as blanks.
 std::string parseIdInfo(const Bytes &info);
 
 // One received frame.

@@ -11,6 +11,26 @@ std::string ApfFileHeader::stationText() const
     return std::string(stationId.data(), n);
 }
 
+std::string escapedText(const std::string &raw)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(raw.size());
+    for (unsigned char c : raw) {
+        if (c == '\\' || c == '"') {
+            out += '\\';
+            out += char(c);
+        } else if (c >= 0x20 && c <= 0x7E) {
+            out += char(c);
+        } else {
+            out += "\\x";
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
 void ApfFileHeader::setStation(const std::string &text, char pad)
 {
     std::size_t n = std::min(text.size(), kApfStationIdMax);

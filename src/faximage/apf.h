@@ -69,6 +69,13 @@ struct ApfPageHeader {
     static ApfPageHeader unpack(const uint8_t in[kApfPageHeaderSize]);
 };
 
+// Text from a file (a station identifier) made safe to print on one line:
+// bytes 0x20..0x7E stay, except that a backslash and a double quote get a
+// backslash before them; every other byte becomes \xNN. So a control byte
+// can neither split a line nor drive a terminal, and the original bytes can
+// be read back from the result.
+std::string escapedText(const std::string &raw);
+
 // Packs a local broken-down time into the DOS form; 0 when the year lies
 // outside 1980..2099.
 uint32_t packDosDateTime(const std::tm &local);

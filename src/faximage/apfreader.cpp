@@ -96,6 +96,7 @@ int ApfReader::open(const std::string &path)
         return ecFaxBadFormat;
     }
     header_ = ApfFileHeader::unpack(raw);
+    headersRead_ = 0;
     if (!header_.hasSignature()) {
         close();
         return ecFaxBadFormat;
@@ -109,15 +110,26 @@ int ApfReader::seekPage(int n, ApfPageHeader *out)
         return ecBadArgument;
     if (n < 1 || n > header_.pageCount)
         return ecFaxBadFormat;
+    // Pages are found by walking; a page at or after the current one is
+    // walked to from there, so reading pages in order walks the file once.
     uint64_t pos = header_.firstPageOffset;
+    int from = 1;
+    if (pageNo_ >= 1 && n > pageNo_) {
+        pos = pageHeaderPos_ + kApfPageHeaderSize + uint64_t(page_.imageLength);
+        from = pageNo_ + 1;
+    } else if (pageNo_ >= 1 && n == pageNo_) {
+        pos = pageHeaderPos_;
+        from = pageNo_;
+    }
     uint8_t raw[kApfPageHeaderSize];
     ApfPageHeader ph;
-    for (int i = 1; i <= n; ++i) {
+    for (int i = from; i <= n; ++i) {
         std::size_t got = 0;
         if (int rc = readAt(pos, raw, sizeof raw, got))
             return rc;
         if (got < sizeof raw)
             return ecFaxBadFormat;
+        ++headersRead_;
         ph = ApfPageHeader::unpack(raw);
         pageHeaderPos_ = pos;
         pos += kApfPageHeaderSize + uint64_t(ph.imageLength);

@@ -37,9 +37,13 @@ public:
     int pageCount() const { return header_.pageCount; }
 
     // Walks to page n (1-based) and reads its header; afterwards the page's
-    // data is read from its start. n below 1 or above the page count, or a
-    // page header beyond the end of the file: -8001.
+    // data is read from its start. The walk starts at the current page when
+    // n is not before it, so pages read in order cost one walk in all. n
+    // below 1 or above the page count, or a page header beyond the end of
+    // the file: -8001.
     int seekPage(int n, ApfPageHeader *out = nullptr);
+    // Page headers read by the walks since open().
+    uint64_t pageHeadersRead() const { return headersRead_; }
     const ApfPageHeader &pageHeader() const { return page_; }
     int currentPage() const { return pageNo_; }
     // Offset of the current page header in the file.
@@ -76,6 +80,7 @@ private:
     uint64_t pageHeaderPos_ = 0;
     uint64_t pageDataPos_ = 0;
     uint64_t pageRead_ = 0;
+    uint64_t headersRead_ = 0;
 };
 
 // Joins APF files: the first whole, then each further file from its first

@@ -117,6 +117,53 @@ int G3LineEncoder::findChange(const uint8_t *line, int pos, int end, bool black)
 
 namespace {
 
+// The codes of the runs that begin and end inside one byte, for every byte
+// and both colours of the run the byte continues. For colour c and a byte x
+// whose bits say which pixels differ from c (most significant bit first,
+// x != 0): the leading pixels equal to c extend the run in progress; the
+// runs after them that end inside the byte are complete and their
+// terminating codes are packed here; the last run goes on into the next
+// byte. Entry: code bits (low 40 bits), their length (bits 40-47), the
+// length of the last run (bits 48-55).
+struct ByteRunTable {
+    uint64_t entry[2][256];
+};
+
+ByteRunTable buildByteRuns(const T4ReversedTables &codes)
+{
+    ByteRunTable t{};
+    for (int c = 0; c < 2; ++c) {
+        for (int x = 1; x < 256; ++x) {
+            uint64_t bits = 0;
+            unsigned len = 0;
+            int colour = c, run = 0;
+            bool lead = true;
+            for (int i = 0; i < 8; ++i) {
+                const int pixel = c ^ ((x >> (7 - i)) & 1);
+                if (pixel != colour) {
+                    if (!lead) {
+                        const T4RevCode &code = codes.terminating[colour][run];
+                        bits |= uint64_t(code.bits) << len;
+                        len += code.len;
+                    }
+                    lead = false;
+                    colour = pixel;
+                    run = 0;
+                }
+                ++run;
+            }
+            t.entry[c][x] = bits | uint64_t(len) << 40 | uint64_t(run) << 48;
+        }
+    }
+    return t;
+}
+
+const ByteRunTable &byteRuns()
+{
+    static const ByteRunTable t = buildByteRuns(t4Reversed());
+    return t;
+}
+
 inline uint64_t load64be(const uint8_t *p)
 {
     uint64_t v;
@@ -141,6 +188,9 @@ std::size_t G3LineEncoder::encodeRaster(const uint8_t *line, int width)
             break;
         }
     }
+    // Pixels after the last whole byte count too.
+    if (blank && width % 8 && (line[bytes] & uint8_t(0xFF << (8 - width % 8))))
+        blank = false;
     if (blank) {
         putRun(width, false);
         return codedLength();
@@ -149,21 +199,25 @@ std::size_t G3LineEncoder::encodeRaster(const uint8_t *line, int width)
     const int used = (width + 7) / 8;
     std::memcpy(raster_, line, std::size_t(used));
     std::memset(raster_ + used, 0, 16);
-    // Colour changes of a whole 64-pixel word are found at once: bit i of
-    // `changes` is set when pixel i differs from the pixel before it. The
-    // runs are the distances between changes.
-    int runStart = 0;
-    int colour = 0;
-    uint64_t prevPixel = 0; // the line begins white
+
+    // The line is coded a byte at a time: a byte of the colour of the run in
+    // progress only lengthens it; any other byte ends that run (its code is
+    // put together with the codes of the runs inside the byte, from
+    // ByteRunTable) and starts the next one. Whole 64-pixel words of one
+    // colour are skipped at once.
+    const ByteRunTable &tab = byteRuns();
+    int colour = 0;  // colour of the run in progress; the line begins white
+    int pending = 0; // its length so far
     // The bit writer's state lives in locals in the loop: stores into the
     // byte buffer could otherwise alias the members and force reloads.
     uint64_t acc = acc_;
     unsigned nacc = nacc_;
     std::size_t out = pos_;
     // Branch-free bit writer: store 8 bytes, advance by the whole bytes
-    // filled (codes are at most 13 bits, so at most 5 bytes at a time).
-    auto put = [&](uint32_t bits, unsigned len) {
-        acc |= uint64_t(bits) << nacc;
+    // filled. Up to 56 bits may be put at once (nacc stays below 8, and
+    // a put is at most 12 bits of run code and 40 of ByteRunTable codes).
+    auto put = [&](uint64_t bits, unsigned len) {
+        acc |= bits << nacc;
         nacc += len;
         store64le(buf_ + out, acc);
         const unsigned whole = nacc >> 3;
@@ -171,41 +225,63 @@ std::size_t G3LineEncoder::encodeRaster(const uint8_t *line, int width)
         acc >>= whole * 8;
         nacc &= 7;
     };
-    for (int base = 0; base < width; base += 64) {
-        const uint64_t w = load64be(raster_ + base / 8);
-        uint64_t changes = w ^ ((w >> 1) | (prevPixel << 63));
-        if (width - base < 64)
-            changes &= ~uint64_t(0) << (64 - (width - base));
-        prevPixel = w & 1;
-        int at = base - 1;
-        while (changes) {
-            // Shift the found change out: a short dependency chain per run.
-            const int b = __builtin_clzll(changes);
-            changes <<= b;
-            changes <<= 1;
-            at += b + 1;
-            int run = at - runStart;
-            runStart = at;
-            if (run >= 64) {
-                const T4RevCode *makeup = codes_.makeup[colour];
-                while (run > kMaxMakeupRun) {
-                    put(makeup[kMaxMakeupRun / 64 - 1].bits, makeup[kMaxMakeupRun / 64 - 1].len);
-                    run -= kMaxMakeupRun;
-                }
-                if (run >= 64) {
-                    put(makeup[run / 64 - 1].bits, makeup[run / 64 - 1].len);
-                    run &= 63;
-                }
+    // The code of a run, make-up codes first, with `more` (moreLen bits)
+    // appended in the same put when the run needs no make-up code.
+    auto putRunThen = [&](int run, int c, uint64_t more, unsigned moreLen) {
+        if (run >= 64) {
+            const T4RevCode *makeup = codes_.makeup[c];
+            while (run > kMaxMakeupRun) {
+                put(makeup[kMaxMakeupRun / 64 - 1].bits, makeup[kMaxMakeupRun / 64 - 1].len);
+                run -= kMaxMakeupRun;
             }
-            const uint32_t c = packedTerm_[colour][run];
-            put(c & 0xFFFFFF, c >> 24);
-            colour ^= 1;
+            if (run >= 64) {
+                put(makeup[run / 64 - 1].bits, makeup[run / 64 - 1].len);
+                run &= 63;
+            }
         }
+        const uint32_t t = packedTerm_[c][run];
+        const unsigned tlen = t >> 24;
+        put((t & 0xFFFFFF) | more << tlen, tlen + moreLen);
+    };
+    auto codeByte = [&](unsigned b) {
+        const unsigned x = b ^ (colour ? 0xFFu : 0u);
+        if (x == 0) {
+            pending += 8;
+            return;
+        }
+        const int lead = __builtin_clz(x) - 24;
+        const uint64_t e = tab.entry[colour][x];
+        putRunThen(pending + lead, colour, e & 0xFFFFFFFFFFull, unsigned(e >> 40) & 0xFF);
+        pending = int(e >> 48);
+        colour ^= int(x & 1);
+    };
+
+    int at = 0;
+    for (; at + 64 <= width; at += 64) {
+        const uint64_t w = load64be(raster_ + at / 8);
+        if (w == (colour ? ~uint64_t(0) : 0)) {
+            pending += 64;
+            continue;
+        }
+        for (int k = 56; k >= 0; k -= 8)
+            codeByte(unsigned(w >> k) & 0xFF);
     }
+    for (; at + 8 <= width; at += 8)
+        codeByte(raster_[at / 8]);
+    // Pixels after the last whole byte, one at a time.
+    for (; at < width; ++at) {
+        const int pixel = (raster_[at / 8] >> (7 - (at & 7))) & 1;
+        if (pixel != colour) {
+            putRunThen(pending, colour, 0, 0);
+            colour = pixel;
+            pending = 0;
+        }
+        ++pending;
+    }
+    putRunThen(pending, colour, 0, 0);
     acc_ = acc;
     nacc_ = nacc;
     pos_ = out;
-    putRun(width - runStart, colour != 0);
     return codedLength();
 }
 

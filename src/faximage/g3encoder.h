@@ -7,7 +7,10 @@
 // the remainder), then a tail: the byte holding the next free bit and one
 // further 0 byte. codedLength() is therefore the index of the byte holding the
 // next free bit plus 2. Bits are packed least significant first, using code
-// tables reversed once at start-up.
+// tables reversed once at start-up. encodeRaster() codes a byte at a time:
+// a table built once gives, for each byte value and colour, the codes of the
+// runs that begin and end inside the byte, so a busy line costs one table
+// look-up per byte rather than one per run.
 //
 // Raster lines are 1 bit per pixel, 1 = black, most significant bit first.
 //

@@ -146,8 +146,12 @@ int TApdCustomFaxUnpacker::pageRowsForFile(int page, PageRows &rows, int &widthP
     core_->setInvert(false);
     if (int rc = core_->unpackPageRows(inFile_, page, rows))
         return rc;
+    // A page of no lines has no image to write: a file of it would be
+    // unreadable.
+    if (rows.empty())
+        return ecFaxBadFormat;
     widthPixels = rows.width * 8;
-    if (rows.empty() || !core_->scalingActive())
+    if (!core_->scalingActive())
         return 0;
     MonoBitmap src;
     src.width = rows.width * 8;

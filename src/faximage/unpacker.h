@@ -82,6 +82,8 @@ public:
     // Page `page` as a bitmap in inverted polarity (1 = white); null when
     // the page holds no valid line.
     MonoBitmap ExtractPageBitmap(int page);
+    // Page `page` as a PCX or single-page DCX file; a page holding no valid
+    // line gives -8001 and writes nothing.
     void ExtractPagePcx(int page);
     void ExtractPageDcx(int page);
     // Delivers page `page` through OnOutputLine.

@@ -224,6 +224,11 @@ int UnpackerCore::decodePage(const std::string &file, int page)
     ApfReader reader;
     if (int rc = reader.open(file))
         return rc;
+    return decodePage(reader, file, page);
+}
+
+int UnpackerCore::decodePage(ApfReader &reader, const std::string &file, int page)
+{
     if (int rc = reader.seekPage(page, &page_))
         return rc;
     flags_ &= ~ufAbort;
@@ -281,6 +286,11 @@ int UnpackerCore::decodePage(const std::string &file, int page)
 int UnpackerCore::unpackPage(const std::string &file, int page)
 {
     return decodePage(file, page);
+}
+
+int UnpackerCore::unpackPage(ApfReader &reader, const std::string &file, int page)
+{
+    return decodePage(reader, file, page);
 }
 
 int UnpackerCore::unpackPageRows(const std::string &file, int page, PageRows &out)

@@ -90,6 +90,10 @@ public:
 
     // Unpacks page n through the line callback.
     int unpackPage(const std::string &file, int page);
+    // The same with a reader the caller keeps open (its walk goes on from
+    // the page it is at, see ApfReader::seekPage); `file` names it for the
+    // status callback.
+    int unpackPage(ApfReader &reader, const std::string &file, int page);
     // Unpacks page n into rows with the collector (lines in the polarity set
     // by setInvert), restoring the line callback afterwards.
     int unpackPageRows(const std::string &file, int page, PageRows &out);
@@ -110,6 +114,7 @@ public:
 
 private:
     int decodePage(const std::string &file, int page);
+    int decodePage(ApfReader &reader, const std::string &file, int page);
     int handleLine(const uint8_t *line, int len);
     int passOn(const uint8_t *line, int len);
     int releaseBlank(unsigned count);

@@ -192,6 +192,12 @@ Status DbfFile::parseHeader(const std::vector<unsigned char> &h, uint64_t fileSi
     // disk (torn append) does not count.
     uint64_t whole = (fileSize - uint64_t(headerSize_)) / uint64_t(recSize_);
     count_ = uint32_t(std::min<uint64_t>(count, whole));
+    headerCount_ = count;
+    fileRows_ = uint32_t(std::min<uint64_t>(whole, 0xFFFFFFFFu));
+    damage_.clear();
+    if (whole != count)
+        damage_ = file_.path() + " is damaged: its header counts " + std::to_string(count) +
+                  " rows but the file holds " + std::to_string(whole);
     return Status::ok();
 }
 
@@ -226,6 +232,8 @@ Status DbfFile::open(const std::string &path, bool writable, bool exclusive)
         if (s.isOk())
             s = parseHeader(header_, size);
     }
+    if (s.isOk() && writable && !damage_.empty())
+        s = Status::corruption(damage_ + "; it was left as it is");
     if (s.isOk())
         s = remap();
     if (!s.isOk())
@@ -262,7 +270,8 @@ void DbfFile::close()
     unmap();
     file_.close();
     fields_.clear();
-    count_ = 0;
+    count_ = headerCount_ = fileRows_ = 0;
+    damage_.clear();
 }
 
 const char *DbfFile::record(uint32_t n)

@@ -51,6 +51,14 @@ public:
     const std::string &path() const { return file_.path(); }
 
     uint8_t version() const { return version_; }
+    // The row count the header gives, the whole records the file holds, and
+    // a text saying how they disagree ("" when they agree; a record only
+    // partly on disk does not count as held). A table whose header disagrees
+    // with its file opens for reading only: a write could destroy rows the
+    // header does not count.
+    uint32_t headerRecCount() const { return headerCount_; }
+    uint32_t fileRecCount() const { return fileRows_; }
+    const std::string &damage() const { return damage_; }
     bool hasMemoFields() const;
     uint32_t recCount() const { return count_; }
     int recSize() const { return recSize_; }
@@ -86,6 +94,9 @@ private:
     bool writable_ = false;
     uint8_t version_ = 0;
     uint32_t count_ = 0;
+    uint32_t headerCount_ = 0;
+    uint32_t fileRows_ = 0;
+    std::string damage_;
     int headerSize_ = 0;
     int recSize_ = 0;
     uint32_t generation_ = 0;

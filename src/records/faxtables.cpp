@@ -2,6 +2,7 @@
 
 #include "records/posixfile.h"
 #include "records/sx.h"
+#include "records/tablerepair.h"
 
 #include <cstdio>
 #include <stdexcept>
@@ -107,20 +108,31 @@ void FaxTables::CloseAll()
 
 // ---- creation ------------------------------------------------------------
 
+bool FaxTables::failWith(const std::string &text)
+{
+    lastError_ = text.empty() ? "unknown error" : text;
+    return false;
+}
+
 bool FaxTables::makeTable(const std::string &path, int which)
 {
     try {
         const auto &fields = schema(which);
         if (!sx_CreateNew(path, "NEWTABLE", SDEFOX, int(fields.size())))
-            return false;
+            return failWith(sx_ErrorText());
         for (const auto &f : fields)
             if (!sx_CreateField(f.name, f.type, f.width, f.decimals))
-                return false;
+                return failWith(sx_ErrorText());
         if (!sx_CreateExec())
-            return false;
-        return fileExists(path);
+            return failWith(sx_ErrorText());
+        if (!fileExists(path))
+            return failWith("cannot create " + path);
+        lastError_.clear();
+        return true;
+    } catch (const std::exception &e) {
+        return failWith(e.what());
     } catch (...) {
-        return false;
+        return failWith("");
     }
 }
 
@@ -165,10 +177,13 @@ bool FaxTables::openMain(TTable &t, const std::string &file, int which, bool fir
         if (first)
             t.First();
         if (!t.SetQuery(kNotDeletedQuery))
-            return false;
+            return failWith("cannot set the query of " + file + ": " + sx_ErrorText());
+        lastError_.clear();
         return true;
+    } catch (const std::exception &e) {
+        return failWith(e.what());
     } catch (...) {
-        return false;
+        return failWith("");
     }
 }
 
@@ -188,11 +203,52 @@ bool FaxTables::openSide(TTable &t, const std::string &file, int which)
         }
         ensureFirstTag(t, which);
         if (!t.SelectTag(firstTag(which).name))
-            return false;
-        return t.SetQuery(kNotDeletedQuery);
+            return failWith("cannot select the tag " + std::string(firstTag(which).name) + " of " + file);
+        if (!t.SetQuery(kNotDeletedQuery))
+            return failWith("cannot set the query of " + file + ": " + sx_ErrorText());
+        lastError_.clear();
+        return true;
+    } catch (const std::exception &e) {
+        return failWith(e.what());
     } catch (...) {
-        return false;
+        return failWith("");
     }
+}
+
+std::vector<std::string> FaxTables::DamagedTables() const
+{
+    std::vector<std::string> out;
+    for (const char *file : {kFaxFile, kRecFile, kCoverFile, kPhoneFile}) {
+        TableCheck check;
+        if (Status s = checkTable(PathOf(file), check); !s.isOk())
+            out.push_back(s.message());
+        else if (check.damaged)
+            out.push_back(check.text);
+    }
+    return out;
+}
+
+std::vector<std::string> FaxTables::RepairTables(const std::string &backupDir)
+{
+    std::vector<std::string> out;
+    for (const char *file : {kFaxFile, kRecFile, kCoverFile, kPhoneFile}) {
+        const std::string path = PathOf(file);
+        TableCheck check;
+        if (Status s = checkTable(path, check); !s.isOk() || !check.damaged)
+            continue;
+        // The table must be closed while its header is rewritten.
+        for (TTable *t : {&FaxTable, &RecTable, &CoverTable, &PhoneTable})
+            if (t->Active() && findCaseInsensitive(t->Path()) == path)
+                t->Close();
+        TableRepair r;
+        if (Status s = repairTable(path, backupDir, r); !s.isOk())
+            out.push_back(file + std::string(": not repaired: ") + s.toString());
+        else if (r.repaired)
+            out.push_back(file + std::string(": the header counted ") + std::to_string(r.rowsBefore) +
+                          " rows, it now counts the " + std::to_string(r.rowsAfter) +
+                          " rows the file holds; the old files are in " + r.backupDir);
+    }
+    return out;
 }
 
 bool FaxTables::OpenFaxDBF() { return openMain(FaxTable, kFaxFile, Fax, true); }
@@ -328,10 +384,13 @@ void FaxTables::rebuildOne(TTable &t, int which, const std::function<void(const 
 
 void FaxTables::RebuildIndexes(const std::function<void(const std::string &)> &progress)
 {
-    if (FaxTable.Active() || OpenFaxDBF())
+    // The outgoing and received tables are rebuilt only while open: a table
+    // that its owner has closed (the main window closing meanwhile) stays
+    // closed.
+    if (FaxTable.Active())
         rebuildOne(FaxTable, Fax, progress, "Removing FAX file records marked for deletion",
                    "Rebuilding FAX file indexes");
-    if (RecTable.Active() || OpenRecFaxDBF())
+    if (RecTable.Active())
         rebuildOne(RecTable, Rec, progress, "Removing Received FAX records marked for deletion",
                    "Rebuilding Received FAX indexes");
     if (OpenPhoneDBF(PhoneTable)) {

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace qln::records {
 
@@ -53,6 +54,16 @@ public:
     bool OpenRecFaxDBF();
     bool OpenCoverDBF();
     bool OpenPhoneDBF(TTable &phone);
+    // Why the last open or create routine returned false ("" after a
+    // success): the engine's text or the binding's ("Invalid Field Type F").
+    const std::string &LastError() const { return lastError_; }
+    // The texts of the four table files whose header disagrees with their
+    // size (see TableCheck); such a table does not open, and is never packed
+    // or rewritten, until it is repaired.
+    std::vector<std::string> DamagedTables() const;
+    // Repairs each damaged table after copying its files into `backupDir`;
+    // returns one line per table repaired (or a failure text).
+    std::vector<std::string> RepairTables(const std::string &backupDir);
 
     // Memo transfer through "Eraseme.rtf" in the data directory. The caller
     // clears the control before LoadRichText; loadFile loads the RTF file
@@ -75,8 +86,10 @@ public:
     // True when FaxTable or RecTable lacks the tag DATEND.
     bool NeedsIndexRebuild();
     // Removes flagged rows from all four tables and builds every tag anew;
-    // progress receives each status text. Leaves FaxTable ordered by
-    // DATESENT, RecTable by DATETIME, phonebook and cover tables closed.
+    // progress receives each status text. FaxTable and RecTable are rebuilt
+    // when open (never opened here); the phonebook and cover tables are
+    // opened for it. Leaves FaxTable ordered by DATESENT, RecTable by
+    // DATETIME, phonebook and cover tables closed.
     void RebuildIndexes(const std::function<void(const std::string &)> &progress);
 
     void CloseAll();
@@ -88,7 +101,10 @@ private:
     void rebuildOne(TTable &t, int which, const std::function<void(const std::string &)> &progress,
                     const char *removing, const char *rebuilding);
 
+    bool failWith(const std::string &text);
+
     std::string dataDir_;
+    std::string lastError_;
 };
 
 } // namespace qln::records

@@ -83,16 +83,29 @@ bool sx_EvalString(const std::string &expr, std::string &out)
     return true;
 }
 
+// A group action evaluates one condition on every row; the last compiled
+// condition is kept for the work area it was compiled for.
 bool sx_EvalLogical(const std::string &expr, bool &out)
 {
+    static uint64_t cachedArea = 0;
+    static std::string cachedText;
+    static Expression cached;
     WorkArea *a = cur();
-    Expression e;
-    if (!a || !check(Expression::compile(expr, a->dbf().fields(), e)))
+    if (!a)
         return false;
-    if (e.kind() != Value::Kind::Logical)
-        return fail("\"" + expr + "\" is not logical");
-    out = e.test(a->current());
-    return true;
+    if (cachedArea != a->serial() || cachedText != expr || !cached.valid()) {
+        cachedArea = 0;
+        if (!check(Expression::compile(expr, a->dbf().fields(), cached)))
+            return false;
+        if (cached.kind() != Value::Kind::Logical) {
+            cached = Expression();
+            return fail("\"" + expr + "\" is not logical");
+        }
+        cachedArea = a->serial();
+        cachedText = expr;
+    }
+    out = cached.test(a->current());
+    return check(Status::ok());
 }
 
 // ---- writing -------------------------------------------------------------

@@ -16,7 +16,13 @@ FieldKind fieldKindFor(char type, int width, int decimals)
     case 'L': return FieldKind::Boolean;
     case 'N': return (decimals == 0 && width < 5) ? FieldKind::SmallInt : FieldKind::Float;
     case 'M': return FieldKind::Memo;
-    default: throw std::runtime_error(std::string("Invalid Field Type ") + type);
+    default: {
+        // The letter as it is, or its code when it is no printable character.
+        char code[8];
+        std::snprintf(code, sizeof code, "\\x%02X", unsigned(static_cast<unsigned char>(type)));
+        const bool printable = type > 0x20 && type < 0x7F;
+        throw std::runtime_error(std::string("Invalid Field Type ") + (printable ? std::string(1, type) : code));
+    }
     }
 }
 
@@ -411,6 +417,12 @@ bool TTable::Delete()
         Cancel();
         return true;
     }
+    return FlagDeleted() && Commit();
+}
+
+bool TTable::FlagDeleted()
+{
+    require();
     Cancel();
     AreaGuard g(area_);
     if (sx_Eof())
@@ -418,7 +430,15 @@ bool TTable::Delete()
     // The row stays current (hidden from navigation); Next() and Prior()
     // continue from its place in the order, and callers reposition as they
     // need.
-    return sx_Delete() && sx_Commit();
+    return sx_Delete();
+}
+
+bool TTable::Commit()
+{
+    return WithArea([&] {
+        postIfEditing();
+        return sx_Commit();
+    });
 }
 
 bool TTable::IsDeleted()

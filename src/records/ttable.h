@@ -108,6 +108,11 @@ public:
     // Flags the current row deleted and commits; false when there is none.
     // The flagged row stays current; moves continue from its place.
     bool Delete();
+    // Flags the current row deleted without committing, for a group of rows
+    // made durable together by one Commit(); false when there is none.
+    bool FlagDeleted();
+    // Makes every change so far durable; false on failure.
+    bool Commit();
     // The deleted flag of the current row as the engine reports it.
     bool IsDeleted();
 

@@ -22,7 +22,7 @@ namespace qln::records {
 
 class WorkArea {
 public:
-    WorkArea(std::string alias, int driver) : alias_(std::move(alias)), driver_(driver) {}
+    WorkArea(std::string alias, int driver) : alias_(std::move(alias)), driver_(driver), serial_(nextSerial()) {}
     ~WorkArea();
 
     // Opens the table; a damaged index file leaves the table open without
@@ -31,6 +31,9 @@ public:
     Status close();
 
     const std::string &alias() const { return alias_; }
+    // Unique for the life of the process: tells an area apart from a later
+    // one at the same address.
+    uint64_t serial() const { return serial_; }
     DbfFile &dbf() { return dbf_; }
     CompoundIndex &index() { return cdx_; }
     bool hasProductionIndex() const { return driver_ == 2; }
@@ -92,8 +95,15 @@ private:
     static Status finishPack(const std::string &dbfPath);
     long nearestPosition(bool forward);
 
+    static uint64_t nextSerial()
+    {
+        static uint64_t counter = 0;   // engine state is single-threaded
+        return ++counter;
+    }
+
     std::string alias_;
     int driver_;
+    uint64_t serial_;
     int mode_ = 0;
     DbfFile dbf_;
     MemoFile memo_;

@@ -123,9 +123,7 @@ double RichDocument::pageTextWidthPixels() const
 void RichDocument::applyResolution()
 {
     const double ppi = layoutPixelsPerInch();
-    const int dpm = int(std::lround(ppi / 0.0254));
-    device_->setDotsPerMeterX(dpm);
-    device_->setDotsPerMeterY(dpm);
+    setResolution(*device_, ppi);
     // Qt asks the device for its resolution when it lays a block out, so
     // every block is laid out again; the paragraph pixels follow without an
     // undo step of their own (an undo would bring back the old pixels).

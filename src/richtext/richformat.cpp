@@ -1,5 +1,6 @@
 #include "richtext/richformat.h"
 
+#include <QImage>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -82,6 +83,19 @@ bool samePixels(const QTextBlockFormat &a, const QTextBlockFormat &b)
 
 }  // namespace
 
+void setResolution(QImage &device, double ppi)
+{
+    const int dotsPerMeter = int(std::lround(ppi / 0.0254));
+    device.setDotsPerMeterX(dotsPerMeter);
+    device.setDotsPerMeterY(dotsPerMeter);
+}
+
+double resolutionOf(const QTextDocument *doc)
+{
+    const QPaintDevice *device = doc->documentLayout() ? doc->documentLayout()->paintDevice() : nullptr;
+    return device ? device->logicalDpiY() : 96.0;
+}
+
 bool isPageBreak(const QTextBlockFormat &f)
 {
     return f.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore;
@@ -151,10 +165,8 @@ void applyResolution(QTextDocument *doc, double ppi)
         if (!f.hasProperty(kLeftTwips)) {
             // A paragraph from elsewhere: its pixels are taken at the
             // resolution the document had, which is what it is shown at.
-            const double shownAt = doc->documentLayout() && doc->documentLayout()->paintDevice()
-                                       ? doc->documentLayout()->paintDevice()->logicalDpiY()
-                                       : ppi;
-            setParaProps(f, paraPropsOf(old, shownAt), ppi);
+            const bool hasDevice = doc->documentLayout() && doc->documentLayout()->paintDevice();
+            setParaProps(f, paraPropsOf(old, hasDevice ? resolutionOf(doc) : ppi), ppi);
         } else {
             derivePixels(f, ppi);
         }
@@ -284,9 +296,7 @@ RtfContent contentOf(const QTextDocument *doc, const PageLayout &page)
     RtfContent c;
     c.page = RtfPageSetup{page.width, page.height, page.left, page.right, page.top, page.bottom};
     c.hasPageSetup = true;
-    const double ppi = doc->documentLayout() && doc->documentLayout()->paintDevice()
-                           ? doc->documentLayout()->paintDevice()->logicalDpiY()
-                           : 96.0;
+    const double ppi = resolutionOf(doc);
     for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
         RtfParagraph p;
         p.props = paraPropsOf(b.blockFormat(), ppi);

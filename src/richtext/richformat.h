@@ -15,6 +15,7 @@
 
 #include <QTextFormat>
 
+class QImage;
 class QTextBlockFormat;
 class QTextCharFormat;
 
@@ -36,6 +37,12 @@ inline double pixelsOf(int twips, double ppi)
 {
     return twips * ppi / 1440.0;
 }
+
+// Makes `device` (the paint device of a document's layout) stand for
+// `ppi` pixels per inch, and the resolution a document is laid out at
+// (96 when its layout has no device).
+void setResolution(QImage &device, double ppi);
+double resolutionOf(const QTextDocument *doc);
 
 // The paragraph properties of a block; a block without the twips
 // properties (pasted from elsewhere) has its pixel values converted at `ppi`.

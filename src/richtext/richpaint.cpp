@@ -34,9 +34,7 @@ RichDocument::PaintLayout &RichDocument::paintLayout(int width)
     pl.doc.reset(doc_->clone());
     pl.doc->setUndoRedoEnabled(false);
     pl.doc->setDocumentMargin(0);
-    const int dpm = int(std::lround(ppi / 0.0254));
-    pl.device.setDotsPerMeterX(dpm);
-    pl.device.setDotsPerMeterY(dpm);
+    setResolution(pl.device, ppi);
     pl.doc->documentLayout()->setPaintDevice(&pl.device);
     qln::richtext::applyResolution(pl.doc.get(), ppi);
     pl.doc->setTextWidth(std::max(1.0, layoutWidth));

@@ -178,10 +178,12 @@ bool OpenThroughTelephony(ITelephonyDevice &device, const std::string &deviceNam
     try {
         device.OpenPort();
         auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(modemHelperTiming().telephonyOpenMs);
-        while (!port.Open() && std::chrono::steady_clock::now() < end)
+        while (!port.Open() && device.OpenError().empty() && std::chrono::steady_clock::now() < end)
             processMessagesFor(std::chrono::milliseconds(10));
         if (!port.Open()) {
             message = "Failed to open " + device.SelectedDeviceName();
+            if (const std::string why = device.OpenError(); !why.empty())
+                message += kLineBreak + why;
             return false;
         }
         port.SetBaud(57600);

@@ -8,6 +8,8 @@
 // that say so let pending UI events run.
 #pragma once
 
+#include "telephony/telephonydevice.h"
+
 #include <functional>
 #include <string>
 
@@ -24,25 +26,6 @@ struct ModemHelperTiming {
     int telephonySettleTicks = 18;  // after "AT" on a port opened by telephony
 };
 ModemHelperTiming &modemHelperTiming();
-
-// What the helpers need of a telephony device (the telephony subsystem
-// supplies the real one).
-class ITelephonyDevice {
-public:
-    virtual ~ITelephonyDevice() = default;
-    virtual void AttachPort(TApdComPort &port) = 0;
-    virtual TApdComPort *AttachedPort() = 0;
-    // Selects a device by name; may throw, which the helpers ignore.
-    virtual void SelectDevice(const std::string &name) = 0;
-    virtual bool HasSelectedDevice() = 0;
-    virtual std::string SelectedDeviceName() = 0;
-    // Lets the user pick a device in the selection dialog.
-    virtual void ShowSelectionDialog() = 0;
-    // Asks the device to open the attached port for data (may be asynchronous).
-    virtual void OpenPort() = 0;
-    // Drops the call and releases the line.
-    virtual void DropCallAndRelease() = 0;
-};
 
 // Sends "ATZ" and waits for OK.
 bool ResetModem(TApdComPort &port);
@@ -65,6 +48,8 @@ bool SendModemCommand(TApdComPort &port, std::string &command);
 std::string FaxClassName(int code);
 
 // Opens the port through the named telephony device; false with a message.
+// The wait for the port ends early when the device reports why it cannot
+// open; that reason then follows the message on a line of its own.
 bool OpenThroughTelephony(ITelephonyDevice &device, const std::string &deviceName,
                           TApdComPort &port, std::string &message);
 // Closes the attached port when open, then drops the call and releases the line.

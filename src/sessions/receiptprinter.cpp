@@ -3,6 +3,7 @@
 #include "common/settings.h"
 #include "faximage/faxprintstatus.h"
 
+#include <QDir>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -25,6 +26,13 @@ ReceiptPrinter::ReceiptPrinter(const std::string &dataDir, bool withStatusWindow
 }
 
 ReceiptPrinter::~ReceiptPrinter() = default;
+
+void ReceiptPrinter::setPdfDirectory(const std::string &dir)
+{
+    pdfDir_ = dir;
+    if (!dir.empty())
+        QDir().mkpath(QString::fromStdString(dir));
+}
 
 std::string ReceiptPrinter::pdfPathFor(const std::string &faxPath) const
 {

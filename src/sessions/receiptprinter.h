@@ -29,8 +29,9 @@ public:
     ReceiptPrinter(const std::string &dataDir, bool withStatusWindow);
     ~ReceiptPrinter();
 
-    // Writes DIR/<fax file name>.pdf instead of printing.
-    void setPdfDirectory(const std::string &dir) { pdfDir_ = dir; }
+    // Writes DIR/<fax file name>.pdf instead of printing (the directory is
+    // created when missing); empty returns to the printer.
+    void setPdfDirectory(const std::string &dir);
 
     // Prints the fax; false with the reason in |error| when it was not
     // printed (aborted, failed, unreadable file).

@@ -164,6 +164,7 @@ bool ReceiveStation::switchOn()
     host_.letEventsRun();
 
     on_ = true;
+    starting_ = true;
     bool started = false;
     try {
         started = startSteps();
@@ -172,6 +173,7 @@ bool ReceiveStation::switchOn()
     }
     if (!started)
         recover();
+    starting_ = false;
     host_.receiveModeChanged(on_);
     host_.setBusyCursor(false);
     return on_;
@@ -184,7 +186,8 @@ bool ReceiveStation::startSteps()
     host_.letEventsRun();
     setStatus("Starting receive mode...");
 
-    // Receiver and port set-up.
+    // Receiver and port set-up; COM numbers name the devices of [Ports].
+    InstallPortMapping(settings_);
     fax_.SetComPort(&port_);
     port_.SetAutoOpen(false);
     if (!devicePath_.empty())
@@ -346,7 +349,9 @@ void ReceiveStation::recover()
 
 void ReceiveStation::switchOff()
 {
-    if (!on_ || stopping_)
+    // A STOP while the start-up steps run (they let events run) waits for
+    // them: they end either on or in their own recovery.
+    if (!on_ || stopping_ || starting_)
         return;
     stopping_ = true;
     if (settings_.noModem)
@@ -399,6 +404,7 @@ void ReceiveStation::onStatus(bool first, bool last)
 
 void ReceiveStation::onLog(int code)
 {
+    ++inEvent_;
     switch (code) {
     case fax::lfaxReceiveStart:
         faxFile_ = fax_.FaxFile();
@@ -406,28 +412,32 @@ void ReceiveStation::onLog(int code)
     case fax::lfaxReceiveOk: {
         const std::string path = fax_.FaxFile().empty() ? faxFile_ : fax_.FaxFile();
         setReceiving(false);
-        faxStored(path);
+        faxStored(path, fax_.RemoteStation());
         break;
     }
     case fax::lfaxReceiveFail: {
         const std::string path = fax_.FaxFile().empty() ? faxFile_ : fax_.FaxFile();
         setReceiving(false);
-        faxFailed(path);
+        faxFailed(path, fax_.RemoteStation());
         break;
     }
     default:
         break;
     }
+    --inEvent_;
+    if (inEvent_ == 0 && !printQueue_.empty())
+        postPrint();
 }
 
 // Appends the row of a received file; pages are the complete pages the file
 // holds (the receiver's page number counts every page of the call).
-bool ReceiveStation::storeRow(const std::string &path, const std::string &notes)
+bool ReceiveStation::storeRow(const std::string &path, const std::string &remoteStation,
+                              const std::string &notes)
 {
     records::ReceivedFax row;
     row.dateRec = todayYyyymmdd();
     row.timeRec = nowHhmm();
-    row.from = storableStationId(fax_.RemoteStation());
+    row.from = storableStationId(remoteStation);
     const int pages = pagesInFile(path);
     row.pages = pages >= 0 ? pages : pageCount_;
     row.faxFile = baseName(path);
@@ -451,17 +461,19 @@ bool ReceiveStation::storeRow(const std::string &path, const std::string &notes)
     return true;
 }
 
-void ReceiveStation::faxStored(const std::string &path)
+void ReceiveStation::faxStored(const std::string &path, const std::string &remoteStation)
 {
-    if (!storeRow(path, {}))
-        return;
-    if (settings_.printOnReceipt)
-        queuePrint(path);
+    ++inEvent_;
+    if (storeRow(path, remoteStation, {}) && settings_.printOnReceipt)
+        printQueue_.push_back(path);
+    --inEvent_;
+    if (inEvent_ == 0 && !printQueue_.empty())
+        postPrint();
 }
 
 // A failed call. The complete pages of a fax cut off in mid-call are kept and
 // listed as an incomplete fax; a file without a complete page is removed.
-void ReceiveStation::faxFailed(const std::string &path)
+void ReceiveStation::faxFailed(const std::string &path, const std::string &remoteStation)
 {
     const int code = errorCode_;
     const std::string text = code != 0 ? fax::faxErrorText(code) : "Unknown error";
@@ -469,7 +481,7 @@ void ReceiveStation::faxFailed(const std::string &path)
     host_.stationEvent("failed: " + std::to_string(code < 0 ? -code : code) + " " + text);
     if (isRegularFile(path)) {
         if (pagesInFile(path) > 0)
-            storeRow(path, "Incomplete fax: " + text);
+            storeRow(path, remoteStation, "Incomplete fax: " + text);
         else
             ::unlink(path.c_str());
     }
@@ -483,8 +495,8 @@ void ReceiveStation::faxFailed(const std::string &path)
 // leaving a station that no longer answers.
 void ReceiveStation::onFinish(int code)
 {
-    if (!on_ || stopping_)
-        return;
+    if (!on_ || stopping_ || starting_)
+        return;  // a receiver that fails to start is reported by switchOn
     const std::string text = code != 0 ? fax::faxErrorText(code) : "Unknown error";
     addToLog("Receive mode ended: " + text);
     host_.stationEvent("ended: " + std::to_string(code < 0 ? -code : code) + " " + text);
@@ -493,12 +505,12 @@ void ReceiveStation::onFinish(int code)
                          "Receive mode has ended.\r\n\r\nThe error message was:   " + text, true);
 }
 
-// Print on receipt runs after the event that delivered the fax has returned,
-// one fax after another, so a long print job never holds up the receiver and
-// no fax is skipped while another one prints.
-void ReceiveStation::queuePrint(const std::string &path)
+// Print on receipt runs after the event that delivered the fax has returned
+// (events let pending events run, so the print is held back while one is
+// being handled), one fax after another: a long print job never holds up
+// the receiver and no fax is skipped while another one prints.
+void ReceiveStation::postPrint()
 {
-    printQueue_.push_back(path);
     auto alive = alive_;
     UiBridge::Post([this, alive] {
         if (*alive)
@@ -508,7 +520,7 @@ void ReceiveStation::queuePrint(const std::string &path)
 
 void ReceiveStation::printQueued()
 {
-    if (printing_)
+    if (printing_ || inEvent_ > 0)
         return;
     printing_ = true;
     while (!printQueue_.empty()) {

@@ -103,6 +103,12 @@ public:
     // Status-line update from the receiver's current status (UpdateValues).
     void updateValues();
 
+    // What the receiver's "receive finished" and "receive failed" events do
+    // with the file of the call (path as the receiver named it) and the
+    // remote station's identifier.
+    void faxStored(const std::string &path, const std::string &remoteStation);
+    void faxFailed(const std::string &path, const std::string &remoteStation);
+
     // Adds a log line (a repeat of the last line is dropped).
     void addToLog(const std::string &line);
     // Saves "Lastrec.log"; a failure is reported in an information box.
@@ -118,10 +124,8 @@ private:
     void onStatus(bool first, bool last);
     void onLog(int code);
     void onFinish(int code);
-    void faxStored(const std::string &path);
-    void faxFailed(const std::string &path);
-    bool storeRow(const std::string &path, const std::string &notes);
-    void queuePrint(const std::string &path);
+    bool storeRow(const std::string &path, const std::string &remoteStation, const std::string &notes);
+    void postPrint();
     void printQueued();
     std::string comText() const;
 
@@ -139,6 +143,7 @@ private:
 
     bool on_ = false;
     bool stopping_ = false;
+    bool starting_ = false;
     bool receiving_ = false;
     int errorCode_ = 0;
     int pageCount_ = 0;
@@ -146,6 +151,7 @@ private:
     std::string lastStatusEvent_;
     std::vector<std::string> printQueue_;
     bool printing_ = false;
+    int inEvent_ = 0;  // nesting of receiver events being handled
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -523,7 +523,7 @@ public:
     void close(FaxList l) override { (l == FaxList::Outgoing ? faxOpen_ : recOpen_) = false; }
     bool isOpen(FaxList l) const override { return l == FaxList::Outgoing ? faxOpen_ : recOpen_; }
     bool hasTag(FaxList, const std::string &) override { return true; }
-    bool rebuildIndexes() override { return true; }
+    bool rebuildIndexes(const std::function<void(const std::string &)> &) override { return true; }
     long queryCount(FaxList) override { return 0; }
     long currentRecordNumber(FaxList) override { return 1; }
     long rowCount(FaxList) override { return 0; }
@@ -570,9 +570,9 @@ TEST_F(MainScreenTest, FunctionsOfLaterWindowsSaySoInsteadOfPretending)
     TMainScreen w;
     startAndWait(w);
     w.selectRow(FaxList::Outgoing, 0);
-    for (const char *name : {"mnuNew", "mnuEdit", "mnuClone", "mnuSend", "mnuViewPrint",
-                             "mnuCoverSheets", "mnuPhoneBook", "mnuPreferences", "mnuRebuild",
-                             "mnuCleanup", "mnuConfiguration"}) {
+    // Commands whose windows this build does not have yet; each leaves this
+    // list when its window arrives.
+    for (const char *name : {"mnuViewPrint", "mnuConfiguration"}) {
         msgs.clear();
         w.menuAction(name)->trigger();
         ASSERT_EQ(msgs.count(Kind::Information), 1u) << name;

@@ -130,8 +130,9 @@ TEST_F(Class1Receive, EndOfMessageStartsASecondFile)
     std::vector<uint8_t> kinds;
     for (const auto &f : caller.framesFromDte) {
         kinds.push_back(f.kind());
-        if (f.kind() == 0x8C)
+        if (f.kind() == 0x8C) {
             EXPECT_TRUE(f.final());
+        }
     }
     EXPECT_EQ(kinds, (std::vector<uint8_t>{0x40, 0x80, 0x84, 0x8C, 0x40, 0x80, 0x84, 0x8C, 0x8C}));
 }
@@ -198,4 +199,64 @@ TEST_F(Class1Receive, AFullDiskEndsTheCallWithAWriteErrorAndNoFile)
     EXPECT_EQ(events.finishCode, -ecDeviceWrite);
     EXPECT_EQ(events.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveFail}));
     EXPECT_TRUE(filesInDir().empty());
+}
+
+TEST_F(Class1Receive, V17DcsSetsTheV17ReceiveModulations)
+{
+    receiver.settings.desiredBps = 14400;
+    caller.dcsRate = 2;                           // t30::rateAt(2): V.17 9600
+    caller.dcsInfoOverride = {0x00, 0x26, 0x78};  // 0x24: 1001, 9600 V.17
+    startAndRing();
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_EQ(events.finishCode, 0);
+    // The DIS offered V.17 (1101).
+    ASSERT_GE(caller.framesFromDte.size(), 2u);
+    ASSERT_EQ(caller.framesFromDte[1].kind(), t30::fcfDIS);
+    EXPECT_EQ(caller.framesFromDte[1].info[1] & 0x3C, 0x2C);
+    auto has = [&](const std::string &c) {
+        return std::find(caller.commands.begin(), caller.commands.end(), c) != caller.commands.end();
+    };
+    EXPECT_TRUE(has("AT+FRM=97"));
+    EXPECT_TRUE(has("AT+FRM=98"));
+    EXPECT_FALSE(has("AT+FRM=145"));
+    EXPECT_EQ(receiver.lineSpeed, 9600);
+}
+
+TEST_F(Class1Receive, DisAt12000OffersV17NotV33)
+{
+    receiver.settings.desiredBps = 12000;
+    caller.dcsRate = 1;                           // V.17 12000
+    caller.dcsInfoOverride = {0x00, 0x2A, 0x78};  // 0x28: 0101
+    startAndRing();
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_EQ(caller.framesFromDte[1].info[1] & 0x3C, 0x2C);
+    EXPECT_NE(std::find(caller.commands.begin(), caller.commands.end(), "AT+FRM=121"), caller.commands.end());
+    EXPECT_EQ(receiver.lineSpeed, 12000);
+}
+
+TEST_F(Class1Receive, DcsForARateNotOfferedFailsTheCall)
+{
+    receiver.settings.desiredBps = 9600;          // V.29 offered, no V.17
+    receiver.settings.exitOnError = true;
+    caller.dcsInfoOverride = {0x00, 0x22, 0x78};  // 14400 V.17
+    startAndRing();
+    link.run(receiver);
+    EXPECT_EQ(events.finishCode, -ecFaxBadMachine);
+    SimLink l2;
+    Class1Caller c2(l2);
+    Recorder ev2;
+    FaxReceiver r2(l2, ev2);
+    ev2.session = &r2;
+    r2.destinationDir = dir;
+    r2.settings.faxClass = fcClass1;
+    r2.settings.exitOnError = true;
+    r2.settings.desiredBps = 14400;
+    c2.pages = caller.pages;
+    c2.dcsInfoOverride = {0x00, 0x12, 0x78};      // 0010: V.33 14400
+    ASSERT_EQ(r2.prepare(), 0);
+    r2.start();
+    c2.ring();
+    l2.run(r2);
+    EXPECT_EQ(ev2.finishCode, -ecFaxBadMachine);
 }

@@ -25,10 +25,10 @@ protected:
     }
     ~Class1Send() override { fs::remove_all(dir); }
 
-    std::string makeFax(int pages, int lines = 20, bool fine = false)
+    std::string makeFax(int pages, int lines = 20, bool fine = false, bool wide = false)
     {
         std::string p = dir + "/fax" + std::to_string(++files) + ".apf";
-        writeTestApf(p, pages, lines, fine);
+        writeTestApf(p, pages, lines, fine, wide);
         return p;
     }
     void queue(const std::string &file, const std::string &phone = "100")
@@ -50,12 +50,13 @@ protected:
             k.push_back(f.fcf);
         return k;
     }
-    std::vector<int> dcsSpeedIndices() const
+    // Bit rates of the DCS frames sent.
+    std::vector<int> dcsBitRates() const
     {
         std::vector<int> v;
         for (const auto &f : remote.framesFromDte)
-            if (f.kind() == 0x82)
-                v.push_back(t30::parseDCS(f.info[1], f.info[2]).speedIndex);
+            if (f.kind() == t30::fcfDCS)
+                v.push_back(t30::rateAt(t30::parseDCS(f.info).rate).bps);
         return v;
     }
 
@@ -147,13 +148,85 @@ TEST_F(Class1Send, WithoutSameParametersEveryPageIsRenegotiatedAfterEom)
     EXPECT_EQ(remote.tcfLengths.size(), 3u);
 }
 
+// The DCS frames the far end received.
+static std::vector<t30::Frame> dcsFrames(const Class1Remote &r)
+{
+    std::vector<t30::Frame> v;
+    for (const auto &f : r.framesFromDte)
+        if (f.kind() == t30::fcfDCS)
+            v.push_back(f);
+    return v;
+}
+
+TEST_F(Class1Send, V17DisAndDesired12000TrainAt12000OnV17)
+{
+    remote.disSpeedBits = 0x2C; // V.27 ter, V.29 and V.17
+    sender.settings.desiredBps = 12000;
+    queue(makeFax(2));
+    runSession();
+    EXPECT_EQ(events.finishCode, 0);
+    auto dcs = dcsFrames(remote);
+    ASSERT_EQ(dcs.size(), 1u);
+    EXPECT_EQ(dcs[0].info[1] & 0x3C, 0x28); // 0101: 12000 V.17
+    EXPECT_EQ(remote.dcsSpeeds, (std::vector<std::string>{"121"}));
+    EXPECT_EQ(remote.pageModulations, (std::vector<std::string>{"122", "122"}));
+    EXPECT_EQ(sender.lineSpeed, 12000);
+}
+
+TEST_F(Class1Send, V17FallBackKeepsV17RatesBeforeV29)
+{
+    remote.disSpeedBits = 0x2C;
+    remote.tcfGood = {false, false, false, true};
+    queue(makeFax(1));
+    runSession();
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_EQ(remote.dcsSpeeds, (std::vector<std::string>{"145", "121", "97", "96"}));
+    std::vector<int> fields;
+    for (const auto &f : dcsFrames(remote))
+        fields.push_back(f.info[1] & 0x3C);
+    EXPECT_EQ(fields, (std::vector<int>{0x20, 0x28, 0x24, 0x04}));
+    EXPECT_EQ(remote.pageModulations, (std::vector<std::string>{"96"}));
+}
+
+TEST_F(Class1Send, DcsHasThreeOctetsAndTheDisLength)
+{
+    remote.disOctet3 = 0x74; // A4 and B4 length, 1728 only, no extension
+    queue(makeFax(1));
+    runSession();
+    auto dcs = dcsFrames(remote);
+    ASSERT_EQ(dcs.size(), 1u);
+    ASSERT_EQ(dcs[0].info.size(), 3u);
+    EXPECT_EQ(dcs[0].info[2] & 0x0C, 0x04); // B4, never "unlimited"
+    EXPECT_EQ(dcs[0].info[2] & 0x80, 0);
+}
+
+TEST_F(Class1Send, WidePageGoesToADisOfferingA3Width)
+{
+    remote.disOctet3 = 0x7A; // 1728, 2048 and 2432 pels
+    queue(makeFax(1, 20, false, true));
+    runSession();
+    EXPECT_EQ(events.finishCode, 0);
+    auto dcs = dcsFrames(remote);
+    ASSERT_EQ(dcs.size(), 1u);
+    EXPECT_EQ(dcs[0].info[2] & 0x03, 0x01); // 2048 pels
+}
+
+TEST_F(Class1Send, DisWithoutReceiveCapabilityGetsNoDcs)
+{
+    remote.disOctet2 = 0x40; // bit 10 clear: the far end cannot receive
+    queue(makeFax(1));
+    runSession();
+    EXPECT_EQ(events.finishCode, -ecFaxBadMachine);
+    EXPECT_TRUE(dcsFrames(remote).empty());
+}
+
 TEST_F(Class1Send, TwoFailedTrainingsLowerTheSpeedTwice)
 {
     remote.tcfGood = {false, false, true};
     queue(makeFax(1));
     runSession();
     EXPECT_EQ(events.finishCode, 0);
-    EXPECT_EQ(dcsSpeedIndices(), (std::vector<int>{4, 3, 2}));
+    EXPECT_EQ(dcsBitRates(), (std::vector<int>{9600, 7200, 4800}));
     EXPECT_EQ(remote.dcsSpeeds, (std::vector<std::string>{"96", "72", "48"}));
     EXPECT_EQ(remote.tcfLengths, (std::vector<std::size_t>{1728, 1296, 864}));
 }

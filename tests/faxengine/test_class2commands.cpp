@@ -1,4 +1,5 @@
 #include "faxengine/class2commands.h"
+#include "faxengine/faxclass.h"
 
 #include <gtest/gtest.h>
 
@@ -46,6 +47,34 @@ TEST(Class2Reports, RemoteIdentification)
     EXPECT_EQ(parseRemoteId("+FTSI:\"  +1 555 0100\""), "+1 555 0100");
     EXPECT_EQ(parseRemoteId("+FCI: \"REMOTE FAX   \""), "REMOTE FAX");
     EXPECT_EQ(parseRemoteId("+FCSI: 12345678901234567890123"), "12345678901234567890");
+    // Control bytes, DEL and bytes above 0x7E become blanks.
+    EXPECT_EQ(parseRemoteId("+FTSI:\"AB\x1b[2JCD\x7f\xff" "9\""), "AB [2JCD  9");
+    EXPECT_EQ(parseRemoteId(std::string("+FTSI:\"A\0B\"", 11)), "A B");
+}
+
+// Lines as the engine reads them from the modem.
+static std::vector<std::string> linesOf(const std::string &bytes)
+{
+    qln::fax::ResponseAssembler a;
+    std::vector<std::string> out;
+    for (unsigned char b : bytes)
+        if (a.feed(b))
+            out.push_back(a.line());
+    return out;
+}
+
+TEST(Class2Reports, LineBreakInsideAnIdentificationStaysInItsReport)
+{
+    EXPECT_EQ(linesOf("\r\n+FTSI:\"AB\rCD\"\r\nOK\r\n"),
+              (std::vector<std::string>{"+FTSI:\"AB CD\"", "OK"}));
+    // A far end cannot forge a hang-up report or an OK after its own.
+    EXPECT_EQ(linesOf("+FCSI:\"1\r\n+FHNG:2\"\r\n+FDIS:0,5\r\nOK\r\n"),
+              (std::vector<std::string>{"+FCSI:\"1  +FHNG:2\"", "+FDIS:0,5", "OK"}));
+    // An unclosed quote holds the line only for the length of an
+    // identification: the lines after it still arrive.
+    EXPECT_EQ(linesOf("+FTSI:\"ABC\r\n+FDCS:0,3,0,2,0,0,0,0\r\nOK\r\n").back(), "OK");
+    // Echoed commands and plain results are untouched.
+    EXPECT_EQ(linesOf("AT+FLID=\"QLN\"\r\r\nOK\r\n"), (std::vector<std::string>{"AT+FLID=\"QLN\"", "OK"}));
 }
 
 TEST(Class2Reports, HangupAndPageStatusCodes)

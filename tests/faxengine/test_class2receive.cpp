@@ -84,6 +84,7 @@ TEST_P(Class2Receive, PagesAreStoredWithClass2BitReversal)
     EXPECT_TRUE(sent("AT+FCR=1"));
     EXPECT_TRUE(sent(v20 ? "AT+FLI=\"QLN\"" : "AT+FLID=\"QLN\""));
     EXPECT_TRUE(sent("AT+FAA=0"));
+    EXPECT_EQ(sent("AT+FBOR=0"), !v20);
     EXPECT_TRUE(sent(v20 ? "AT+FCC=1,3,0,2,0,0,0,0" : "AT+FDCC=1,3,0,2,0,0,0,0"));
     auto pages = pagesOf("FAX0001.APF");
     ASSERT_EQ(pages.size(), 3u);
@@ -130,6 +131,15 @@ TEST_P(Class2Receive, RefusedCallSendsFksAndLeavesNoFile)
     EXPECT_TRUE(sent("AT+FKS"));
     EXPECT_EQ(events.logs, (std::vector<int>{lfaxReceiveSkip}));
     EXPECT_TRUE(fs::is_empty(dir));
+}
+
+TEST_P(Class2Receive, LineBreakInTheCallersIdentificationDoesNotEndTheCall)
+{
+    modem.callingIdReport = "\"AB\rCD\x07" "E\"";
+    runCall();
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_EQ(receiver.remoteStation, "AB CD E");
+    EXPECT_EQ(pagesOf("FAX0001.APF").size(), 3u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Classes, Class2Receive, ::testing::Values(false, true),

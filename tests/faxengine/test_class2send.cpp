@@ -80,6 +80,7 @@ TEST_P(Class2Send, TwoPagesWithTheSetUpCommands)
     EXPECT_TRUE(sent(v20 ? "AT+FLI=\"QLN 1\"" : "AT+FLID=\"QLN 1\""));
     EXPECT_TRUE(sent(v20 ? "AT+FIS=0,3,0,2,0,0,0,0" : "AT+FDIS=0,3,0,2,0,0,0,0"));
     EXPECT_EQ(sent("AT+FLO=2"), v20);
+    EXPECT_EQ(sent("AT+FBOR=0"), !v20); // Class 2 sets its bit order
     EXPECT_EQ(sent("AT+FNR=1,1,1,0"), v20);
     EXPECT_EQ(count("AT+FDT"), 2);
     ASSERT_EQ(modem.pages.size(), 2u);
@@ -116,6 +117,15 @@ TEST_P(Class2Send, BusyAndVoiceDialResults)
     modem.dialResult = "VOICE";
     runWith(makeFax({false}));
     EXPECT_EQ(events.finishCode, -ecFaxVoiceCall);
+}
+
+TEST_P(Class2Send, ForgedReportInTheCalledIdentificationDoesNotEndTheFax)
+{
+    modem.calledIdReport = "\"1\r\n+FHNG:2\r\nX\"";
+    runWith(makeFax({false}));
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_EQ(sender.remoteStation, "1  +FHNG:2  X");
+    EXPECT_EQ(sender.hangupResult, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Classes, Class2Send, ::testing::Values(false, true),
@@ -206,4 +216,98 @@ TEST(Class2Detection, ClassListChoosesTheBestClass)
         EXPECT_FALSE(sender.inProgress());
         EXPECT_EQ(events.finishCode, 0);
     }
+}
+
+// A Class 2 send against its modem, one page unless said otherwise.
+class Class2Only : public ::testing::Test {
+protected:
+    Class2Only() : modem(link, false), sender(link, events)
+    {
+        events.session = &sender;
+        char tmpl[] = "/tmp/qln-c2only-XXXXXX";
+        dir = ::mkdtemp(tmpl);
+        sender.settings.faxClass = fcClass2;
+    }
+    ~Class2Only() override { fs::remove_all(dir); }
+    void run(int pages = 1)
+    {
+        writeTestApf(dir + "/a.apf", pages, 10);
+        events.faxes.push_back({"100", dir + "/a.apf", ""});
+        ASSERT_EQ(sender.prepare(), 0);
+        sender.start();
+        link.run(sender);
+    }
+    SimLink link;
+    Class2Modem modem;
+    Recorder events;
+    FaxSender sender;
+    std::string dir;
+};
+
+TEST_F(Class2Only, NoXonAfterConnectSendsThePageWhenTheTimerRunsOut)
+{
+    modem.sendXon = false;
+    run();
+    EXPECT_FALSE(sender.inProgress());
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_EQ(modem.pages.size(), 1u);
+}
+
+TEST_F(Class2Only, HangupReportInsteadOfXonEndsTheFaxAtOnce)
+{
+    modem.insteadOfXon = "+FHNG:50";
+    run();
+    EXPECT_FALSE(sender.inProgress());
+    EXPECT_EQ(events.finishCode, -ecFaxBadModemResult);
+    EXPECT_EQ(sender.hangupResult, 50);
+    EXPECT_TRUE(modem.pages.empty());
+    EXPECT_LT(link.nowMs, 30000); // not after the 60 s page timer
+}
+
+TEST_F(Class2Only, ModemWithoutTheBitOrderCommandStillSends)
+{
+    modem.bitOrderError = true;
+    run(2);
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_EQ(modem.pages.size(), 2u);
+}
+
+TEST(Class20PageStatus, PageReportedBadIsSentAgain)
+{
+    SimLink link;
+    Class2Modem modem(link, true);
+    Recorder events;
+    FaxSender sender(link, events);
+    events.session = &sender;
+    sender.settings.faxClass = fcClass2_0;
+    char tmpl[] = "/tmp/qln-c20pts-XXXXXX";
+    std::string dir = ::mkdtemp(tmpl);
+    writeTestApf(dir + "/a.apf", 2, 10);
+    modem.pageStatus = {2, 1, 1};
+    events.faxes.push_back({"100", dir + "/a.apf", ""});
+    ASSERT_EQ(sender.prepare(), 0);
+    sender.start();
+    link.run(sender);
+    EXPECT_EQ(events.finishCode, 0);
+    ASSERT_EQ(modem.pages.size(), 3u);
+    EXPECT_EQ(modem.pages[0], modem.pages[1]); // page 1 again
+    EXPECT_NE(modem.pages[1], modem.pages[2]);
+    EXPECT_TRUE(events.sawStatus(fpPageError));
+
+    // Bad three times: the modem's session is ended and the fax fails.
+    SimLink l2;
+    Class2Modem m2(l2, true);
+    Recorder e2;
+    FaxSender s2(l2, e2);
+    e2.session = &s2;
+    s2.settings.faxClass = fcClass2_0;
+    m2.pageStatus = {2, 2, 2};
+    e2.faxes.push_back({"100", dir + "/a.apf", ""});
+    ASSERT_EQ(s2.prepare(), 0);
+    s2.start();
+    l2.run(s2);
+    EXPECT_EQ(e2.finishCode, -ecFaxSessionError);
+    EXPECT_EQ(std::count(m2.commands.begin(), m2.commands.end(), "AT+FKS"), 1);
+    EXPECT_EQ(m2.pages.size(), 3u);
+    fs::remove_all(dir);
 }

@@ -266,6 +266,8 @@ public:
     std::vector<std::string> dialResults; // per attempt; "" connects
     std::string remoteId = "REMOTE 100";
     uint8_t disSpeedBits = 0x0C;          // 9600/7200
+    uint8_t disOctet2 = 0x42;             // receive, fine; the speed bits are added
+    uint8_t disOctet3 = 0xF9;             // 1728/2048, unlimited, 0 ms, extension
     std::string ftmList = "24,48,72,73,74,96,97,98,121,122,145,146";
     std::deque<bool> tcfGood;             // verdicts for successive TCFs; default good
     std::deque<bool> tcfUnheard;          // per TCF: the far end misses it and stays silent
@@ -285,6 +287,12 @@ private:
     enum Mode { Command, HdlcTx, DataTx };
 
     void reply(const std::string &s) { link_.push("\r\n" + s + "\r\n"); }
+    // A four-octet DIS, the last one empty, as many machines send it.
+    Bytes disFrame() const
+    {
+        return t30::buildFrame(t30::fcfDIS, {0x00, static_cast<uint8_t>(disOctet2 | disSpeedBits), disOctet3, 0x00},
+                               true);
+    }
     void deliverFrame()
     {
         if (pending_.empty()) {
@@ -346,10 +354,7 @@ private:
                 return;
             }
             pending_.push_back(t30::buildIdFrame(t30::fcfCSI, remoteId, false));
-            Bytes dis = t30::buildFrame(t30::fcfDIS,
-                                        {0x00, static_cast<uint8_t>(0x42 | disSpeedBits), 0xF9, 0x00},
-                                        true);
-            pending_.push_back(dis);
+            pending_.push_back(disFrame());
             deliverFrame();
         } else if (cmd == "AT+FRH=3") {
             deliverFrame();
@@ -390,8 +395,7 @@ private:
             if (k == (t30::fcfEOM & 0xFE) && r == 0x8C) {
                 // A final MCF; CSI and DIS follow in a new transmission.
                 pending_.push_back(t30::buildIdFrame(t30::fcfCSI, remoteId, false));
-                pending_.push_back(t30::buildFrame(
-                    t30::fcfDIS, {0x00, static_cast<uint8_t>(0x42 | disSpeedBits), 0xF9, 0x00}, true));
+                pending_.push_back(disFrame());
             }
         }
         if (f.final()) {
@@ -446,14 +450,14 @@ private:
 
 // Writes an APF file of `pages` pages; each page holds `lines` framed lines
 // of a simple pattern (line i has a black run of i % 200 pixels).
-inline void writeTestApf(const std::string &path, int pages, int lines, bool fine = false)
+inline void writeTestApf(const std::string &path, int pages, int lines, bool fine = false, bool wide = false)
 {
     ApfWriter w;
     w.create(path);
     G3LineEncoder enc;
     std::vector<uint8_t> raster(216);
     for (int p = 0; p < pages; ++p) {
-        w.beginPage(static_cast<uint16_t>(pfLineLengths | (fine ? pfFine : 0)));
+        w.beginPage(static_cast<uint16_t>(pfLineLengths | (fine ? pfFine : 0) | (wide ? pfWide : 0)));
         for (int i = 0; i < lines; ++i) {
             std::fill(raster.begin(), raster.end(), 0);
             for (int x = 0; x < (i + p * 7) % 200; ++x)

@@ -19,7 +19,8 @@ public:
     std::vector<Bytes> pages;          // coded page data, sent DLE-doubled
     std::size_t eomAfterPage = 0;      // 1-based page after which EOM is sent; 0 none
     std::deque<int> tcfNonZero;        // non-zero bytes in successive TCFs (default 0)
-    int dcsSpeedIndex = 4;             // 9600
+    int dcsRate = 3;                   // t30::rateAt index: V.29 9600
+    Bytes dcsInfoOverride;             // DCS information bytes to send instead
     bool fine = false;
     bool stopAfterFirstPageData = false;
 
@@ -47,10 +48,18 @@ private:
     enum Mode { Command, HdlcTx };
 
     void reply(const std::string &s) { link_.push("\r\n" + s + "\r\n"); }
+    Bytes dcsFrame() const
+    {
+        if (!dcsInfoOverride.empty())
+            return t30::buildDCS(dcsInfoOverride);
+        t30::FrameParams dis;
+        dis.length = t30::kLengthUnlimited;
+        return t30::buildDCS(t30::dcsInfo(dcsRate, fine, 0, false, dis));
+    }
     void queueNegotiation()
     {
-        pending_.push_back(t30::buildIdFrame(t30::fcfTSI, callerId, false));
-        pending_.push_back(t30::buildDCS(dcsSpeedIndex, fine, 0, false, true));
+        pending_.push_back(t30::buildIdFrame(t30::withX(t30::fcfTSI), callerId, false));
+        pending_.push_back(dcsFrame());
         expect_ = Tcf;
     }
     void deliverFrame()
@@ -98,7 +107,7 @@ private:
                     nz = tcfNonZero.front();
                     tcfNonZero.pop_front();
                 }
-                std::size_t len = static_cast<std::size_t>(t30::tcfLength(t30::speedBps(dcsSpeedIndex)));
+                std::size_t len = static_cast<std::size_t>(t30::tcfLength(t30::rateAt(dcsRate).bps));
                 Bytes tcf(len, 0);
                 for (int i = 0; i < nz && i < static_cast<int>(len); ++i)
                     tcf[static_cast<std::size_t>(i)] = 0x55;
@@ -122,7 +131,7 @@ private:
                 uint8_t post = page_ == pages.size() ? t30::fcfEOP
                                : page_ == eomAfterPage ? t30::fcfEOM
                                                        : t30::fcfMPS;
-                pending_.push_back(t30::buildFrame(post, {}, true));
+                pending_.push_back(t30::buildFrame(t30::withX(post), {}, true));
             }
             link_.push(Bytes{t30::DLE, t30::ETX});
             reply("NO CARRIER");
@@ -134,19 +143,19 @@ private:
     {
         framesFromDte.push_back(f);
         switch (f.kind()) {
-        case 0x80: // DIS
+        case t30::fcfDIS:
             queueNegotiation();
             break;
-        case 0x84: // CFR
+        case t30::fcfCFR:
             expect_ = Page;
             break;
-        case 0x44: // FTT
-            pending_.push_back(t30::buildDCS(dcsSpeedIndex, fine, 0, false, true));
+        case t30::fcfFTT:
+            pending_.push_back(dcsFrame());
             expect_ = Tcf;
             break;
-        case 0x8C: // MCF
+        case t30::fcfMCF:
             if (page_ >= pages.size())
-                pending_.push_back(t30::buildFrame(t30::fcfDCN, {}, true));
+                pending_.push_back(t30::buildFrame(t30::withX(t30::fcfDCN), {}, true));
             else if (page_ == eomAfterPage)
                 expect_ = None; // CSI and DIS follow; DCS then restarts
             break;

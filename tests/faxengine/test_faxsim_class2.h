@@ -19,10 +19,15 @@ public:
     std::deque<int> pageStatus;       // per page sent; default 1 (good)
     bool errorAfterData = false;      // Class 2.0: "ERROR" after page data
     std::string dialResult;           // "" connects
+    std::string calledIdReport = "\"REMOTE 100\"";
+    bool sendXon = true;              // Class 2: XON after the CONNECT to AT+FDT
+    std::string insteadOfXon;         // Class 2: a line sent in place of the XON
+    bool bitOrderError = false;       // "AT+FBOR=..." answers ERROR
     // --- script: receiving side (the engine receives) ---
     std::vector<Bytes> incoming;      // pages the caller sends (wire bit order)
     std::deque<int> incomingStatus;   // page status per page; default 1
     std::size_t endOfDocumentAfter = 0; // "+FET:1" after this page (1-based)
+    std::string callingIdReport = "\"CALLER 7\"";
 
     // --- record ---
     std::vector<std::string> commands;
@@ -93,7 +98,7 @@ private:
             pageStatus.pop_front();
         }
         reply("+FPS:" + std::to_string(ps) + ",0,0,0,0");
-        if (code == '.')
+        if (code == '.' && ps != 2)
             reply("+FHS:00");
         reply("OK");
     }
@@ -133,13 +138,17 @@ private:
                 return;
             }
             reply(r("CON", "CO"));
-            reply(r("CSI:", "CI:") + "\"REMOTE 100\"");
+            reply(r("CSI:", "CI:") + calledIdReport);
             reply(r("DIS:", "IS:") + "1,5,0,2,0,0,0,0");
             reply("OK");
         } else if (cmd == "AT+FDT") {
             reply(r("DCS:", "CS:") + "0,3,0,2,0,0,0,0");
             reply("CONNECT");
-            if (!v20_)
+            if (!insteadOfXon.empty()) {
+                reply(insteadOfXon);
+                return;
+            }
+            if (!v20_ && sendXon)
                 link_.push(Bytes{0x11}); // XON
             data_ = true;
             dle_ = false;
@@ -155,7 +164,7 @@ private:
             reply("OK");
         } else if (cmd == "ATA") {
             reply(r("CON", "CO"));
-            reply(r("TSI:", "TI:") + "\"CALLER 7\"");
+            reply(r("TSI:", "TI:") + callingIdReport);
             reply(r("DCS:", "CS:") + "0,3,0,2,0,0,0,0");
             reply("OK");
         } else if (cmd == "AT+FDR") {
@@ -169,6 +178,8 @@ private:
         } else if (cmd == "AT+FCLASS=?") {
             reply(v20_ ? "0,1,2,2.0" : "0,1,2");
             reply("OK");
+        } else if (cmd.rfind("AT+FBOR", 0) == 0 && bitOrderError) {
+            reply("ERROR");
         } else {
             reply("OK");
         }

@@ -30,6 +30,13 @@ if command -v identify >/dev/null; then
     identify -format '%w %h\n' "$work/page.$ext" | head -n1 | grep -q '^1728 96$'
   done
 fi
+# Control bytes of a station identifier are escaped, never printed raw.
+printf 'hello\n' >"$work/note.txt"
+"$qlnfax" convert "$work/note.txt" -o "$work/note.apf" --station $'A\x1b[2J\rB"' >/dev/null
+info=$("$qlnfax" info "$work/note.apf")
+grep -qF 'Station: "A\x1B[2J\x0DB\""' <<<"$info"
+if grep -q $'\x1b' <<<"$info"; then exit 1; fi
+
 # A page beyond the count is refused with the APF error.
 if "$qlnfax" export "$apf" --page 2 -o "$work/none.png" 2>"$work/err.txt"; then exit 1; fi
 grep -q 'File is not an APF file (-8001)' "$work/err.txt"

@@ -241,6 +241,41 @@ TEST(ApfReader, WalksToPageNAndRefusesPagesBeyondTheCount)
     EXPECT_EQ(6, lines); // five lines and the end-of-page line
 }
 
+TEST(ApfReader, PagesReadInOrderWalkTheFileOnce)
+{
+    TempDir dir;
+    const std::string path = dir.file("many.apf");
+    constexpr int kPages = 3000;
+    writeApf(path, std::vector<std::vector<Line>>(kPages, std::vector<Line>(1, blackSpan(216, 3, 9))), 0);
+    ApfReader r;
+    ASSERT_EQ(0, r.open(path));
+    uint64_t lastOffset = 0;
+    for (int p = 1; p <= kPages; ++p) {
+        ASSERT_EQ(0, r.seekPage(p)) << p;
+        ASSERT_GT(r.pageHeaderOffset(), lastOffset);
+        lastOffset = r.pageHeaderOffset();
+    }
+    // Walking from page 1 for each page would read 4.5 million headers.
+    EXPECT_EQ(r.pageHeadersRead(), uint64_t(kPages));
+    // Going back walks from the start again and finds the same page.
+    ASSERT_EQ(0, r.seekPage(2));
+    EXPECT_EQ(r.pageHeadersRead(), uint64_t(kPages + 2));
+    ApfReader fresh;
+    ASSERT_EQ(0, fresh.open(path));
+    ASSERT_EQ(0, fresh.seekPage(2));
+    EXPECT_EQ(fresh.pageHeaderOffset(), r.pageHeaderOffset());
+    // The same page again reads its header only.
+    ASSERT_EQ(0, r.seekPage(2));
+    EXPECT_EQ(r.pageHeadersRead(), uint64_t(kPages + 3));
+}
+
+TEST(ApfText, ControlBytesOfAStationIdentifierAreEscaped)
+{
+    EXPECT_EQ(escapedText("+49 30 1234"), "+49 30 1234");
+    EXPECT_EQ(escapedText(std::string("A\rB\nC\x1b[2J\x7f\xe9\0", 12)), "A\\x0DB\\x0AC\\x1B[2J\\x7F\\xE9\\x00");
+    EXPECT_EQ(escapedText("say \"hi\" \\ bye"), "say \\\"hi\\\" \\\\ bye");
+}
+
 TEST(ApfReader, BadFilesGiveTheirCodes)
 {
     TempDir dir;

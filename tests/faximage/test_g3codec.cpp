@@ -10,6 +10,7 @@
 #include "faximage/g3decoder.h"
 #include "faximage/g3encoder.h"
 #include "faximage/t4codes.h"
+#include "test_converterutil.h"
 
 using namespace qln::fax;
 using namespace qln::fax::test;
@@ -113,6 +114,49 @@ TEST(G3Encoder, CodedLengthCountsTheTailBytes)
     enc.encodeRaster(busy.data(), 1728);
     enc.putBlankLine(1728);
     EXPECT_EQ((std::vector<uint8_t>{0x00, 0x80, 0xB2, 0x59, 0x01, 0x00}), coded(enc));
+}
+
+// The line coder works a byte and a word at a time; it must give exactly
+// the bits of coding each run on its own, for every width and run length.
+TEST(G3Encoder, LinesCodeExactlyAsRunByRun)
+{
+    std::mt19937 rng(11);
+    G3LineEncoder fast, plain;
+    for (int width : {1728, 2048, 4096, 1727, 1000, 64, 13, 8})
+        for (int meanRun : {1, 2, 3, 9, 40, 300, 3000})
+            for (int n = 0; n < 6; ++n) {
+                const int bytes = (width + 7) / 8;
+                Line l = randomLine(rng, bytes, meanRun);
+                if (n == 4) // black only after the last whole byte
+                    std::fill(l.begin(), l.end(), uint8_t(width % 8 ? 0 : 0x10));
+                if (n == 4 && width % 8)
+                    l.back() = 0x80;
+                if (n == 5)
+                    std::fill(l.begin(), l.end(), uint8_t(0xFF)); // one black run
+                const std::size_t len = fast.encodeRaster(l.data(), width);
+                plain.beginLine();
+                bool allWhite = true;
+                for (int x = 0; x < width; ++x)
+                    allWhite = allWhite && !pixelAt(l, x);
+                if (allWhite) {
+                    plain.putRun(width, false);
+                } else {
+                    bool colour = false;
+                    int run = 0;
+                    for (int x = 0; x < width; ++x) {
+                        if (pixelAt(l, x) != colour) {
+                            plain.putRun(run, colour);
+                            colour = !colour;
+                            run = 0;
+                        }
+                        ++run;
+                    }
+                    plain.putRun(run, colour);
+                }
+                ASSERT_EQ(len, plain.codedLength()) << width << " " << meanRun << " " << n;
+                const std::vector<uint8_t> a(fast.data(), fast.data() + len), b(plain.data(), plain.data() + len);
+                ASSERT_EQ(a, b) << width << " " << meanRun << " " << n;
+            }
 }
 
 TEST(G3Encoder, FindChangeScansAcrossWords)

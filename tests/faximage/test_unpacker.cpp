@@ -10,6 +10,7 @@
 #include "faximage/apferrors.h"
 #include "faximage/unpacker.h"
 #include "faximage/unpackerpcx.h"
+#include "test_converterutil.h"
 
 using namespace qln::fax;
 using namespace qln::fax::test;
@@ -183,6 +184,24 @@ TEST(Unpacker, PageWithoutValidLinesGivesEmptyBitmap)
     MonoBitmap bm = u.ExtractPageBitmap(1);
     EXPECT_TRUE(bm.isNull());
     EXPECT_EQ(0, bm.height);
+
+    // A PCX or DCX file of no lines would be unreadable: refused, and an
+    // older file of that name is left alone.
+    writeBytes(dir.file("e.pcx"), {1, 2, 3});
+    for (const char *name : {"e.pcx", "e.dcx"}) {
+        u.OutFileName = dir.file(name);
+        try {
+            if (std::string(name) == "e.pcx")
+                u.ExtractPagePcx(1);
+            else
+                u.ExtractPageDcx(1);
+            ADD_FAILURE() << name << " written";
+        } catch (const EFaxUnpackerError &e) {
+            EXPECT_EQ(e.code(), ecFaxBadFormat) << name;
+        }
+    }
+    EXPECT_EQ(readFile(dir.file("e.pcx")), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_FALSE(fileExists(dir.file("e.dcx")));
 }
 
 TEST(Unpacker, OutputLinesGoToTheEventOnlyWhenUnpackingLines)

@@ -6,6 +6,7 @@
 #include "tempdir.h"
 
 #include <random>
+#include <tuple>
 
 namespace qln::records::test {
 namespace {
@@ -52,34 +53,52 @@ TEST_F(DamagedTableTest, TruncatedFiles)
         EXPECT_EQ(openImage(good.substr(0, len)), 0) << len;
         EXPECT_NE(sx_ErrorText(), "") << len;
     }
-    // Cut inside the third record: two whole records remain.
+    // Cut inside the third record: two whole records remain, and they can
+    // be read; the header (five rows) disagrees, so nothing is written.
     std::string cut = good.substr(0, size_t(headerLen + 2 * recLen + recLen / 2));
     writeFile(path("T.DBF"), cut);
-    ASSERT_NE(sx_Use(path("T.DBF"), "T", EXCLUSIVE, SDEFOX), 0);
+    EXPECT_EQ(sx_Use(path("T.DBF"), "T", EXCLUSIVE, SDEFOX), 0);
+    ASSERT_NE(sx_Use(path("T.DBF"), "T", READONLY, SDEFOX), 0);
     EXPECT_EQ(sx_RecCount(), 2);
     sx_Close();
+    EXPECT_EQ(readFile(path("T.DBF")), cut);
 }
 
-TEST_F(DamagedTableTest, HeaderCountsThatDisagreeWithTheFile)
+TEST_F(DamagedTableTest, HeaderCountsThatDisagreeWithTheFileAreNeverWritten)
 {
+    // A header that claims more rows than the file holds, and one that
+    // counts fewer: both open for reading (the smaller count wins) and
+    // neither opens for writing, so no append, pack or rewrite can destroy
+    // rows the header does not count.
     std::string more = good;
-    more[4] = 100;   // claims 100 rows
-    writeFile(path("T.DBF"), more);
-    ASSERT_NE(sx_Use(path("T.DBF"), "T", EXCLUSIVE, SDEFOX), 0);
-    EXPECT_EQ(sx_RecCount(), 5);
-    EXPECT_FALSE(sx_Go(6));
-    sx_Close();
-    EXPECT_EQ(readFile(path("T.DBF")), more);   // reading did not rewrite it
-
+    more[4] = 100;
     std::string fewer = good;
     fewer[4] = 3;
-    writeFile(path("T.DBF"), fewer);
-    ASSERT_NE(sx_Use(path("T.DBF"), "T", EXCLUSIVE, SDEFOX), 0);
-    EXPECT_EQ(sx_RecCount(), 3);
-    // The next append takes the place of the uncounted rows.
+    for (const auto &[img, counted, shown] : {std::tuple{more, 100, 5}, std::tuple{fewer, 3, 3}}) {
+        writeFile(path("T.DBF"), img);
+        EXPECT_EQ(sx_Use(path("T.DBF"), "T", EXCLUSIVE, SDEFOX), 0) << counted;
+        EXPECT_NE(sx_ErrorText().find("damaged"), std::string::npos) << sx_ErrorText();
+        EXPECT_NE(sx_ErrorText().find("counts " + std::to_string(counted) + " rows but the file holds 5"),
+                  std::string::npos)
+            << sx_ErrorText();
+        EXPECT_EQ(sx_Use(path("T.DBF"), "T", READWRITE, SDEFOX), 0) << counted;
+        ASSERT_NE(sx_Use(path("T.DBF"), "T", READONLY, SDEFOX), 0) << sx_ErrorText();
+        EXPECT_EQ(sx_RecCount(), shown);
+        EXPECT_FALSE(sx_AppendBlank());
+        EXPECT_FALSE(sx_Pack());
+        sx_Close();
+        EXPECT_EQ(readFile(path("T.DBF")), img);
+    }
+
+    // A record only partly on disk (an append cut short) is no disagreement:
+    // the table opens and the next append takes its place.
+    std::string torn = good + std::string(size_t(recLen / 2), 'x');
+    writeFile(path("T.DBF"), torn);
+    ASSERT_NE(sx_Use(path("T.DBF"), "T", EXCLUSIVE, SDEFOX), 0) << sx_ErrorText();
+    EXPECT_EQ(sx_RecCount(), 5);
     ASSERT_TRUE(addRow("new", "", false, 1));
     ASSERT_TRUE(sx_Commit());
-    EXPECT_EQ(sx_RecCount(), 4);
+    EXPECT_EQ(sx_RecCount(), 6);
     sx_Close();
 }
 

@@ -1,5 +1,6 @@
 // The port chooser dialog: its texts, the listed ports, OK and Cancel.
 #include "sessions/modemhelpersportchooser.h"
+#include "setupfixture.h"
 
 #include <gtest/gtest.h>
 
@@ -11,17 +12,9 @@
 #include <QTimer>
 
 using namespace qln;
+using qln::test::guiApp;
 
 namespace {
-
-QApplication &guiApp()
-{
-    static int argc = 1;
-    static char name[] = "portchooser_test";
-    static char *argv[] = {name, nullptr};
-    static QApplication *a = new QApplication(argc, argv);
-    return *a;
-}
 
 QPushButton *button(QDialog &d, const QString &text)
 {

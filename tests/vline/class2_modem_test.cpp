@@ -133,6 +133,20 @@ TEST_P(Class2ModemTest, LocalIdentificationIsKeptWithoutItsQuotes)
     EXPECT_EQ(command(lid + "?"), "\"+1 555 0003\"|OK");
 }
 
+TEST_P(Class2ModemTest, BitOrderIsKeptUntilReset)
+{
+    command("AT+FCLASS=" + cls());
+    const std::string bo = GetParam() ? "AT+FBO" : "AT+FBOR";
+    EXPECT_EQ(command(bo + "?"), "0|OK");
+    EXPECT_EQ(command(bo + "=1"), "OK");
+    EXPECT_EQ(command(bo + "?"), "1|OK");
+    EXPECT_EQ(command(bo + "=4"), "ERROR");
+    command("ATZ");
+    command("ATE0");
+    command("AT+FCLASS=" + cls());
+    EXPECT_EQ(command(bo + "?"), "0|OK");
+}
+
 TEST_P(Class2ModemTest, FailedCallsGiveResultCodesAndAllowTheNextDial)
 {
     command("AT+FCLASS=" + cls());

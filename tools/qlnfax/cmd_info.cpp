@@ -1,6 +1,8 @@
 // qlnfax info: prints the facts of an APF file: station identifier, date,
 // page count, and per page its resolution, width, framing, image length and
-// the number of lines it decodes to.
+// the number of lines it decodes to. The file is walked once: each page is
+// found from the one before it. The station identifier is printed with
+// control bytes escaped.
 #include "commands.h"
 
 #include <cstdio>
@@ -33,7 +35,7 @@ int runInfo(const QlnArgs &argsIn)
         return fail(file, rc);
     const ApfFileHeader &h = reader.fileHeader();
     std::printf("File: %s\n", file.c_str());
-    std::printf("Station: \"%s\"\n", h.stationText().c_str());
+    std::printf("Station: \"%s\"\n", escapedText(h.stationText()).c_str());
     if (h.dateTime) {
         std::tm t = unpackDosDateTime(h.dateTime);
         std::printf("Completed: %04d-%02d-%02d %02d:%02d:%02d\n", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday,
@@ -44,19 +46,20 @@ int runInfo(const QlnArgs &argsIn)
     std::printf("Pages: %d\n", h.pageCount);
 
     int status = 0;
+    uint32_t lines = 0;
+    UnpackerCore core([&lines](UnpackLineKind kind, const uint8_t *, int, int) {
+        lines += kind == UnpackLineKind::Line;
+        return 0;
+    });
+    core.setFlags(0);
     for (int page = 1; page <= h.pageCount; ++page) {
         ApfPageHeader ph;
         if (int rc = reader.seekPage(page, &ph)) {
             std::printf("Page %d: %s (%d)\n", page, apfErrorText(rc).c_str(), rc);
             return 1;
         }
-        uint32_t lines = 0;
-        UnpackerCore core([&lines](UnpackLineKind kind, const uint8_t *, int, int) {
-            lines += kind == UnpackLineKind::Line;
-            return 0;
-        });
-        core.setFlags(0);
-        int rc = core.unpackPage(file, page);
+        lines = 0;
+        int rc = core.unpackPage(reader, file, page);
         std::printf("Page %d: %s, %d pixels, %s, image length %u bytes, ", page,
                     ph.fine() ? "fine" : "normal", ph.width(), ph.framed() ? "framed" : "unframed",
                     ph.imageLength);

@@ -3,6 +3,7 @@
 
 #include "faxengine/faxcodes.h"
 #include "faxengine/uibridge.h"
+#include "telephony/modemdevices.h"
 
 #include <algorithm>
 #include <chrono>
@@ -59,6 +60,16 @@ bool parseFaxClass(const std::string &s, qln::fax::TFaxClass &c)
     return true;
 }
 
+std::string devicePath(const std::string &value)
+{
+    if (value.find('/') != std::string::npos)
+        return value;
+    std::string path, error;
+    if (!qln::ResolveModemDevice(value, path, error))
+        throw std::runtime_error(error);
+    return path;
+}
+
 bool setUpPort(qln::TApdComPort &port, QlnArgs &args)
 {
     std::string device;
@@ -71,7 +82,7 @@ bool setUpPort(qln::TApdComPort &port, QlnArgs &args)
     if (!takeLineOptions(args, opts))
         return false;
     if (haveDevice)
-        port.SetDevicePath(device);
+        port.SetDevicePath(devicePath(device));
     else
         port.SetComNumber(com);
     lineOptionsByPort()[&port] = opts;

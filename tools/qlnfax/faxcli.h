@@ -17,7 +17,12 @@ namespace qlnfaxcli {
 bool faxSpeed(int bps);
 // "1", "2", "2.0" or "auto"; false for anything else.
 bool parseFaxClass(const std::string &s, qln::fax::TFaxClass &c);
-// Takes exactly one of --device PATH or --com N from args, and the line
+// The device file for a --device value: a path as it is; a value without a
+// '/' names a modem device ("qlnfax modem devices"), whose file it resolves
+// to, starting the virtual modem's line when that is the device. Throws
+// std::runtime_error naming a device that is not present.
+std::string devicePath(const std::string &value);
+// Takes exactly one of --device PATH|NAME or --com N from args, and the line
 // options of that port: --init-baud N (speed while the modem is
 // initialised), --normal-baud N (speed of the calls; default the port's
 // 19200) and --software-flow (XON/XOFF while page data flows). False when

@@ -145,7 +145,7 @@ void Class2Modem::commandLine(std::string line)
         if (c == 'E')
             echo_ = arg != "0";
         else if (c == 'Z' || (c == '&' && arg.rfind('F', 0) == 0))
-            fclass_ = 0, echo_ = true;
+            fclass_ = 0, echo_ = true, bitOrder_ = 0;
         else if (c == 'H') {
             VlineLog::write("modem%d: hang up", index_);
             hangUpLine();
@@ -225,6 +225,17 @@ bool Class2Modem::extended(const std::string &cmdIn, std::string &reply)
         }
         return true;
     }
+    if ((name == "FBOR" && !class20_) || (name == "FBO" && class20_)) {
+        if (query)
+            reply = std::to_string(bitOrder_);
+        else if (range)
+            reply = "(0-3)";
+        else if (value.size() == 1 && value[0] >= '0' && value[0] <= '3')
+            bitOrder_ = value[0] - '0';
+        else
+            return false;
+        return true;
+    }
     if (name == "FDT") {
         // Outside the page collection there is no page to send now.
         return false;
@@ -255,7 +266,7 @@ bool Class2Modem::extended(const std::string &cmdIn, std::string &reply)
         hangUpLine();
         return true;
     }
-    // Everything else of the command set (+FCR, +FAA, +FBOR, +FBO, +FNR,
+    // Everything else of the command set (+FCR, +FAA, +FNR,
     // +FLO, +FPP, +FIE, +FCQ, +FCT, +FIP, +FPHCTO, ...) is accepted.
     if (query)
         reply = "0";

@@ -8,10 +8,12 @@
 // page-end code) before its T.30 engine goes on; the whole line pauses
 // meanwhile, which a simulated line can afford. Receiving: each page the
 // engine receives is re-encoded as 1-D T.4 and handed to the host after
-// AT+FDR and its DC2. Page data from the host comes in transmission order
-// (first bit in the least significant place); page data to the host too in
-// Class 2.0 (+FBO=0), but with each byte's bits reversed in Class 2, as the
-// Class 2 modems did that hosts were written for.
+// AT+FDR and its DC2. With the default bit order (+FBOR=0, +FBO=0) page
+// data from the host comes in transmission order (first bit in the least
+// significant place); page data to the host too in Class 2.0, but with each
+// byte's bits reversed in Class 2, as the Class 2 modems did that hosts were
+// written for. Bit order 1 (or 3) reverses the page data of both directions
+// against that default; Z and &F restore it.
 //
 // Several pages per call in each direction. A sending host's pages are all
 // collected (each acknowledged with a page status of 1 as it is stored)
@@ -75,6 +77,9 @@ private:
     void finishCall();
     std::string report(const char *class2, const char *class20) const { return class20_ ? class20 : class2; }
     std::string sessionParams() const;
+    // Page data byte as it crosses the host interface in either direction.
+    uint8_t toHost(uint8_t b) const;
+    uint8_t fromHost(uint8_t b) const;
 
     bool class20_;
     std::string scratch_;
@@ -82,6 +87,7 @@ private:
     bool trace_;
     bool echo_ = true;
     int fclass_ = 0;  // 0 data, 2 Class 2 (also for 2.0)
+    int bitOrder_ = 0; // +FBOR / +FBO: bit 0 reverses page data
     std::string lid_;
     std::string dis_ = "0,5,0,2,0,0,0,0";
     std::string dcc_ = "1,5,0,2,0,0,0,0";

@@ -306,7 +306,7 @@ bool Class2Modem::collectPages()
                 if (dle) {
                     dle = false;
                     if (b == kDle) {
-                        data.push_back(kDle);
+                        data.push_back(fromHost(kDle));
                     } else if (b == kEtx) {
                         ok();
                         state = WaitFet;
@@ -318,7 +318,7 @@ bool Class2Modem::collectPages()
                 } else if (b == kDle) {
                     dle = true;
                 } else {
-                    data.push_back(b);
+                    data.push_back(fromHost(b));
                 }
                 continue;
             }
@@ -399,6 +399,14 @@ bool Class2Modem::writePagesTiff()
     return good;
 }
 
+uint8_t Class2Modem::toHost(uint8_t b) const
+{
+    const bool reversed = class20_ ? (bitOrder_ & 1) != 0 : (bitOrder_ & 1) == 0;
+    return reversed ? reverseBits(b) : b;
+}
+
+uint8_t Class2Modem::fromHost(uint8_t b) const { return (bitOrder_ & 1) ? reverseBits(b) : b; }
+
 bool Class2Modem::loadReceivedPage()
 {
     t4_tx_state_t *t4 = t4_tx_init(nullptr, pagePath_.c_str(), pagesDelivered_, pagesDelivered_);
@@ -431,7 +439,7 @@ void Class2Modem::deliverPage()
     std::vector<uint8_t> out;
     out.reserve(pageData_.size() + pageData_.size() / 16 + 2);
     for (uint8_t b : pageData_) {
-        uint8_t v = class20_ ? b : reverseBits(b);
+        uint8_t v = toHost(b);
         out.push_back(v);
         if (v == kDle)
             out.push_back(kDle);
