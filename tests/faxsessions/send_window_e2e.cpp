@@ -14,6 +14,7 @@
 #include "compose/coverlibrary.h"
 #include "compose/faxcomposer.h"
 #include "compose/modal.h"
+#include "compose/plainfaxsurface.h"
 #include "faxengine/faxcodes.h"
 #include "richtext/richdocument.h"
 #include "sessions/faxstatusdisplay.h"
@@ -57,18 +58,6 @@ void pump(int ms)
         QThread::msleep(5);
     }
 }
-
-// The fax editor's surface over plain rich texts.
-struct Surface : compose::FaxEditorSurface {
-    compose::FaxFields f;
-    richtext::RichDocument coverText, documentText;
-    compose::FaxFields fields() const override { return f; }
-    void setFields(const compose::FaxFields &v) override { f = v; }
-    richtext::RichDocument &cover() override { return coverText; }
-    richtext::RichDocument &document() override { return documentText; }
-    void setTypingAttributes(const richtext::CharAttributes &) override {}
-    bool run() override { return true; }
-};
 
 // What the send window's runner does once the window is up.
 enum class Action { Send, SendAndCancelInMidPage };
@@ -137,17 +126,15 @@ protected:
         }
         ASSERT_TRUE(library.findDescription("Merge cover"));
         compose::FaxComposer composer(tables);
-        Surface editor;
+        compose::PlainFaxSurface editor;
         composer.open(compose::FaxEditMode::New, editor);
-        editor.f.recipient = "Jane Smith";
-        editor.f.faxNumber = number;
-        editor.f.subject = "Spring order";
+        editor.setFields({"Jane Smith", number, "Spring order"});
         ASSERT_TRUE(composer.loadTemplate(library, editor));
-        ASSERT_EQ(editor.coverText.mergeFieldCountInText(), 0); // all filled
-        editor.documentText.loadRtf(
+        ASSERT_EQ(editor.cover().mergeFieldCountInText(), 0); // all filled
+        editor.document().loadRtf(
             "{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs24 Dear Jane,\\par\\par the quote you asked "
             "for follows on the next page.\\par\\page Item 1: 12 boxes\\par Item 2: 3 crates\\par}");
-        ASSERT_EQ(editor.documentText.pageBreakCount(), 1);
+        ASSERT_EQ(editor.document().pageBreakCount(), 1);
         ASSERT_GT(composer.store(compose::FaxEditMode::New, editor), 0);
         tables.CloseAll();
     }
@@ -373,20 +360,20 @@ TEST_F(SendE2e, NoModemResponseAndResetStringNotAnswered)
 
     // The line's modem answers "AT" but refuses the reset string.
     msgs.clear();
-    writeIni("[Resetting]\nString=AT+QLNNOSUCHCOMMAND\n");
+    writeIni("[Resetting]\nString=AT+FCLASS=9\n");
     r = send();
     ASSERT_EQ(msgs.count(Kind::ShowError), 1u);
     EXPECT_EQ(msgs.last().caption, "Unable to Continue");
     EXPECT_EQ(msgs.last().text,
               "We are unable to continue the fax session. \r\n\r\nThe modem did not respond to the reset "
-              "string:   (AT+QLNNOSUCHCOMMAND)\r\n\r\nIs the Communications Port (COM1) correct? Please\r\n"
+              "string:   (AT+FCLASS=9)\r\n\r\nIs the Communications Port (COM1) correct? Please\r\n"
               "click on the Find Modem button on the Preferences screen to be sure.");
     EXPECT_EQ(r.lastResult, "No response from modem reset");
     EXPECT_FALSE(r.sent);
     EXPECT_EQ(logLines(), (std::vector<std::string>{"Start:", "Opening com port: COM1", "Opened com port OK",
                                                     "Checking for modem",
-                                                    "Sending reset string: AT+QLNNOSUCHCOMMAND",
-                                                    "Failure sending reset string: AT+QLNNOSUCHCOMMAND",
+                                                    "Sending reset string: AT+FCLASS=9",
+                                                    "Failure sending reset string: AT+FCLASS=9",
                                                     "Exiting...", "Finish: "}));
 }
 
