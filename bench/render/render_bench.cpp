@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <ctime>
+#include <sys/resource.h>
 #include <cstdio>
 #include <fstream>
 #include <vector>
@@ -48,6 +50,24 @@ double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
+double cpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+double childCpuMs()
+{
+    rusage u{};
+    getrusage(RUSAGE_CHILDREN, &u);
+    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+}
+
+// CPU milliseconds of the last measured run (the machine is shared, so wall
+// time alone says little).
+double g_lastCpuMs = 0;
+
 double renderOnce(richtext::RichDocument &doc, const QString &dir, bool viaFile, int &pages)
 {
     compose::FaxPageRenderer r(dir.toStdString() + "/", 96);
@@ -56,9 +76,11 @@ double renderOnce(richtext::RichDocument &doc, const QString &dir, bool viaFile,
     richtext::RichDocument none;
     compose::PagePainterFor<richtext::RichDocument> cover(none), text(doc);
     QElapsedTimer t;
+    const double cpu0 = cpuMs();
     t.start();
     const std::string file = r.CreateFaxFile(cover, text, pages);
     const double ms = double(t.nsecsElapsed()) / 1e6;
+    g_lastCpuMs = cpuMs() - cpu0;
     QFile::remove(QString::fromStdString(file));
     return ms;
 }
@@ -69,12 +91,14 @@ double timed(const QString &program, const QStringList &args)
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
     QElapsedTimer t;
+    const double cpu0 = childCpuMs();
     t.start();
     p.start(program, args);
     if (!p.waitForFinished(300000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
         std::fprintf(stderr, "%s failed: %s\n", program.toUtf8().constData(), p.readAll().constData());
         return -1;
     }
+    g_lastCpuMs = childCpuMs() - cpu0;
     return double(t.nsecsElapsed()) / 1e6;
 }
 
@@ -103,26 +127,30 @@ int main(int argc, char **argv)
     doc.loadFromFile(rtfPath);
     int pages = 0;
     renderOnce(doc, dir.path(), false, pages); // warm-up (fonts, caches)
-    std::vector<double> memory, file;
+    std::vector<double> memory, file, memoryCpu;
     for (int i = 0; i < runs; ++i) {
         memory.push_back(renderOnce(doc, dir.path(), false, pages));
+        memoryCpu.push_back(g_lastCpuMs);
         file.push_back(renderOnce(doc, dir.path(), true, pages));
     }
     const double quillon = median(memory) / pages;
     std::printf("pages rendered: %d (median of %d runs)\n", pages, runs);
-    std::printf("quillon render, bitmap in memory   %8.1f ms/page\n", quillon);
+    std::printf("quillon render, bitmap in memory   %8.1f ms/page   cpu %6.1f ms/page\n", quillon,
+                median(memoryCpu) / pages);
     std::printf("quillon render, through _TMP.BMP   %8.1f ms/page\n", median(file) / pages);
 
     // LibreOffice: the same RTF to PDF (its start-up included, as a user
     // would run it), then Ghostscript: that PDF to TIFF G3 fax pages.
     const QString profile = "-env:UserInstallation=file://" + dir.path() + "/lo-profile";
     timed("soffice", {profile, "--headless", "--convert-to", "pdf", "--outdir", dir.path(), rtfPath}); // profile
-    std::vector<double> lo, gs;
+    std::vector<double> lo, gs, loCpu, gsCpu;
     for (int i = 0; i < std::min(runs, 3); ++i) {
         const double l = timed("soffice", {profile, "--headless", "--convert-to", "pdf", "--outdir", dir.path(),
                                            rtfPath});
+        loCpu.push_back(g_lastCpuMs);
         const double g = timed("gs", {"-q", "-dNOPAUSE", "-dBATCH", "-sDEVICE=tiffg3", "-r204x196",
                                       "-sOutputFile=" + dir.path() + "/gs-%02d.tif", dir.path() + "/letter.pdf"});
+        gsCpu.push_back(g_lastCpuMs);
         if (l < 0 || g < 0)
             return 1;
         lo.push_back(l);
@@ -135,8 +163,10 @@ int main(int argc, char **argv)
     for (const QByteArray &l : info.readAll().split('\n'))
         if (l.startsWith("Pages:"))
             loPages = l.mid(6).trimmed().toInt();
-    std::printf("soffice --convert-to pdf           %8.1f ms/page (%d pages)\n", median(lo) / loPages, loPages);
-    std::printf("gs pdf -> tiffg3 204x196           %8.1f ms/page\n", median(gs) / loPages);
+    std::printf("soffice --convert-to pdf           %8.1f ms/page   cpu %6.1f ms/page (%d pages)\n",
+                median(lo) / loPages, median(loCpu) / loPages, loPages);
+    std::printf("gs pdf -> tiffg3 204x196           %8.1f ms/page   cpu %6.1f ms/page\n", median(gs) / loPages,
+                median(gsCpu) / loPages);
     std::printf("quillon is %.1fx faster than soffice and %.1fx faster than gs per page\n",
                 median(lo) / loPages / quillon, median(gs) / loPages / quillon);
     return 0;
