@@ -10,6 +10,7 @@
 #include "sessions/receiptprinter.h"
 #include "sessions/receivestation.h"
 #include "sessions/startingfaxform.h"
+#include "telephony/modemdevice.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -79,7 +80,9 @@ struct ReceiveModeParts {
           station(settings(), dataDirectory(), host)
     {
         station.setNotice(&notice);
+        station.setTelephonyDevice(&modemDevice);
     }
+    TModemDevice modemDevice;  // the modem device of UseTAPI / TAPIDevice
     ReceiptPrinter printer;
     MainScreenStationHost host;
     TStartingFaxForm notice;

@@ -15,6 +15,7 @@
 #include "sessions/receiptprinter.h"
 #include "sessions/receivedfaxstore.h"
 #include "sessions/receivestation.h"
+#include "telephony/modemdevice.h"
 
 #include <QDir>
 
@@ -99,7 +100,9 @@ int runStation(const QlnArgs &argsIn)
             printLine("print failed: " + path + ": " + error);
     };
 
+    TModemDevice modemDevice;  // used when the settings name a modem device (UseTAPI)
     ReceiveStation station(s, dataDir, host);
+    station.setTelephonyDevice(&modemDevice);
     if (haveDevice)
         station.setDevicePath(device);
     signalCount = 0;
