@@ -89,17 +89,6 @@ TEST_F(SendForm, AnAttemptFromTheButtonUsesTheEditsAndCloseThenEndsTheWindow)
     EXPECT_EQ(form->result(), QDialog::Accepted);
 }
 
-TEST_F(SendForm, BlankNumberKeepsTheWindowUnattempted)
-{
-    form->show();
-    QApplication::processEvents();
-    form->sendButton()->click();
-    EXPECT_EQ(msgs.last().text, "Phone number is blank");
-    EXPECT_FALSE(form->attempted());
-    form->closeButton()->click();
-    EXPECT_FALSE(form->isVisible());
-}
-
 TEST_F(SendForm, TipButtonsOpenTheirTips)
 {
     for (int i : {0, 5}) {

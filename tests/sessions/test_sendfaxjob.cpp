@@ -151,18 +151,6 @@ TEST(SendFaxRules, HeaderLineWithAndWithoutNameAndNumber)
               "Sent: " + std::string(1 + 4 + 11, ' ') + "d    t              Page $P of $N");
 }
 
-TEST(SendFaxRules, ClassesAndSentResults)
-{
-    EXPECT_EQ(SendFaxJob::FaxClassFor(0), fax::fcDetect);
-    EXPECT_EQ(SendFaxJob::FaxClassFor(1), fax::fcClass1);
-    EXPECT_EQ(SendFaxJob::FaxClassFor(2), fax::fcClass2);
-    EXPECT_EQ(SendFaxJob::FaxClassFor(3), fax::fcClass2_0);
-    EXPECT_TRUE(SendFaxJob::IsSentResult("Sent"));
-    EXPECT_TRUE(SendFaxJob::IsSentResult("ok"));
-    EXPECT_FALSE(SendFaxJob::IsSentResult("Sent "));
-    EXPECT_FALSE(SendFaxJob::IsSentResult("Called fax number was busy"));
-}
-
 TEST_F(SendJob, RepeatedLogLinesAreWrittenOnce)
 {
     job->addLog("a");
