@@ -406,6 +406,12 @@ int TApdBaseDispatcher::SetFlowControl(uint8_t hwOptions, int swOptions, uint8_t
     return rc;
 }
 
+uint8_t TApdBaseDispatcher::HWFlowOptions()
+{
+    std::lock_guard lock(mainLock_);
+    return hwOptions_;
+}
+
 uint8_t TApdBaseDispatcher::ModemStatus()
 {
     std::lock_guard lock(mainLock_);

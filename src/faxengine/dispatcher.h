@@ -118,6 +118,8 @@ public:
     int SetFlowControl(uint8_t hwOptions, int swOptions, uint8_t xonChar, uint8_t xoffChar,
                        uint32_t bufferFull, uint32_t bufferResume);
     int CurrentBaud() const { return baud_; }
+    // The hardware handshaking last set (THWFlowOption bits).
+    uint8_t HWFlowOptions();
     uint8_t ModemStatus(); // current modem status byte; clears the change nibble
     // Line errors since the last call; clears them. lineBreak tells a break.
     uint8_t LineErrors(bool &lineBreak);

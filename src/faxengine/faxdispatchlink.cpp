@@ -118,14 +118,16 @@ bool FaxDispatchLink::carrier() { return (d_.ModemStatus() & 0x80) != 0; }
 void FaxDispatchLink::setBaud(int bps) { d_.SetLine(bps, kKeepParity, kKeepStopBits, kKeepDataBits); }
 int FaxDispatchLink::currentBaud() { return d_.CurrentBaud(); }
 
+// XON/XOFF is switched alone: the port's hardware handshaking stays as it
+// was set, so a port with software flow only never gets RTS/CTS.
 void FaxDispatchLink::setTxFlow(bool on)
 {
-    d_.SetFlowControl(hwfUseRTS | hwfRequireCTS, on ? swfTransmit : swfNone, 0x11, 0x13, 0, 0);
+    d_.SetFlowControl(d_.HWFlowOptions(), on ? swfTransmit : swfNone, 0x11, 0x13, 0, 0);
 }
 
 void FaxDispatchLink::setRxFlow(bool on, int stopLevel, int resumeLevel)
 {
-    d_.SetFlowControl(hwfUseRTS | hwfRequireCTS, on ? swfReceive : swfNone, 0x11, 0x13,
+    d_.SetFlowControl(d_.HWFlowOptions(), on ? swfReceive : swfNone, 0x11, 0x13,
                       static_cast<uint32_t>(stopLevel), static_cast<uint32_t>(resumeLevel));
 }
 

@@ -30,7 +30,12 @@ std::string receivedFileName(const std::string &dir, int mode, const std::string
         if (!exists(path))
             return path;
     }
-    return dir + "NONAME.APF";
+    // Every counter is taken: NONAME.APF, or the first NONAME<n>.APF that
+    // is free, so no earlier fax is ever overwritten.
+    std::string path = dir + "NONAME.APF";
+    for (long n = 1; exists(path) && n < 1000000; ++n)
+        path = dir + "NONAME" + std::to_string(n) + ".APF";
+    return path;
 }
 
 std::string receivedFileName(const std::string &dir, int mode, const std::string &ext)
@@ -39,8 +44,9 @@ std::string receivedFileName(const std::string &dir, int mode, const std::string
     std::tm tm{};
     localtime_r(&now, &tm);
     return receivedFileName(dir, mode, ext, tm.tm_mon + 1, tm.tm_mday, [](const std::string &p) {
+        // A link counts as taken even when it points nowhere.
         std::error_code ec;
-        return std::filesystem::exists(p, ec);
+        return std::filesystem::exists(std::filesystem::symlink_status(p, ec));
     });
 }
 

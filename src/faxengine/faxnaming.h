@@ -2,7 +2,8 @@
 //
 // Mode 1: "FAX" + four-digit counter; mode 2: month and day (two digits each)
 // + four-digit counter. The counter is the first from 0001 whose file does
-// not exist yet; when all 9999 exist the name is "NONAME.APF".
+// not exist yet; when all 9999 exist the name is "NONAME.APF", or while that
+// exists too "NONAME1.APF", "NONAME2.APF" and so on.
 //
 // Threading: pure functions; the existence test is the caller's.
 #pragma once

@@ -2,6 +2,7 @@
 // line, the cover page (text or APF) and the page data, written with DLE
 // doubling and paced by the output ring's levels.
 #include "faxengine/faxsend.h"
+#include "faximage/g3encoder.h"
 
 #include <algorithm>
 #include <fstream>
@@ -221,6 +222,11 @@ FaxSession::Step FaxSender::onSendCover(const Event &ev)
         link_->armOutputFree(kOutputRoomForPage);
         return Step::Wait;
     }
+    // The text page ends with RTC like every stored page, or the receiver
+    // takes the DLE ETX (or the next frame) for a cut page.
+    uint8_t rtc[G3LineEncoder::kEndOfPageLength];
+    G3LineEncoder::endOfPageLine(rtc);
+    writeDataDoubled(rtc, sizeof rtc);
     flushStaging();
     if (!isClass2()) {
         const uint8_t end[2] = {DLE, ETX};

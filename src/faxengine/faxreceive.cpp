@@ -3,6 +3,7 @@
 #include "faxengine/faxnaming.h"
 
 #include <algorithm>
+#include <cerrno>
 
 namespace qln::fax {
 
@@ -205,8 +206,15 @@ int FaxReceiver::openNewDocument()
         name = receivedFileName(withTrailingSeparator(destinationDir), faxNameMode,
                                 settings.faxFileExt);
     }
-    receivedFile_ = faxFile = name;
     int rc = file_.create(name, remoteStation);
+    // The name is taken (by another file, a link, or a file created since
+    // the name was picked): the naming mode picks a free one instead.
+    for (int tries = 0; rc == -EEXIST && tries < 100; ++tries) {
+        name = receivedFileName(withTrailingSeparator(destinationDir), faxNameMode,
+                                settings.faxFileExt);
+        rc = file_.create(name, remoteStation);
+    }
+    receivedFile_ = faxFile = name;
     if (rc < 0)
         return rc;
     newDocument_ = false;

@@ -43,7 +43,9 @@ int FaxReceiveFile::create(const std::string &path, const std::string &stationId
 {
     if (fd_ >= 0)
         close(false);
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // A new file only: an existing fax is never truncated, and a link placed
+    // in the receive directory is not followed out of it (-EEXIST, -ELOOP).
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd_ < 0)
         return -(errno == ENOENT ? 3 : errno);
     path_ = path;

@@ -20,6 +20,7 @@ class FaxReceiveFile {
 public:
     ~FaxReceiveFile();
 
+    // Creates a new file; -EEXIST when the name is taken (a link included).
     int create(const std::string &path, const std::string &stationId);
     int beginPage(bool fine, bool wide);
     int write(const uint8_t *data, std::size_t len);

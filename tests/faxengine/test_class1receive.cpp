@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fstream>
+#include <iterator>
 #include <filesystem>
 
 #include <sys/resource.h>
@@ -259,4 +261,28 @@ TEST_F(Class1Receive, DcsForARateNotOfferedFailsTheCall)
     c2.ring();
     l2.run(r2);
     EXPECT_EQ(ev2.finishCode, -ecFaxBadMachine);
+}
+
+// Received files are created new: an existing fax is never truncated and a
+// link placed in the receive directory is not followed out of it.
+TEST_F(Class1Receive, TakenNamesAndLinksAreNeverWrittenThrough)
+{
+    TempDir outside;
+    const std::string target = outside.path + "/planted";
+    fs::create_symlink(target, dir + "/FAX0001.APF"); // dangling
+    {
+        std::ofstream keep(dir + "/MINE.APF");
+        keep << "an earlier fax";
+    }
+    events.nameToGive = dir + "/MINE.APF"; // the application names a taken file
+    startAndRing();
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_FALSE(fs::exists(target));
+    EXPECT_TRUE(fs::is_symlink(dir + "/FAX0001.APF"));
+    std::ifstream mine(dir + "/MINE.APF");
+    std::string text((std::istreambuf_iterator<char>(mine)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "an earlier fax");
+    EXPECT_EQ(receiver.faxFile, dir + "/FAX0002.APF");
+    EXPECT_EQ(pagesOf(dir + "/FAX0002.APF"), caller.pages);
 }

@@ -1,6 +1,7 @@
 // The dispatcher on a pseudo-terminal: input and output rings, shared-read
 // consumption, timer and status triggers, slots, open errors, the device
 // disappearing, and open/close cycles that must not leak.
+#include "faxengine/faxdispatchlink.h"
 #include "faxengine/posixdispatcher.h"
 #include "common/messages.h"
 #include "scriptedmodem.h"
@@ -14,6 +15,7 @@
 #include <mutex>
 #include <sys/file.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
@@ -404,4 +406,35 @@ TEST_F(DispatcherOnPty, DiscardingInputInsideAHandlerSkipsEverythingWaiting)
     ASSERT_TRUE(eventually([&] { return calls.load() == 1 && !d.HandlersRunning(); }));
     EXPECT_EQ(d.InputCount(), 0);
     EXPECT_EQ(d.ReadByte(), -ecBufferIsEmpty);
+}
+
+// A fax session switches XON/XOFF around page data; the port's hardware
+// handshaking stays as configured: off with software flow only, on when the
+// port asked for RTS/CTS.
+TEST_F(DispatcherOnPty, FaxFlowSwitchingLeavesHardwareHandshakingAsConfigured)
+{
+    open();
+    auto lineFlags = [&] {
+        termios t{};
+        int fd = ::open(modem.devicePath().c_str(), O_RDWR | O_NOCTTY);
+        EXPECT_GE(fd, 0);
+        ::tcgetattr(fd, &t);
+        ::close(fd);
+        return t;
+    };
+    qln::fax::FaxDispatchLink link(d);
+    link.setTxFlow(true);
+    termios t = lineFlags();
+    EXPECT_TRUE(t.c_iflag & IXON);
+    EXPECT_FALSE(t.c_cflag & CRTSCTS);
+    link.setRxFlow(true, 6144, 2048);
+    t = lineFlags();
+    EXPECT_TRUE(t.c_iflag & IXOFF);
+    EXPECT_FALSE(t.c_cflag & CRTSCTS);
+
+    ASSERT_EQ(d.SetFlowControl(hwfUseRTS | hwfRequireCTS, swfNone, 0x11, 0x13, 0, 0), 0);
+    link.setTxFlow(false);
+    t = lineFlags();
+    EXPECT_TRUE(t.c_cflag & CRTSCTS);
+    EXPECT_FALSE(t.c_iflag & IXON);
 }

@@ -96,10 +96,13 @@ TEST(FaxReceivedNames, CounterSkipsExistingFiles)
     EXPECT_EQ(receivedFileName("/r/", fnMonthDay, "APF", 3, 7, exists), "/r/03070001.APF");
 }
 
-TEST(FaxReceivedNames, AllNumbersTakenGivesNoname)
+TEST(FaxReceivedNames, AllNumbersTakenGivesANonameThatIsFree)
 {
-    auto all = [](const std::string &) { return true; };
-    EXPECT_EQ(receivedFileName("/r/", fnCount, "APF", 1, 1, all), "/r/NONAME.APF");
+    std::set<std::string> nonames{"/r/NONAME.APF", "/r/NONAME1.APF"};
+    auto numbered = [&](const std::string &p) { return p.find("/r/NONAME") != 0 || nonames.count(p) > 0; };
+    EXPECT_EQ(receivedFileName("/r/", fnCount, "APF", 1, 1, numbered), "/r/NONAME2.APF");
+    nonames.clear();
+    EXPECT_EQ(receivedFileName("/r/", fnCount, "APF", 1, 1, numbered), "/r/NONAME.APF");
     int calls = 0;
     auto upTo9998 = [&](const std::string &p) {
         ++calls;

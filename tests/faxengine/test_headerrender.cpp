@@ -337,3 +337,20 @@ TEST_F(HeaderCall, TextCoverIsDrawnWithEnhFont)
     EXPECT_TRUE(std::equal(first.begin(), first.end(), at));
     EXPECT_TRUE(std::equal(second.begin(), second.end(), at + std::ptrdiff_t(first.size())));
 }
+
+// A text cover page ends with RTC (line start and six EOLs) exactly as a
+// page of a stored fax does.
+TEST_F(HeaderCall, TextCoverEndsWithRtcLikeEveryPage)
+{
+    const std::string cover = dir + "/cover.txt";
+    std::ofstream(cover) << "ONE LINE\n";
+    call(cover);
+    ASSERT_EQ(events.finishCode, 0);
+    ASSERT_EQ(remote.pages.size(), 2u);
+    uint8_t rtc[G3LineEncoder::kEndOfPageLength];
+    G3LineEncoder::endOfPageLine(rtc);
+    for (const auto &page : remote.pages) {
+        ASSERT_GT(page.size(), sizeof rtc);
+        EXPECT_TRUE(std::equal(rtc, rtc + sizeof rtc, page.end() - std::ptrdiff_t(sizeof rtc)));
+    }
+}
