@@ -1,5 +1,6 @@
 #include "faxengine/faxsession.h"
 
+#include <algorithm>
 #include <thread>
 
 namespace qln::fax {
@@ -96,6 +97,16 @@ void FaxSession::runSteps(Event ev)
         link_->logFaxState(stateLogCode());
         int before = statusCode;
         Step next = handle(ev);
+        if (writeError_ != 0) {
+            // Output that could not be written fails the fax, unless it
+            // already failed and this was its hang-up.
+            int rc = writeError_;
+            writeError_ = 0;
+            if (inProgress_ && lastError == 0) {
+                fail(rc);
+                next = Step::Next;
+            }
+        }
         if (statusCode != before && inProgress_)
             reportStatus(false, false);
         ev = Event{};
@@ -156,7 +167,25 @@ void FaxSession::sendCommand(const std::string &cmd, int pauseMs)
 
 void FaxSession::writeBytes(const uint8_t *data, std::size_t len)
 {
-    link_->writeBlock(data, len);
+    // The output ring refuses a block larger than its free space: the bytes
+    // go in pieces as the modem takes them, and when no room comes for a
+    // while (or the device refuses them otherwise) the error fails the fax
+    // after this step instead of the data being lost.
+    std::size_t done = 0;
+    int waitedMs = 0;
+    while (done < len && writeError_ == 0) {
+        std::size_t n = std::min(len - done, link_->outputFree());
+        int rc = n > 0 ? link_->writeBlock(data + done, n) : -ecOutputBufferTooSmall;
+        if (rc == 0) {
+            done += n;
+            waitedMs = 0;
+        } else if (rc != -ecOutputBufferTooSmall || waitedMs >= kOutputRoomWaitMs) {
+            writeError_ = rc;
+        } else {
+            link_->pause(10);
+            waitedMs += 10;
+        }
+    }
 }
 
 void FaxSession::writeFrame(const t30::Bytes &frame)

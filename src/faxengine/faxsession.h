@@ -71,6 +71,7 @@ inline constexpr long kHangupTicks = 26;         // 1.4 s: "ATH" reply
 inline constexpr long kSpeedQueryExtraTicks = 36;
 inline constexpr long kSpeedSwitchTicks = 9;     // 0.5 s settle before a speed change
 inline constexpr int kOutputRoomForPage = 4096;  // free space wanted before page data
+inline constexpr int kOutputRoomWaitMs = 20000;  // a write waits this long for room
 // Receive XON/XOFF while page data arrives: XOFF when this many bytes wait
 // in the input ring, XON again when they have drained to the second level.
 inline constexpr int kRxFlowStop = 6144;
@@ -199,6 +200,7 @@ protected:
     bool cancelled_ = false;
     bool exitAfterAbort_ = false; // the abort state finishes the session
     bool runningAtInitBaud_ = false;
+    int writeError_ = 0; // a refused output write, failing the fax after the step
     int normalBaud_ = 19200; // NormalBaud, or the port's speed when that is 0
     long responseTicks_ = kResponseTicks;
 

@@ -414,3 +414,27 @@ TEST_F(Class1Send, DetectionPicksTheClass1CommandVariant)
     EXPECT_NE(std::find(remote.commands.begin(), remote.commands.end(), "AT+FCLASS=1.0"),
               remote.commands.end());
 }
+
+// The output ring refuses a block larger than its free space (-3006): the
+// page goes out in pieces as room comes, not a byte of it lost.
+TEST_F(Class1Send, RefusedOutputBlocksAreWrittenInPiecesNotDropped)
+{
+    const std::string path = dir + "/dle.apf";
+    ApfWriter w;
+    ASSERT_EQ(w.create(path), 0);
+    ASSERT_EQ(w.beginPage(0), 0);
+    Bytes raw(20000);
+    for (std::size_t i = 0; i < raw.size(); ++i)
+        raw[i] = i % 3 ? t30::DLE : static_cast<uint8_t>(i); // doubled on the line
+    ASSERT_EQ(w.writeRaw(raw.data(), raw.size()), 0);
+    ASSERT_EQ(w.endPage(), 0);
+    ASSERT_EQ(w.finish("T"), 0);
+    link.outputRoom = 5000; // less than a staged block of doubled data
+    queue(path);
+    runSession();
+    EXPECT_EQ(events.finishCode, 0);
+    ASSERT_EQ(remote.pages.size(), 1u);
+    // The preamble: eight white lines and zero fill up to the queue minimum.
+    EXPECT_EQ(remote.pages[0].size(), raw.size() + 8 * 6 + std::size_t(sender.send.bufferMinimum));
+    EXPECT_TRUE(std::equal(raw.begin(), raw.end(), remote.pages[0].end() - std::ptrdiff_t(raw.size())));
+}

@@ -57,8 +57,16 @@ public:
     // "rx on 6144 2048", "rx off", "cmd AT+FCLASS=1", "tcf", "page".
     std::vector<std::string> trace;
 
+    // Free space the output ring reports; a larger block is refused whole
+    // (-3006) as the port's ring does. writeBlocks counts the accepted ones.
+    std::size_t outputRoom = 8192;
+    int writeBlocks = 0;
+
     int writeBlock(const uint8_t *d, std::size_t n) override
     {
+        if (n > outputRoom)
+            return -3006;
+        ++writeBlocks;
         for (std::size_t i = 0; i < n; ++i)
             if (onWrite)
                 onWrite(d[i]);
@@ -74,7 +82,7 @@ public:
         return b;
     }
     std::size_t outputCount() override { return 0; }
-    std::size_t outputFree() override { return 8192; }
+    std::size_t outputFree() override { return outputRoom; }
     void flushInput() override { in.clear(); }
     void flushOutput() override {}
     void setDTR(bool on) override
