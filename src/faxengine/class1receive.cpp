@@ -245,8 +245,14 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
         break;
 
     case rf1WritePage:
-        if (!storePage(true))
+        // Copy quality: an unusable page is cut and answered with RTN, so
+        // the sender trains again and sends it once more.
+        answerRtn_ = !check_.usable();
+        pageDataEnded_ = false;
+        if (!storePage(!answerRtn_))
             return Step::Next;
+        if (answerRtn_)
+            --pageNumber;
         sendModulation("AT+FTH=3");
         setStatus(fpCheckMorePages);
         state_ = rf1SendMCF;
@@ -257,9 +263,16 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
             // MCF is always a final frame, EOM's too: a sender that gets a
             // non-final MCF with CSI and DIS in the same transmission takes
             // the MCF as unexpected and ends the call.
-            writeFrame(buildFrame(fcfMCF, {}, true));
+            writeFrame(buildFrame(answerRtn_ ? fcfRTN : fcfMCF, {}, true));
         } else if (ev.is("OK")) {
-            if (postFcf_ == fcfEOM) {
+            if (answerRtn_) {
+                // The sender retrains: DCS and the training check follow.
+                answerRtn_ = false;
+                sendModulation("AT+FRH=3");
+                armResponse(kMcfTicks);
+                finalFrame_ = false;
+                state_ = rf1CollFrms;
+            } else if (postFcf_ == fcfEOM) {
                 // EOM: back to phase B in a new transmission of CSI and DIS;
                 // the next document gets a file of its own.
                 if (!finishDocument())

@@ -22,6 +22,8 @@ FaxSession::Step FaxReceiver::class2(const Event &ev)
             setStatus(fpGotHangup);
             return Step::Wait;
         }
+        // A page whose data ended before the report is kept by the abort
+        // when it arrived whole.
         fail(ecFaxSessionError);
         return Step::Next;
     }

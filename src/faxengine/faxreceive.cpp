@@ -288,6 +288,8 @@ FaxSession::Step FaxReceiver::onStartPage()
     armResponse(kPageTicks);
     bytesDone = 0;
     dle_ = false;
+    check_.begin(link_->ticks());
+    pageDataEnded_ = false;
     if (isClass2()) {
         const uint8_t dc2 = 0x12;
         writeBytes(&dc2, 1);
@@ -307,6 +309,7 @@ FaxSession::Step FaxReceiver::onGetPageData()
     auto put = [&](uint8_t b) -> int {
         out[n++] = reverse ? reverseBits(b) : b;
         if (n == sizeof out) {
+            check_.feed(out, n);
             int rc = file_.write(out, n);
             n = 0;
             return rc;
@@ -332,16 +335,25 @@ FaxSession::Step FaxReceiver::onGetPageData()
             rc = put(static_cast<uint8_t>(b));
         }
     }
-    if (rc == 0 && n > 0)
+    if (rc == 0 && n > 0) {
+        check_.feed(out, n);
         rc = file_.write(out, n);
+    }
     if (rc < 0) {
         fail(rc);
         return Step::Next;
     }
     bytesDone += static_cast<long>(taken);
+    if (check_.overLimit(link_->ticks())) {
+        // More than a fax page can hold, or data without end: the call
+        // fails rather than keeping the line and filling the disk.
+        fail(ecFaxPageError);
+        return Step::Next;
+    }
     armResponse(kPageTicks);
     if (!pageEnd)
         return Step::Wait;
+    pageDataEnded_ = true;
     if (settings.softwareFlow)
         link_->setRxFlow(false, 0, 0);
     setStatus(fpGetPage);
@@ -365,8 +377,12 @@ FaxSession::Step FaxReceiver::onComplete()
 
 FaxSession::Step FaxReceiver::onAbort()
 {
-    // The page being received is cut; a document without a whole page
-    // leaves no file behind.
+    // A page whose data arrived whole (its RTC seen, its lines usable) is
+    // kept although its post-page exchange failed; any other page being
+    // received is cut. A document without a page leaves no file behind.
+    if (file_.pageOpen() && pageDataEnded_ && check_.whole())
+        file_.keepPage();
+    pageDataEnded_ = false;
     if (file_.isOpen())
         closeDocument(false);
     else if (lastError == -ecFileRejected)

@@ -14,6 +14,7 @@
 #include "faxengine/faxreceivefile.h"
 #include "faxengine/faxsession.h"
 #include "faxengine/faxstates.h"
+#include "faxengine/pagecheck.h"
 
 namespace qln::fax {
 
@@ -90,6 +91,9 @@ private:
     uint8_t postFcf_ = 0; // Class 1: MPS, EOM or EOP with the X bit cleared
     bool dle_ = false;
     t30::TcfChecker tcf_;
+    PageCheck check_;          // lines, copy quality and limits of the page
+    bool pageDataEnded_ = false; // the page's data closed with DLE ETX
+    bool answerRtn_ = false;   // Class 1: the page is answered with RTN
 
     // Class 1 negotiation
     t30::RateMask ownRates_ = t30::baseRates();

@@ -286,3 +286,87 @@ TEST_F(Class1Receive, TakenNamesAndLinksAreNeverWrittenThrough)
     EXPECT_EQ(receiver.faxFile, dir + "/FAX0002.APF");
     EXPECT_EQ(pagesOf(dir + "/FAX0002.APF"), caller.pages);
 }
+
+
+// Copy quality: a page with a run of more than ten bad lines, or more than
+// 5 % of its lines bad, is answered with RTN and cut; the caller trains
+// again and the page sent once more is the one kept. A few bad lines apart
+// are answered with MCF.
+TEST_F(Class1Receive, UnusablePagesAreAnsweredWithRtnAndReceivedAgain)
+{
+    caller.pages = {codedTestPage(200), codedTestPage(200), codedTestPage(200)};
+    caller.firstTry[0] = codedTestPage(200, 50, 11);  // a run of 11
+    caller.firstTry[1] = codedTestPage(200, 0, 0);    // good the first time
+    {
+        // 11 bad lines of 200 (5.5 %), none next to another
+        Bytes page;
+        for (int part = 0; part < 11; ++part) {
+            Bytes p = codedTestPage(17, 5, 1, false);
+            page.insert(page.end(), p.begin(), p.end());
+        }
+        Bytes tail = codedTestPage(13);
+        page.insert(page.end(), tail.begin(), tail.end());
+        caller.firstTry[2] = page;
+    }
+    startAndRing();
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_EQ(caller.rtns, 2);
+    EXPECT_EQ(pagesOf(dir + "/FAX0001.APF"), caller.pages);
+    std::vector<uint8_t> answers;
+    for (const auto &f : caller.framesFromDte)
+        if (f.kind() == t30::fcfMCF || f.kind() == t30::fcfRTN)
+            answers.push_back(f.kind());
+    EXPECT_EQ(answers, (std::vector<uint8_t>{t30::fcfRTN, t30::fcfMCF, t30::fcfMCF, t30::fcfRTN, t30::fcfMCF}));
+}
+
+TEST_F(Class1Receive, AFewScatteredBadLinesStillGetMcf)
+{
+    caller.pages = {codedTestPage(200)};
+    caller.firstTry[0] = codedTestPage(200, 100, 10); // 10 in a row, 5 %
+    startAndRing();
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_EQ(caller.rtns, 0);
+    EXPECT_EQ(pagesOf(dir + "/FAX0001.APF"), (std::vector<Bytes>{caller.firstTry[0]}));
+}
+
+// The call fails after a page's data but before its post-page frame: a
+// page that arrived whole is kept (the call still failed); a cut one is not.
+TEST_F(Class1Receive, AWholePageIsKeptWhenThePostPageFrameNeverComes)
+{
+    caller.pages = {codedTestPage(100), codedTestPage(100)};
+    caller.silentAfterPage = 2;
+    receiver.settings.exitOnError = true;
+    startAndRing();
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_EQ(events.finishCode, -ecTimeout);
+    EXPECT_EQ(events.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveFail}));
+    EXPECT_EQ(pagesOf(dir + "/FAX0001.APF"), caller.pages);
+}
+
+TEST_F(Class1Receive, APageWithoutItsEndIsCutWhenThePostPageFrameNeverComes)
+{
+    caller.pages = {codedTestPage(100), codedTestPage(100, 0, 0, false)};
+    caller.silentAfterPage = 2;
+    receiver.settings.exitOnError = true;
+    startAndRing();
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_EQ(events.finishCode, -ecTimeout);
+    EXPECT_EQ(pagesOf(dir + "/FAX0001.APF"), (std::vector<Bytes>{caller.pages[0]}));
+}
+
+// A page longer than a fax page can be (65,536 lines) ends the call.
+TEST_F(Class1Receive, AnEndlessPageFailsTheCall)
+{
+    Bytes white;
+    const uint8_t line[6] = {0x00, 0x80, 0xB2, 0x59, 0x01, 0x00};
+    for (int i = 0; i < 66000; ++i)
+        white.insert(white.end(), line, line + sizeof line);
+    caller.pages = {white};
+    receiver.settings.exitOnError = true;
+    startAndRing();
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_EQ(events.finishCode, -ecFaxPageError);
+    EXPECT_TRUE(filesInDir().empty());
+}

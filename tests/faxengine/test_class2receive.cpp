@@ -142,5 +142,38 @@ TEST_P(Class2Receive, LineBreakInTheCallersIdentificationDoesNotEndTheCall)
     EXPECT_EQ(pagesOf("FAX0001.APF").size(), 3u);
 }
 
+// The call drops (hang-up report) after a page's data but before its
+// status: a page that arrived whole is kept, a cut one is not; the call
+// still fails.
+TEST_P(Class2Receive, AWholePageIsKeptWhenTheHangupComesBeforeItsStatus)
+{
+    auto onWire = [&](Bytes b) {
+        if (!GetParam()) // Class 2 data arrives in the reversed bit order
+            for (auto &x : b) {
+                uint8_t r = 0;
+                for (int i = 0; i < 8; ++i)
+                    r = uint8_t(r | (((x >> i) & 1) << (7 - i)));
+                x = r;
+            }
+        return b;
+    };
+    receiver.settings.exitOnError = true;
+    modem.incoming = {onWire(codedTestPage(100)), onWire(codedTestPage(50))};
+    modem.hangupAfterData = 2;
+    runCall();
+    EXPECT_EQ(events.finishCode, -ecFaxSessionError);
+    EXPECT_EQ(pagesOf("FAX0001.APF"), (std::vector<Bytes>{codedTestPage(100), codedTestPage(50)}));
+    EXPECT_EQ(events.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveFail}));
+
+    fs::remove(dir + "/FAX0001.APF");
+    modem.newCall();
+    modem.incoming = {onWire(codedTestPage(100)), onWire(codedTestPage(50, 0, 0, false))};
+    receiver.prepare();
+    receiver.start();
+    modem.ring();
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_EQ(pagesOf("FAX0001.APF"), (std::vector<Bytes>{codedTestPage(100)}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Classes, Class2Receive, ::testing::Values(false, true),
                          [](const auto &info) { return info.param ? "Class20" : "Class2"; });

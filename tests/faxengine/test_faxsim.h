@@ -478,4 +478,32 @@ inline void writeTestApf(const std::string &path, int pages, int lines, bool fin
     w.finish("QUILLON TEST");
 }
 
+// A coded page (T.4, first bit lowest) of `lines` lines, each a black bar
+// of its own length, ending with RTC unless `rtc` is false. Lines
+// [badFrom, badFrom + badCount) are replaced by an EOL and codes that do not
+// make a whole line.
+inline Bytes codedTestPage(int lines, int badFrom = 0, int badCount = 0, bool rtc = true)
+{
+    Bytes out;
+    G3LineEncoder enc;
+    std::vector<uint8_t> raster(216);
+    for (int i = 0; i < lines; ++i) {
+        if (i >= badFrom && i < badFrom + badCount) {
+            out.insert(out.end(), {0x00, 0x80, 0xFF, 0xFF, 0xFF});
+            continue;
+        }
+        std::fill(raster.begin(), raster.end(), 0);
+        for (int x = 0; x < 10 + i % 300; ++x)
+            raster[std::size_t(x / 8)] |= uint8_t(0x80 >> (x % 8));
+        std::size_t n = enc.encodeRaster(raster.data(), 1728);
+        out.insert(out.end(), enc.data(), enc.data() + n);
+    }
+    if (rtc) {
+        uint8_t end[G3LineEncoder::kEndOfPageLength];
+        G3LineEncoder::endOfPageLine(end);
+        out.insert(out.end(), end, end + sizeof end);
+    }
+    return out;
+}
+
 } // namespace qln::fax::sim

@@ -5,6 +5,9 @@
 
 #include "test_faxsim.h"
 
+#include <map>
+#include <set>
+
 namespace qln::fax::sim {
 
 class Class1Caller {
@@ -23,11 +26,14 @@ public:
     Bytes dcsInfoOverride;             // DCS information bytes to send instead
     bool fine = false;
     bool stopAfterFirstPageData = false;
+    std::map<std::size_t, Bytes> firstTry; // 0-based page: data of its first sending
+    std::size_t silentAfterPage = 0;       // 1-based page after which no post-page frame comes
 
     // --- record ---
     std::vector<std::string> commands;
     std::vector<t30::Frame> framesFromDte;
     std::vector<std::size_t> tcfSent;
+    int rtns = 0;
 
     void ring(int n = 1)
     {
@@ -116,7 +122,10 @@ private:
                 link_.push(tcf);
             } else if (expect_ == Page && page_ < pages.size()) {
                 Bytes data;
-                for (auto x : pages[page_]) {
+                const Bytes &src = firstTry.count(page_) && !sentOnce_.count(page_) ? firstTry.at(page_)
+                                                                                     : pages[page_];
+                sentOnce_.insert(page_);
+                for (auto x : src) {
                     data.push_back(x);
                     if (x == t30::DLE)
                         data.push_back(x);
@@ -128,6 +137,11 @@ private:
                     return;
                 }
                 link_.push(data);
+                if (page_ == silentAfterPage) {
+                    link_.push(Bytes{t30::DLE, t30::ETX});
+                    reply("NO CARRIER");
+                    return;
+                }
                 uint8_t post = page_ == pages.size() ? t30::fcfEOP
                                : page_ == eomAfterPage ? t30::fcfEOM
                                                        : t30::fcfMPS;
@@ -150,6 +164,12 @@ private:
             expect_ = Page;
             break;
         case t30::fcfFTT:
+            pending_.push_back(dcsFrame());
+            expect_ = Tcf;
+            break;
+        case t30::fcfRTN: // train again and send the page once more
+            ++rtns;
+            --page_;
             pending_.push_back(dcsFrame());
             expect_ = Tcf;
             break;
@@ -178,6 +198,7 @@ private:
     std::deque<Bytes> pending_;
     Expect expect_ = None;
     std::size_t page_ = 0;
+    std::set<std::size_t> sentOnce_;
 };
 
 } // namespace qln::fax::sim

@@ -28,6 +28,7 @@ public:
     std::deque<int> incomingStatus;   // page status per page; default 1
     std::size_t endOfDocumentAfter = 0; // "+FET:1" after this page (1-based)
     std::string callingIdReport = "\"CALLER 7\"";
+    std::size_t hangupAfterData = 0;    // 1-based page whose data is followed by a hang-up report
 
     // --- record ---
     std::vector<std::string> commands;
@@ -120,6 +121,10 @@ private:
             incomingStatus.pop_front();
         }
         ++delivered_;
+        if (delivered_ == hangupAfterData) {
+            reply(r("HNG:", "HS:") + "50"); // the call drops before the page status
+            return;
+        }
         std::string et = delivered_ == incoming.size() ? "2"
                          : delivered_ == endOfDocumentAfter ? "1"
                                                             : "0";
