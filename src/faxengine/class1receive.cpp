@@ -9,6 +9,8 @@ using namespace t30;
 
 namespace {
 constexpr int kMaxReceiveRetries = 5;
+constexpr int kMaxDamagedFrames = 3; // damaged commands in a row before giving up
+bool isPostPage(uint8_t kind) { return kind == fcfMPS || kind == fcfEOP || kind == fcfEOM; }
 }
 
 FaxSession::Step FaxReceiver::onClass1Frame()
@@ -16,6 +18,8 @@ FaxSession::Step FaxReceiver::onClass1Frame()
     const Frame &f = lastFrame();
     if (f.final())
         finalFrame_ = true;
+    lastKind_ = f.kind();
+    damagedFrames_ = 0;
     switch (f.kind()) {
     case fcfTSI:
         remoteStation = parseIdInfo(f.info);
@@ -39,6 +43,7 @@ FaxSession::Step FaxReceiver::onClass1Frame()
         postFcf_ = f.kind();
         break;
     case fcfDCN:
+        remoteDcn_ = true;
         if (state_ != rf1WaitDCN) {
             fail(ecCancelRequested);
             return Step::Next;
@@ -47,6 +52,51 @@ FaxSession::Step FaxReceiver::onClass1Frame()
     default:
         break;
     }
+    return Step::Wait;
+}
+
+// A command of the caller arrived damaged. In a command wait it is met with
+// CRP (the caller repeats it), at most three times in a row. Where page data
+// or the training check was awaited, V.21 instead means the caller missed
+// our answer and repeats its command (DCS after a lost CFR, MPS after a
+// lost MCF): the command is taken and answered again.
+FaxSession::Step FaxReceiver::onDamagedFrame()
+{
+    if (state_ == rf1WaitDCN) {
+        sendCommand("ATH");
+        state_ = rf1WtHngp;
+        return Step::Wait;
+    }
+    if (++damagedFrames_ > kMaxDamagedFrames) {
+        fail(ecFaxBadModemResult);
+        return Step::Next;
+    }
+    switch (state_) {
+    case rf1CollFrms: case rf1WaitEOP:
+        crpReturn_ = state_;
+        sendModulation("AT+FTH=3");
+        state_ = rf1SendCRP;
+        return Step::Wait;
+    case rf1WtPgCnnct: case rf1StrtTrn:
+        if (settings.softwareFlow)
+            link_->setRxFlow(false, 0, 0);
+        sendModulation("AT+FRH=3");
+        finalFrame_ = false;
+        lastKind_ = 0;
+        state_ = rf1CollFrms;
+        return Step::Wait;
+    default:
+        fail(ecFaxBadModemResult);
+        return Step::Next;
+    }
+}
+
+FaxSession::Step FaxReceiver::answerAgain()
+{
+    postFcf_ = lastKind_;
+    answerRtn_ = false;
+    sendModulation("AT+FTH=3");
+    state_ = rf1SendMCF;
     return Step::Wait;
 }
 
@@ -101,6 +151,7 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
         if (ev.is("CONNECT")) {
             writeFrame(buildDIS(disInfo(disRateField_)));
         } else if (ev.is("OK")) {
+            phaseB_ = true;
             wait200();
             wait200();
             sendModulation("AT+FRH=3");
@@ -112,9 +163,20 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
 
     case rf1CollFrms:
         if (ev.is("CONNECT")) {
+            // A frame is arriving: the modem's OK or ERROR ends it, not T4.
+            armResponse(kResponseTicks);
             expectFrame();
         } else if (ev.is("OK")) {
-            if (finalFrame_) {
+            if (finalFrame_ && lastKind_ == fcfCRP) {
+                sendModulation("AT+FTH=3"); // CSI and DIS again
+                state_ = rf1SendCSI;
+            } else if (finalFrame_ && isPostPage(lastKind_)) {
+                return answerAgain();
+            } else if (finalFrame_ && lastKind_ != fcfDCS) {
+                sendModulation("AT+FRH=3");
+                finalFrame_ = false;
+                armResponse(kMcfTicks);
+            } else if (finalFrame_) {
                 if (settings.softwareFlow)
                     link_->setRxFlow(true, kRxFlowStop, kRxFlowResume);
                 sendModulation(std::string("AT+FRM=") + rateAt(dcsRate_).trainingCode);
@@ -230,6 +292,7 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
 
     case rf1WaitEOP:
         if (ev.is("CONNECT")) {
+            armResponse(kResponseTicks);
             expectFrame();
         } else if (ev.is("OK")) {
             if (finalFrame_ && postFcf_) {
@@ -303,7 +366,9 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
         if (ev.is("CONNECT")) {
             expectFrame();
         } else if (ev.is("OK")) {
-            if (finalFrame_) {
+            if (finalFrame_ && isPostPage(lastKind_)) {
+                return answerAgain(); // our MCF was lost: EOP came again
+            } else if (finalFrame_) {
                 sendCommand("ATH");
                 state_ = rf1WtHngp;
             } else {
@@ -312,6 +377,18 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
         } else if (ev.is("RRIER") || ev.is("ERROR")) {
             sendCommand("ATH");
             state_ = rf1WtHngp;
+        }
+        break;
+
+    case rf1SendCRP:
+        if (ev.is("CONNECT")) {
+            writeFrame(buildFrame(fcfCRP, {}, true));
+        } else if (ev.is("OK")) {
+            sendModulation("AT+FRH=3");
+            armResponse(crpReturn_ == rf1CollFrms ? kMcfTicks : kResponseTicks);
+            finalFrame_ = false;
+            lastKind_ = 0;
+            state_ = crpReturn_;
         }
         break;
 

@@ -10,6 +10,7 @@ using namespace t30;
 namespace {
 constexpr int kMaxPostPageTries = 6; // the sixth try of a post-page frame fails
 constexpr int kMaxTrainTries = 3;    // T.30: DCS and training at most three times
+constexpr int kMaxDamagedFrames = 3; // damaged answers or CRP in a row before giving up
 }
 
 // Frames arriving while sending: identification, capabilities, responses.
@@ -19,12 +20,22 @@ FaxSession::Step FaxSender::onClass1Frame()
     lastFcf_ = f.kind();
     if (f.final())
         finalFrame_ = true;
+    if (f.kind() == fcfCRP) {
+        // The far end asks for the last command again: acted on at the OK.
+        if (++damagedFrames_ > kMaxDamagedFrames) {
+            fail(ecFaxBadModemResult);
+            return Step::Next;
+        }
+        return Step::Wait;
+    }
+    damagedFrames_ = 0;
     switch (f.kind()) {
     case fcfCSI: case fcfTSI:
         remoteStation = parseIdInfo(f.info);
         setStatus(fpGotRemoteID);
         break;
     case fcfDIS: {
+        gotDis_ = true;
         remoteDis_ = parseDIS(f.info);
         remoteFine_ = remoteDis_.fine;
         remoteWide_ = remoteDis_.wide;
@@ -51,10 +62,46 @@ FaxSession::Step FaxSender::onClass1Frame()
         cfrReceived_ = true;
         break;
     case fcfDCN:
+        remoteDcn_ = true;
         fail(ecCancelRequested);
         return Step::Next;
     default:
         break; // FTT, MCF, RTN, RTP act when the modem's OK closes the frame
+    }
+    return Step::Wait;
+}
+
+// A frame of the far end arrived damaged. A single damaged V.21 frame is
+// common on real lines: the answering machine repeats its identification
+// and capabilities by itself, and a damaged answer to DCS or to a post-page
+// command is met by repeating that command; three in a row end the call.
+FaxSession::Step FaxSender::onDamagedFrame()
+{
+    if (++damagedFrames_ > kMaxDamagedFrames) {
+        fail(ecFaxBadModemResult);
+        return Step::Next;
+    }
+    switch (state_) {
+    case tf1Connect:
+        sendModulation("AT+FRH=3");
+        break;
+    case tf1WaitCFR:
+        if (++trainTries_ >= kMaxTrainTries) {
+            fail(ecTimeout);
+            return Step::Next;
+        }
+        link_->pause(200);
+        sendModulation("AT+FTH=3");
+        state_ = tf1TSIRespns;
+        break;
+    case tf1WaitMCF:
+        // The post-page command is repeated when T4 runs out.
+        receptionOver_ = true;
+        armResponse(kMcfTicks);
+        break;
+    default:
+        fail(ecFaxBadModemResult);
+        return Step::Next;
     }
     return Step::Wait;
 }
@@ -76,6 +123,8 @@ FaxSession::Step FaxSender::class1(const Event &ev)
 {
     if (ev.kind == Input::Frame)
         return onClass1Frame();
+    if (ev.damagedFrame)
+        return onDamagedFrame();
     const bool errorExempt = state_ == tf1SendEOP || state_ == tf1WaitMCF;
     if (ev.is("ERROR") && !errorExempt) {
         fail(ecFaxBadModemResult);
@@ -240,6 +289,7 @@ FaxSession::Step FaxSender::class1(const Event &ev)
             sendModulation("AT+FRH=3");
             armResponse(kMcfTicks);
             cfrReceived_ = finalFrame_ = false;
+            receptionOver_ = false;
             lastFcf_ = 0;
             state_ = tf1WaitMCF;
         }
@@ -247,18 +297,26 @@ FaxSession::Step FaxSender::class1(const Event &ev)
 
     case tf1WaitMCF:
         if (ev.kind == Input::Timer) {
-            const uint8_t blank = 0x20; // stops the modem's reception
-            writeBytes(&blank, 1);
+            if (!receptionOver_) {
+                const uint8_t blank = 0x20; // stops the modem's reception
+                writeBytes(&blank, 1);
+            }
             state_ = tf1PrepEOP;
             return Step::Next;
         }
         if (ev.is("CONNECT")) {
             armResponse(kResponseTicks);
             expectFrame();
-        } else if (ev.is("ERROR")) {
-            state_ = tf1PrepEOP;
-            return Step::Next;
+        } else if (ev.is("ERROR") || ev.is("RRIER")) {
+            // A garbled answer: the command is repeated after T4 (about
+            // 3 s), not after the 10 s a frame in progress may take.
+            receptionOver_ = true;
+            armResponse(kMcfTicks);
         } else if (ev.is("OK")) {
+            if (finalFrame_ && lastFcf_ == fcfCRP) {
+                state_ = tf1PrepEOP; // asked for the command again
+                return Step::Next;
+            }
             if (!finalFrame_) {
                 sendModulation("AT+FRH=3");
                 armResponse(kMcfTicks);

@@ -123,6 +123,8 @@ FaxSession::Step FaxReceiver::handle(const Event &ev)
     default:
         break;
     }
+    if (ev.damagedFrame && !isClass2())
+        return onDamagedFrame();
     if (ev.is("ERROR") && state_ != rf1WaitDCN && !(state_ == rf2Init3 && activeClass_ == fcClass2)) {
         fail(ecFaxBadModemResult);
         return Step::Next;
@@ -143,6 +145,9 @@ FaxSession::Step FaxReceiver::onInit()
     newDocument_ = true;
     callAccepted_ = false;
     lastError = 0;
+    phaseB_ = remoteDcn_ = false;
+    damagedFrames_ = 0;
+    lastKind_ = 0;
     if (receive.constantStatus && !statusShowing_) {
         reportStatus(true, false);
         statusShowing_ = true;
@@ -389,6 +394,11 @@ FaxSession::Step FaxReceiver::onAbort()
         events_.faxLog(lfaxReceiveSkip);
     if (settings.softwareFlow)
         link_->setRxFlow(false, 0, 0);
+    // After CSI and DIS the procedure ends with DCN before the hang-up,
+    // unless the caller disconnected or the last post-page answer is out.
+    if (!isClass2() && phaseB_ && !remoteDcn_ && abortedFrom_ != rf1WaitDCN && abortedFrom_ != rf1WtHngp)
+        sendDisconnect(false);
+    phaseB_ = false;
     hangupReceiving();
     link_->disarmResponseTimer();
     switchToInitSpeed();

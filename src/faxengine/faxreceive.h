@@ -46,7 +46,11 @@ protected:
     int stateLogCode() const override { return kReceiveStateLogBase + state_; }
     Mode inputMode() const override;
     Step handle(const Event &ev) override;
-    void enterAbort() override { state_ = rfAbort; }
+    void enterAbort() override
+    {
+        abortedFrom_ = state_;
+        state_ = rfAbort;
+    }
 
 private:
     Step onInit();
@@ -59,6 +63,8 @@ private:
     Step endSession();    // last status when one is showing, then finish
     Step class1(const Event &ev);
     Step onClass1Frame();
+    Step onDamagedFrame(); // Class 1: a command arrived damaged (ERROR, +FCERROR)
+    Step answerAgain();    // Class 1: a repeated post-page command gets MCF again
     Step class2(const Event &ev);
     // Asks OnFaxAccept once per call; on refusal (Class 2/2.0: after
     // "AT+FKS") the call fails with 6011 and false is returned.
@@ -78,6 +84,8 @@ private:
     std::string c2(const char *suffix) const { return table_->command(suffix); }
 
     ReceiveState state_ = rfNone;
+    ReceiveState abortedFrom_ = rfNone;
+    ReceiveState crpReturn_ = rfNone; // where a CRP's answer is awaited
     TFaxClass activeClass_ = fcUnknown;
     const class2::CommandTable *table_ = nullptr;
     FaxReceiveFile file_;
@@ -101,6 +109,10 @@ private:
     t30::RateMask offeredRates_ = t30::baseRates();  // the rates that field covers
     int dcsRate_ = -1;  // rate of the last DCS (t30::rateAt)
     bool finalFrame_ = false;
+    uint8_t lastKind_ = 0;     // the last frame received, X bit cleared
+    int damagedFrames_ = 0;    // damaged commands since the last good frame
+    bool phaseB_ = false;      // CSI and DIS went out: a failure ends with DCN
+    bool remoteDcn_ = false;   // the caller disconnected: no DCN of ours
 };
 
 } // namespace qln::fax

@@ -225,6 +225,8 @@ FaxSession::Step FaxSender::onInit()
     pageNumber = sendingCover_ ? 0 : 1;
     dialConnected_ = false;
     finalFrame_ = cfrReceived_ = false;
+    gotDis_ = remoteDcn_ = false;
+    damagedFrames_ = 0;
     rate_ = -1;
     setStatus(fpInitModem);
     // The end of the previous fax left the port at the initialisation speed;
@@ -314,7 +316,13 @@ FaxSession::Step FaxSender::onAbort()
     case tfPrepPage: case tfSendPage: case tfDrainPage:
         resetModem();
         break;
+    case tf1SendDCN: case tf1Hangup: case tf1WaitHngp:
+        break; // DCN is out already
     default:
+        // Once the far end has shown its capabilities the procedure ends
+        // with DCN, so that it does not wait for commands that never come.
+        if (!isClass2() && gotDis_ && !remoteDcn_)
+            sendDisconnect(true);
         break;
     }
     hangupSending();

@@ -93,6 +93,7 @@ private:
     Step class1(const Event &ev);
     Step onClass1Frame();
     bool lowerSpeedAndRetrain();
+    Step onDamagedFrame(); // a response arrived damaged (ERROR, +FCERROR)
     // Class 2 / 2.0
     Step class2(const Event &ev);
     bool class2Report(const Event &ev); // parameter and identification reports
@@ -154,6 +155,10 @@ private:
     bool finalFrame_ = false;
     bool cfrReceived_ = false;
     uint8_t lastFcf_ = 0;
+    int damagedFrames_ = 0;      // damaged or CRP answers since the last good one
+    bool gotDis_ = false;        // phase B reached: a failure ends with DCN
+    bool remoteDcn_ = false;     // the far end disconnected: no DCN of ours
+    bool receptionOver_ = false; // the post-page answer ended without a frame
     bool afterCfr_ = false;
     bool remoteFine_ = true;
     bool remoteWide_ = false;

@@ -112,7 +112,7 @@ void FaxSession::runSteps(Event ev)
         ev = Event{};
         if (next == Step::Wait) {
             mode = inputMode();
-            if ((mode != Mode::Lines && mode != Mode::Raw) || link_->inputCount() == 0)
+            if ((mode != Mode::Lines && mode != Mode::Raw) || (link_->inputCount() == 0 && !lineHeld_))
                 return;
         }
     }
@@ -120,6 +120,11 @@ void FaxSession::runSteps(Event ev)
 
 bool FaxSession::pullInput(Event &ev)
 {
+    if (lineHeld_) {
+        lineHeld_ = false;
+        ev = heldLine_;
+        return true;
+    }
     while (link_->inputCount() > 0) {
         int b = link_->readByte();
         if (b < 0)
@@ -131,8 +136,7 @@ bool FaxSession::pullInput(Event &ev)
                 if (frames_.feed(static_cast<uint8_t>(b))) {
                     collectingFrame_ = frameStarted_ = false;
                     lines_.clear();
-                    ev.kind = Input::Frame;
-                    return true;
+                    frameHeld_ = true;
                 }
                 continue;
             }
@@ -140,11 +144,27 @@ bool FaxSession::pullInput(Event &ev)
             // No frame started yet: a line ("NO CARRIER", "ERROR") may come instead.
         }
         if (lines_.feed(static_cast<uint8_t>(b))) {
+            const bool inFrame = collectingFrame_ || frameHeld_;
             collectingFrame_ = false;
             skipLf_ = true;
             ev.kind = Input::Line;
             ev.line = lines_.line();
             ev.bare = withoutQuotedText(ev.line);
+            // "ERROR" in a frame (its check sequence failed) or "+FCERROR"
+            // (another carrier than the one asked for): no usable frame.
+            if ((inFrame && ev.bare.find("ERROR") != std::string::npos)
+                || ev.bare.find("+FCERROR") != std::string::npos) {
+                frameHeld_ = false;
+                ev.damagedFrame = true;
+                return true;
+            }
+            if (frameHeld_) {
+                frameHeld_ = false;
+                heldLine_ = ev;
+                lineHeld_ = true;
+                ev = Event{};
+                ev.kind = Input::Frame;
+            }
             return true;
         }
     }
@@ -162,6 +182,7 @@ void FaxSession::sendCommand(const std::string &cmd, int pauseMs)
     }
     lines_.clear();
     collectingFrame_ = frameStarted_ = false;
+    frameHeld_ = lineHeld_ = false; // replies to earlier commands are done with
     link_->armResponseTimer(responseTicks_);
 }
 
@@ -247,6 +268,39 @@ void FaxSession::resetModem()
     link_->setDTR(true);
     link_->setRTS(true);
     link_->pause(500);
+}
+
+void FaxSession::sendDisconnect(bool caller)
+{
+    auto waitFor = [this](const char *text) {
+        ResponseAssembler a;
+        const long deadline = link_->ticks() + kMcfTicks;
+        while (link_->ticks() < deadline) {
+            if (link_->inputCount() == 0) {
+                link_->pause(10);
+                continue;
+            }
+            int b = link_->readByte();
+            if (b < 0 || !a.feed(static_cast<uint8_t>(b)))
+                continue;
+            if (a.line().find(text) != std::string::npos)
+                return true;
+            if (a.line().find("ERROR") != std::string::npos || a.line().find("NO CARRIER") != std::string::npos)
+                return false;
+        }
+        return false;
+    };
+    const uint8_t blank = 0x20; // stops a reception still waiting
+    writeBytes(&blank, 1);
+    link_->pause(100);
+    link_->flushInput();
+    sendModulation("AT+FTH=3");
+    if (waitFor("CONNECT")) {
+        writeFrame(t30::buildFrame(caller ? t30::withX(t30::fcfDCN) : t30::fcfDCN, {}, true));
+        waitFor("OK");
+    }
+    link_->flushInput();
+    lines_.clear();
 }
 
 void FaxSession::hangupSending()

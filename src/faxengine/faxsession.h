@@ -129,6 +129,9 @@ protected:
         Input kind = Input::None;
         std::string line;
         std::string bare; // the line without its double-quoted texts
+        // Class 1: "ERROR" (or "+FCERROR") closing a frame that arrived
+        // damaged; the frame itself is dropped.
+        bool damagedFrame = false;
         // Whether the line holds text outside quotes: an identification in
         // a report never reads as a result code or another report.
         bool is(const char *text) const
@@ -179,6 +182,12 @@ protected:
     void expectFrame() { collectingFrame_ = true; frames_.reset(); }
     const t30::Frame &lastFrame() const { return frames_.frame(); }
 
+    // Class 1: ends the procedure with DCN before a hang-up after a failure
+    // or cancel: any reception the modem still runs is stopped, DCN goes out
+    // in a transmission of its own, and the modem's OK is awaited (about
+    // 3 s at most; the hang-up follows whatever happens). The calling
+    // machine's frames carry the X bit.
+    void sendDisconnect(bool caller);
     // Hang-up sequences.
     void hangupSending();
     void hangupReceiving();
@@ -214,6 +223,11 @@ private:
     t30::FrameCollector frames_;
     bool collectingFrame_ = false;
     bool frameStarted_ = false;
+    // A frame is handed on only once the modem's "OK" confirms its check
+    // sequence; that line follows as an event of its own.
+    bool frameHeld_ = false;
+    bool lineHeld_ = false;
+    Event heldLine_;
     bool skipLf_ = false;
 };
 

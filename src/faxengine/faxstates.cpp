@@ -22,6 +22,7 @@ constexpr const char *kReceiveNames[rfStateCount] = {
     "rf1FinTrn", "rf1SendCFR", "rf1WtPgCnnct", "rf2ValCnnct", "rf2GtSndID", "rf2GtCnnct",
     "rfStartPage", "rfGtPgDta", "rf1FinPage", "rf1WaitEOP", "rf1WritePage", "rf1SendMCF",
     "rf1WaitDCN", "rf1WtHngp", "rf2GtPgRslt", "rf2GetFHNG", "rfComplete", "rfAbort", "rfDone",
+    "rf1SendCRP",
 };
 
 } // namespace

@@ -26,6 +26,7 @@ enum ReceiveState : int {
     rf1CollTrn, rf1Timeout, rf1Retrain, rf1FinTrn, rf1SendCFR, rf1WtPgCnnct, rf2ValCnnct,
     rf2GtSndID, rf2GtCnnct, rfStartPage, rfGtPgDta, rf1FinPage, rf1WaitEOP, rf1WritePage,
     rf1SendMCF, rf1WaitDCN, rf1WtHngp, rf2GtPgRslt, rf2GetFHNG, rfComplete, rfAbort, rfDone,
+    rf1SendCRP,
     rfStateCount
 };
 

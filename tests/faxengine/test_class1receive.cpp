@@ -370,3 +370,39 @@ TEST_F(Class1Receive, AnEndlessPageFailsTheCall)
     EXPECT_EQ(events.finishCode, -ecFaxPageError);
     EXPECT_TRUE(filesInDir().empty());
 }
+
+// Damaged and repeated commands of the caller: a damaged DCS is answered
+// with CRP and the repeat taken; a DCS repeated because our CFR was lost,
+// and MPS and EOP repeated because our MCF was lost, are answered again
+// instead of failing the call; a DCS arriving more than 3 s after its
+// carrier was announced is still taken.
+TEST_F(Class1Receive, DamagedAndRepeatedCommandsAreAnsweredAgain)
+{
+    caller.damagedDcs = 1;
+    caller.cfrLost = true;
+    caller.mcfLost = {1, 3};
+    caller.lateDcsMs = 4000;
+    startAndRing();
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_EQ(caller.crps, 1);
+    int cfrSent = 0;
+    for (const auto &f : caller.framesFromDte)
+        cfrSent += f.kind() == t30::fcfCFR;
+    EXPECT_EQ(cfrSent, 2);
+    EXPECT_EQ(caller.mcfs, 5); // three pages, two answered twice
+    EXPECT_EQ(pagesOf(dir + "/FAX0001.APF"), caller.pages);
+}
+
+// A call that fails after CSI and DIS went out ends with DCN before the
+// hang-up (here: the call is refused after the training).
+TEST_F(Class1Receive, AFailureAfterTheDisSendsDcn)
+{
+    events.accept = false;
+    receiver.settings.exitOnError = true;
+    startAndRing();
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_EQ(events.finishCode, -ecFileRejected);
+    ASSERT_FALSE(caller.framesFromDte.empty());
+    EXPECT_EQ(caller.framesFromDte.back().fcf, t30::fcfDCN);
+}

@@ -438,3 +438,62 @@ TEST_F(Class1Send, RefusedOutputBlocksAreWrittenInPiecesNotDropped)
     EXPECT_EQ(remote.pages[0].size(), raw.size() + 8 * 6 + std::size_t(sender.send.bufferMinimum));
     EXPECT_TRUE(std::equal(raw.begin(), raw.end(), remote.pages[0].end() - std::ptrdiff_t(raw.size())));
 }
+
+// Damaged or unclear answers on the V.21 channel: a damaged CFR makes the
+// sender repeat DCS and training; a CRP after MPS makes it repeat MPS at
+// once; a carrier that drops without a frame makes it repeat the
+// post-page command after T4 (about 3 s), not after 10 s.
+TEST_F(Class1Send, DamagedAndUnclearAnswersRepeatTheCommand)
+{
+    remote.damagedCfr = 1;
+    remote.postPageReply = {t30::fcfCRP, 0x8C, -1};
+    queue(makeFax(3));
+    std::vector<long> postPageAt;
+    auto prev = link.onWrite;
+    t30::FrameCollector watch;
+    link.onWrite = [&](uint8_t b) {
+        if (watch.feed(b) && (watch.frame().kind() == t30::fcfMPS || watch.frame().kind() == t30::fcfEOP))
+            postPageAt.push_back(link.nowMs);
+        prev(b);
+    };
+    runSession();
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_EQ(remote.tcfLengths.size(), 2u);        // DCS and training twice
+    ASSERT_EQ(remote.pages.size(), 3u);
+    ASSERT_EQ(postPageAt.size(), 5u);               // MPS twice, MPS twice, EOP
+    EXPECT_LT(postPageAt[1] - postPageAt[0], 2000); // CRP: at once
+    const long garbled = postPageAt[3] - postPageAt[2];
+    EXPECT_GE(garbled, 2500);
+    EXPECT_LT(garbled, 5000);
+}
+
+// Failures after the far end's DIS end the procedure with DCN before the
+// hang-up: training failing at every speed down to 2400, and a DIS that
+// declares no receive capability (which gets no DCS at all).
+TEST_F(Class1Send, FailuresAfterTheDisSendDcnBeforeHangingUp)
+{
+    remote.tcfGood = std::deque<bool>(12, false);
+    queue(makeFax(1));
+    runSession();
+    EXPECT_EQ(events.finishCode, -ecFaxTrainError);
+    ASSERT_FALSE(remote.framesFromDte.empty());
+    EXPECT_EQ(remote.framesFromDte.back().fcf, t30::withX(t30::fcfDCN));
+    EXPECT_EQ(remote.commands.back(), "ATH0");
+
+    SimLink l2;
+    Class1Remote r2(l2);
+    Recorder ev2;
+    FaxSender s2(l2, ev2);
+    ev2.session = &s2;
+    s2.settings.faxClass = fcClass1;
+    r2.disOctet2 = 0x40; // no receive bit
+    ev2.faxes.push_back({"100", makeFax(1), ""});
+    ASSERT_EQ(s2.prepare(), 0);
+    s2.start();
+    ASSERT_TRUE(l2.run(s2));
+    EXPECT_EQ(ev2.finishCode, -ecFaxBadMachine);
+    std::vector<uint8_t> kinds;
+    for (const auto &f : r2.framesFromDte)
+        kinds.push_back(f.fcf);
+    EXPECT_EQ(kinds, (std::vector<uint8_t>{t30::withX(t30::fcfDCN)}));
+}

@@ -8,6 +8,7 @@
 #include "faximage/apfwriter.h"
 #include "faximage/g3encoder.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
@@ -138,6 +139,10 @@ public:
     void disarmOutputTriggers() override { freeArmed = usedArmed = false; }
     void logState(const std::string &s) override { states.push_back(s); }
 
+    // Input that arrives at a later time (ms of the virtual clock), in order.
+    std::deque<std::pair<long, Bytes>> later;
+    void pushLater(long delayMs, const Bytes &b) { later.emplace_back(nowMs + delayMs, b); }
+
     void push(const std::string &s) { in.insert(in.end(), s.begin(), s.end()); }
     void push(const Bytes &b) { in.insert(in.end(), b.begin(), b.end()); }
 
@@ -178,6 +183,13 @@ public:
                 resp = true;
             } else if (statusAt >= 0) {
                 next = statusAt;
+            }
+            if (!later.empty() && (next < 0 || later.front().first < next * 55)) {
+                // Input the far end sends later arrives before any timer.
+                nowMs = std::max(nowMs, later.front().first);
+                push(later.front().second);
+                later.pop_front();
+                continue;
             }
             if (next < 0)
                 return true; // waiting for nothing: stuck or done
@@ -279,7 +291,9 @@ public:
     std::string ftmList = "24,48,72,73,74,96,97,98,121,122,145,146";
     std::deque<bool> tcfGood;             // verdicts for successive TCFs; default good
     std::deque<bool> tcfUnheard;          // per TCF: the far end misses it and stays silent
-    std::deque<int> postPageReply;        // FCF answering MPS/EOP; 0 = silence; default MCF
+    std::deque<int> postPageReply;        // FCF answering MPS/EOP; 0 = silence, -1 = a carrier
+                                          // that ends without a frame; default MCF
+    int damagedCfr = 0;                   // CFR frames that arrive damaged (ERROR) first
     bool classList10 = false;
 
     // --- record ---
@@ -307,9 +321,19 @@ private:
             frhPending_ = true;
             return;
         }
-        reply("CONNECT");
-        link_.push(pending_.front());
+        Bytes f = pending_.front();
         pending_.pop_front();
+        reply("CONNECT");
+        if (f.empty()) { // garbled: the carrier drops before a frame
+            reply("NO CARRIER");
+            return;
+        }
+        link_.push(f);
+        if (f.size() > 2 && f[2] == t30::fcfCFR && damagedCfr > 0) {
+            --damagedCfr;
+            reply("ERROR");
+            return;
+        }
         reply("OK");
     }
     void onByte(uint8_t b)
@@ -348,8 +372,12 @@ private:
             break;
         }
     }
-    void onCommand(const std::string &cmd)
+    void onCommand(std::string cmd)
     {
+        // Like a modem, anything before "AT" (a character that stopped a
+        // reception, say) is not part of the command.
+        if (auto at = cmd.find("AT"); at != std::string::npos)
+            cmd.erase(0, at);
         commands.push_back(cmd);
         link_.trace.push_back("cmd " + cmd);
         if (cmd.rfind("ATD", 0) == 0) {
@@ -398,7 +426,9 @@ private:
                 r = postPageReply.front();
                 postPageReply.pop_front();
             }
-            if (r)
+            if (r == -1)
+                pending_.push_back(Bytes{});
+            else if (r)
                 pending_.push_back(t30::buildFrame(static_cast<uint8_t>(r), {}, true));
             if (k == (t30::fcfEOM & 0xFE) && r == 0x8C) {
                 // A final MCF; CSI and DIS follow in a new transmission.

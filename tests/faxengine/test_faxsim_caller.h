@@ -28,12 +28,18 @@ public:
     bool stopAfterFirstPageData = false;
     std::map<std::size_t, Bytes> firstTry; // 0-based page: data of its first sending
     std::size_t silentAfterPage = 0;       // 1-based page after which no post-page frame comes
+    int damagedDcs = 0;                    // DCS frames that arrive damaged (ERROR) first
+    int lateDcsMs = 0;                     // the DCS frame follows its CONNECT this late
+    bool cfrLost = false;                  // the first CFR is missed: DCS and training again
+    std::set<std::size_t> mcfLost;         // 1-based pages whose first MCF is missed
 
     // --- record ---
     std::vector<std::string> commands;
     std::vector<t30::Frame> framesFromDte;
     std::vector<std::size_t> tcfSent;
     int rtns = 0;
+    int crps = 0;
+    int mcfs = 0;
 
     void ring(int n = 1)
     {
@@ -72,9 +78,29 @@ private:
     {
         if (pending_.empty())
             return;
-        reply("CONNECT");
-        link_.push(pending_.front());
+        Bytes f = pending_.front();
         pending_.pop_front();
+        const bool dcs = f.size() > 2 && (f[2] & 0xFE) == t30::fcfDCS;
+        if (dcs)
+            lastCommand_ = f;
+        else if (f.size() > 2 && f[2] != t30::withX(t30::fcfTSI))
+            lastCommand_ = f;
+        reply("CONNECT");
+        if (dcs && damagedDcs > 0) {
+            --damagedDcs;
+            link_.push(f);
+            reply("ERROR"); // the check sequence did not match
+            return;
+        }
+        if (dcs && lateDcsMs > 0) {
+            Bytes rest = f;
+            const std::string ok = "\r\nOK\r\n";
+            rest.insert(rest.end(), ok.begin(), ok.end());
+            link_.pushLater(lateDcsMs, rest);
+            lateDcsMs = 0;
+            return;
+        }
+        link_.push(f);
         reply("OK");
     }
     void onByte(uint8_t b)
@@ -92,8 +118,12 @@ private:
             line_ += static_cast<char>(b);
         }
     }
-    void onCommand(const std::string &cmd)
+    void onCommand(std::string cmd)
     {
+        // Like a modem, anything before "AT" (a character that stopped a
+        // reception, say) is not part of the command.
+        if (auto at = cmd.find("AT"); at != std::string::npos)
+            cmd.erase(0, at);
         commands.push_back(cmd);
         link_.trace.push_back("cmd " + cmd);
         if (cmd == "ATA" || cmd == "AT+FTH=3") {
@@ -105,6 +135,14 @@ private:
         } else if (cmd == "AT+FRM=?") {
             reply("24,48,72,73,74,96,97,98,121,122,145,146");
             reply("OK");
+        } else if (cmd.rfind("AT+FRM=", 0) == 0 && expect_ == Page && repeatNext_) {
+            // We missed the answer and repeat our command on V.21: the
+            // modem reports the other carrier.
+            repeatNext_ = false;
+            if ((lastCommand_[2] & 0xFE) == t30::fcfDCS)
+                expect_ = Tcf;
+            pending_.push_back(lastCommand_);
+            reply("+FCERROR");
         } else if (cmd.rfind("AT+FRM=", 0) == 0) {
             reply("CONNECT");
             if (expect_ == Tcf) {
@@ -162,6 +200,14 @@ private:
             break;
         case t30::fcfCFR:
             expect_ = Page;
+            if (cfrLost) {
+                cfrLost = false;
+                repeatNext_ = true;
+            }
+            break;
+        case t30::fcfCRP: // the last command again
+            ++crps;
+            pending_.push_back(lastCommand_);
             break;
         case t30::fcfFTT:
             pending_.push_back(dcsFrame());
@@ -174,6 +220,15 @@ private:
             expect_ = Tcf;
             break;
         case t30::fcfMCF:
+            ++mcfs;
+            if (mcfLost.count(page_)) {
+                mcfLost.erase(page_);
+                if (page_ >= pages.size())
+                    pending_.push_back(lastCommand_); // EOP again at once
+                else
+                    repeatNext_ = true;
+                break;
+            }
             if (page_ >= pages.size())
                 pending_.push_back(t30::buildFrame(t30::withX(t30::fcfDCN), {}, true));
             else if (page_ == eomAfterPage)
@@ -199,6 +254,8 @@ private:
     Expect expect_ = None;
     std::size_t page_ = 0;
     std::set<std::size_t> sentOnce_;
+    Bytes lastCommand_;
+    bool repeatNext_ = false;
 };
 
 } // namespace qln::fax::sim
