@@ -374,10 +374,9 @@ private:
     }
     void onCommand(std::string cmd)
     {
-        // Like a modem, anything before "AT" (a character that stopped a
-        // reception, say) is not part of the command.
-        if (auto at = cmd.find("AT"); at != std::string::npos)
-            cmd.erase(0, at);
+        // Like a modem, blanks before "AT" (one that stopped a reception,
+        // say) are not part of the command.
+        cmd.erase(0, cmd.find_first_not_of(' ') == std::string::npos ? cmd.size() : cmd.find_first_not_of(' '));
         commands.push_back(cmd);
         link_.trace.push_back("cmd " + cmd);
         if (cmd.rfind("ATD", 0) == 0) {
