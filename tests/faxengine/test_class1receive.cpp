@@ -406,3 +406,22 @@ TEST_F(Class1Receive, AFailureAfterTheDisSendsDcn)
     ASSERT_FALSE(caller.framesFromDte.empty());
     EXPECT_EQ(caller.framesFromDte.back().fcf, t30::fcfDCN);
 }
+
+// A CRP answering our DIS brings CSI and DIS again (never a training
+// reception without a DCS to set its modulation).
+TEST_F(Class1Receive, CrpToTheDisRepeatsCsiAndDis)
+{
+    caller.crpToDis = 1;
+    startAndRing();
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_EQ(events.finishCode, 0);
+    std::vector<uint8_t> kinds;
+    for (const auto &f : caller.framesFromDte)
+        kinds.push_back(f.kind());
+    ASSERT_GE(kinds.size(), 4u);
+    EXPECT_EQ(std::vector<uint8_t>(kinds.begin(), kinds.begin() + 4),
+              (std::vector<uint8_t>{t30::fcfCSI, t30::fcfDIS, t30::fcfCSI, t30::fcfDIS}));
+    for (const auto &c : caller.commands)
+        EXPECT_NE(c, "AT+FRM=");
+    EXPECT_EQ(pagesOf(dir + "/FAX0001.APF"), caller.pages);
+}

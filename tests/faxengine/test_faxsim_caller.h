@@ -29,6 +29,7 @@ public:
     std::map<std::size_t, Bytes> firstTry; // 0-based page: data of its first sending
     std::size_t silentAfterPage = 0;       // 1-based page after which no post-page frame comes
     int damagedDcs = 0;                    // DCS frames that arrive damaged (ERROR) first
+    int crpToDis = 0;                      // DIS frames answered with CRP first
     int lateDcsMs = 0;                     // the DCS frame follows its CONNECT this late
     bool cfrLost = false;                  // the first CFR is missed: DCS and training again
     std::set<std::size_t> mcfLost;         // 1-based pages whose first MCF is missed
@@ -195,6 +196,11 @@ private:
         framesFromDte.push_back(f);
         switch (f.kind()) {
         case t30::fcfDIS:
+            if (crpToDis > 0) {
+                --crpToDis;
+                pending_.push_back(t30::buildFrame(t30::withX(t30::fcfCRP), {}, true));
+                break;
+            }
             queueNegotiation();
             break;
         case t30::fcfCFR:
