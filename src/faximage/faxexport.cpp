@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstring>
 
 #include <QBuffer>
@@ -221,9 +222,11 @@ int writeFaxPdf(const std::vector<FaxPageLines> &pages, const std::string &outFi
         pdf.setTitle(QStringLiteral("Fax"));
         pdf.setCreator(QStringLiteral("Quillon"));
         pdf.setResolution(kHorizontalDpi);
+        // PDF page sizes are whole points here, so the page is the fax page
+        // rounded up (less than a point of white at the right and bottom).
         auto pageSize = [](const FaxPageLines &p) {
-            const double w = p.width * 72.0 / kHorizontalDpi;
-            const double h = double(p.lines.size()) * 72.0 / verticalDpi(p);
+            const double w = std::ceil(p.width * 72.0 / kHorizontalDpi - 0.01);
+            const double h = std::ceil(double(p.lines.size()) * 72.0 / verticalDpi(p) - 0.01);
             return QPageSize(QSizeF(w, h), QPageSize::Point, QString(), QPageSize::ExactMatch);
         };
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
@@ -239,10 +242,11 @@ int writeFaxPdf(const std::vector<FaxPageLines> &pages, const std::string &outFi
                     return ecDeviceWrite;
                 }
             }
-            // The whole page in the painter's units (204 per inch across);
-            // the raster fills it, so a normal page's lines are twice as
-            // tall as a fine page's.
-            const QRectF target(0, 0, pdf.width(), pdf.height());
+            // The raster at its physical size in the painter's units (204 per
+            // inch), so a normal page's lines are twice as tall as a fine
+            // page's.
+            const QRectF target(0, 0, pages[i].width,
+                                double(pages[i].lines.size()) * kHorizontalDpi / verticalDpi(pages[i]));
             const QImage img = faxPageImage(pages[i], false);
             if (img.isNull()) {
                 painter.end();

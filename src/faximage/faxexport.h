@@ -4,9 +4,10 @@
 //
 // PDF and TIFF keep every page at its own fax resolution: a TIFF page
 // carries XResolution 204 and YResolution 196 (fine) or 98 (normal) per
-// inch, so readers show a normal page at its true aspect; a PDF page has the
-// physical size of the fax page (width / 204 inch by lines / 196 or 98
-// inch) with the raster drawn over the whole page. PNG and BMP have no
+// inch, so readers show a normal page at its true aspect; a PDF page holds
+// the raster at its physical size (width / 204 inch by lines / 196 or 98
+// inch) from its top left corner, the page being that size rounded up to
+// whole points. PNG and BMP have no
 // usable pixel aspect, so a normal page has each line doubled unless raw
 // lines are asked for.
 //

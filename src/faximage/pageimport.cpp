@@ -8,6 +8,7 @@
 #include <tiffio.h>
 
 #include <poppler-document.h>
+#include <poppler-global.h>
 #include <poppler-image.h>
 #include <poppler-page-renderer.h>
 #include <poppler-page.h>
@@ -257,6 +258,12 @@ int PdfReader::openSource(const std::string &fileName, int &pages)
     closeSource();
     if (int rc = missingFileCode(fileName); rc < 0)
         return rc;
+    // Damage in a document is reported through the result, not printed.
+    static const bool quiet = [] {
+        poppler::set_debug_error_function([](const std::string &, void *) {}, nullptr);
+        return true;
+    }();
+    (void)quiet;
     auto d = std::make_unique<Doc>();
     d->doc.reset(poppler::document::load_from_file(fileName));
     if (!d->doc || d->doc->is_locked())
