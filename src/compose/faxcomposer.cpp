@@ -5,6 +5,7 @@
 #include "common/settings.h"
 #include "compose/coverlibrary.h"
 #include "compose/defaultfont.h"
+#include "faximage/faxdocumentfile.h"
 
 #include <stdexcept>
 
@@ -34,16 +35,44 @@ bool FaxComposer::saveMemo(const char *field, richtext::RichDocument &text)
     });
 }
 
+bool FaxComposer::loadDocument(FaxEditorSurface &editor)
+{
+    richtext::RichDocument &text = editor.document();
+    text.clear();
+    editor.attachedDocument.clear();
+    return tables_.LoadRichText(tables_.FaxTable, "RTFDOC", [&](const std::string &path) {
+        const fax::TFaxInputDocumentType type = fax::faxDocumentFileType(path);
+        if (type == fax::idNone)
+            return text.loadFromFile(QString::fromStdString(path));
+        const std::string copy = tables_.DataDir() + "/_EDITDOC." + fax::faxDocumentExtension(type);
+        if (fax::copyFaxDocumentFile(path, copy) < 0)
+            return false;
+        editor.attachedDocument = copy;
+        return true;
+    });
+}
+
+bool FaxComposer::saveDocument(FaxEditorSurface &editor)
+{
+    if (editor.attachedDocument.empty())
+        return saveMemo("RTFDOC", editor.document());
+    const std::string source = editor.attachedDocument;
+    return tables_.SaveRichText(tables_.FaxTable, "RTFDOC", [&source](const std::string &path) {
+        return fax::faxDocumentFileType(source) != fax::idNone && fax::copyFaxDocumentFile(source, path) == 0;
+    });
+}
+
 void FaxComposer::open(FaxEditMode mode, FaxEditorSurface &editor)
 {
     if (mode == FaxEditMode::New) {
+        editor.attachedDocument.clear();
         editor.setFields(FaxFields{});
         editor.setTypingAttributes(defaultFontAttributes(settings()));
         return;
     }
     records::TTable &t = tables_.FaxTable;
     loadMemo("RTFCOVER", editor.cover());
-    loadMemo("RTFDOC", editor.document());
+    loadDocument(editor);
     FaxFields f;
     try {
         f.recipient = t.GetString("RECIPIENT");
@@ -68,7 +97,7 @@ long FaxComposer::store(FaxEditMode mode, FaxEditorSurface &editor)
             t.Append();
         if (!saveMemo("RTFCOVER", editor.cover()))
             throw std::runtime_error("the cover sheet could not be stored");
-        if (!saveMemo("RTFDOC", editor.document()))
+        if (!saveDocument(editor))
             throw std::runtime_error("the fax document could not be stored");
         t.SetString("RECIPIENT", f.recipient);
         t.SetString("SUBJECT", f.subject);
