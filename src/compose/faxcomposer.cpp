@@ -62,6 +62,30 @@ bool FaxComposer::saveDocument(FaxEditorSurface &editor)
     });
 }
 
+bool FaxComposer::attachDocument(FaxEditorSurface &editor, const std::string &path)
+{
+    if (path.empty()) {
+        editor.attachedDocument.clear();
+        return true;
+    }
+    if (fax::faxDocumentFileType(path) == fax::idNone) {
+        messages().information("\"" + path + "\" is not a PDF or TIFF file");
+        return false;
+    }
+    editor.attachedDocument = path;
+    return true;
+}
+
+std::string FaxComposer::attachmentText(const FaxEditorSurface &editor)
+{
+    if (editor.attachedDocument.empty())
+        return {};
+    const std::size_t slash = editor.attachedDocument.find_last_of('/');
+    const std::string name =
+        slash == std::string::npos ? editor.attachedDocument : editor.attachedDocument.substr(slash + 1);
+    return "Attached document: " + name + " (its pages follow the cover sheet; the text below is not sent)";
+}
+
 void FaxComposer::open(FaxEditMode mode, FaxEditorSurface &editor)
 {
     if (mode == FaxEditMode::New) {

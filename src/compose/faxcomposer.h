@@ -92,6 +92,13 @@ public:
     // any other tag.
     static std::optional<QString> mergeValue(int tag, const FaxFields &fields, const QDateTime &now);
 
+    // The editor's attach choice: attaches `path` as the fax's document
+    // when it is a PDF or TIFF file (by its content), else says so and
+    // leaves the editor as it was. An empty path removes the attachment.
+    static bool attachDocument(FaxEditorSurface &editor, const std::string &path);
+    // The line the editor shows for its attachment ("" for none).
+    static std::string attachmentText(const FaxEditorSurface &editor);
+
     // Load Template: clears the editor's cover, loads the library's
     // current template into it and fills its merge fields from the fields
     // as they are now.

@@ -2,6 +2,8 @@
 // document memo through the composer, given back to the editor on Edit and
 // Clone, and rendered after the cover sheet by CreateFaxFile with every page.
 #include "compose/faxcomposer.h"
+#include "compose/faxeditor.h"
+#include "richtext/richedit.h"
 #include "compose/faxfilemaker.h"
 #include "compose/plainfaxsurface.h"
 #include "faximage/apfreader.h"
@@ -15,7 +17,9 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QLabel>
 #include <QTextCursor>
+#include <QToolButton>
 
 namespace qln::compose::test {
 namespace {
@@ -153,6 +157,33 @@ TEST_F(FaxAttachmentTest, AFileThatIsNoDocumentIsNotStored)
     f.close();
     EXPECT_EQ(0, addFax(fake, "Cover"));
     EXPECT_FALSE(msgs.calls().empty());
+}
+
+TEST_F(FaxAttachmentTest, EditorShowsTheRecordsAttachmentAndRemovingItSendsTheTextAgain)
+{
+    const std::string pdf = makePdf(1);
+    const long recno = addFax(pdf, "Cover");
+    ASSERT_GT(recno, 0);
+    ASSERT_TRUE(tables->FaxTable.GoTo(recno));
+    TFaxEditor editor(*composer, *tables);
+    composer->open(FaxEditMode::Edit, editor);
+    editor.show();
+    auto *label = editor.findChild<QLabel *>(QStringLiteral("AttachmentLabel"));
+    auto *remove = editor.findChild<QToolButton *>(QStringLiteral("RemoveAttachmentButton"));
+    ASSERT_TRUE(label && remove);
+    EXPECT_FALSE(label->isHidden());
+    EXPECT_TRUE(label->text().contains(QStringLiteral("_EDITDOC.pdf")));
+    EXPECT_TRUE(editor.documentEditor()->isReadOnly());
+    remove->click();
+    EXPECT_TRUE(editor.attachedDocument.empty());
+    EXPECT_TRUE(label->isHidden());
+    EXPECT_FALSE(editor.documentEditor()->isReadOnly());
+
+    // Refused choices leave the editor as it was.
+    EXPECT_FALSE(FaxComposer::attachDocument(editor, data + "Fax.dbf"));
+    EXPECT_TRUE(editor.attachedDocument.empty());
+    EXPECT_TRUE(FaxComposer::attachDocument(editor, pdf));
+    EXPECT_EQ(pdf, editor.attachedDocument);
 }
 
 }  // namespace
