@@ -168,7 +168,7 @@ QWidget *TFaxEditor::buildEditorPage(richtext::TRichEdit *&editor, richtext::TRi
         // text.
         auto *attach = new QToolButton(page);
         attach->setObjectName(QStringLiteral("AttachDocumentButton"));
-        attach->setText(QStringLiteral("&Attach PDF/TIFF..."));
+        attach->setText(QStringLiteral("Attach P&DF/TIFF..."));
         attach->setToolTip(QStringLiteral("Send a PDF or TIFF file as the fax document"));
         connect(attach, &QToolButton::clicked, this, &TFaxEditor::AttachDocumentClick);
         row->addWidget(attach);

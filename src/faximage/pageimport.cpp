@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -24,6 +25,8 @@ namespace {
 
 constexpr int kMaxSourceWidth = 32767;
 constexpr int kMaxSourceHeight = 65535;
+// At four bytes a pixel while decoding: 256 MB at most.
+constexpr int64_t kMaxSourcePixels = int64_t(64) << 20;
 constexpr double kFaxDpiX = 204.0;
 constexpr double kFineDpi = 196.0;
 constexpr double kNormalDpi = 98.0;
@@ -197,7 +200,8 @@ int LibTiffReader::loadPage(int index, bool, SourcePage &page)
     uint32_t w = 0, h = 0;
     TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w);
     TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h);
-    if (w == 0 || h == 0 || w > uint32_t(kMaxSourceWidth) || h > uint32_t(kMaxSourceHeight))
+    if (w == 0 || h == 0 || w > uint32_t(kMaxSourceWidth) || h > uint32_t(kMaxSourceHeight) ||
+        int64_t(w) * h > kMaxSourcePixels)
         return ecUnsupportedFormat;
     // libtiff's RGBA interface reads every compression, photometric and bit
     // depth it supports; rows come out top-down as ABGR words.
@@ -290,7 +294,8 @@ int PdfReader::loadPage(int index, bool fine, SourcePage &page)
     // inch in the same proportion.
     const double xres = 1728.0 * 72.0 / widthPt;
     const double yres = xres * (fine ? kFineDpi : kNormalDpi) / kFaxDpiX;
-    if (widthPt / 72.0 * xres > kMaxSourceWidth || (turned ? box.width() : box.height()) / 72.0 * yres > kMaxSourceHeight)
+    const double heightPx = (turned ? box.width() : box.height()) / 72.0 * yres;
+    if (heightPx > kMaxSourceHeight || 1728.0 * heightPx > double(kMaxSourcePixels))
         return ecUnsupportedFormat;
     poppler::page_renderer renderer;
     renderer.set_paper_color(0xFFFFFFFF);

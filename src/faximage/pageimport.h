@@ -17,7 +17,8 @@
 // image, or one the own reader refuses (-8002), goes to libtiff.
 //
 // Errors: a missing file -2; a file neither reader accepts, an encrypted
-// PDF, or a page larger than 32767 x 65535 source pixels -8002.
+// PDF, or a page larger than 32767 x 65535 source pixels or 64 million
+// pixels in all (a PDF page over about 190 inches long) -8002.
 //
 // Not thread-safe: one reader per conversion.
 #pragma once

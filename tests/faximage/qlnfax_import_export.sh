@@ -85,6 +85,14 @@ test "$(grep -c 'fine, 1728 pixels' list.txt)" = 3
 # 11 inches at 1728 / 8.5 x 196 / 204 lines per inch.
 h=$(identify -format '%h' doc3.png)
 test "$h" -ge 2145 && test "$h" -le 2152
+# The PDF as the document of an outgoing fax: stored, and refused when the
+# file is not a PDF whatever its name.
+mkdir data
+"$qlnfax" fax add --data-dir data --to Someone --phone 555 --subject Scan doc.pdf >recno.txt
+grep -qx '[0-9][0-9]*' recno.txt
+cp a.txt notpdf.pdf
+if "$qlnfax" fax add --data-dir data --to Someone --phone 555 notpdf.pdf 2>err.txt; then exit 1; fi
+grep -q 'is not a PDF or TIFF file' err.txt
 # The output may not be the input.
 if "$qlnfax" export fax.apf fax.apf 2>/dev/null; then exit 1; fi
 cp fax.apf same.pdf
