@@ -3,14 +3,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include <QBuffer>
 #include <QFile>
 #include <QImageWriter>
-#include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
 
 #include "faximage/apf.h"
 #include "faximage/apferrors.h"
@@ -207,6 +205,70 @@ QImage faxPageImage(const FaxPageLines &page, bool doubleNormalLines)
     return img;
 }
 
+namespace {
+
+uint8_t reversedBits(uint8_t b)
+{
+    b = uint8_t((b & 0xF0) >> 4 | (b & 0x0F) << 4);
+    b = uint8_t((b & 0xCC) >> 2 | (b & 0x33) << 2);
+    return uint8_t((b & 0xAA) >> 1 | (b & 0x55) << 1);
+}
+
+// A size for PDF text: at most four decimals, no exponent, cut rather than
+// rounded up. A renderer at exactly 204 (196, 98) dots per inch then finds
+// the page and image a hair under their whole number of pixels and draws
+// the image pixel for pixel; a hair over would give a row or column more
+// and a resampled image.
+std::string pdfNumber(double v)
+{
+    QString t = QString::number(std::floor(v * 10000.0) / 10000.0, 'f', 4);
+    while (t.contains(QLatin1Char('.')) && (t.endsWith(QLatin1Char('0')) || t.endsWith(QLatin1Char('.'))))
+        t.chop(1);
+    return t.toStdString();
+}
+
+// A PDF file built object by object, with the cross-reference table.
+class PdfBuilder {
+public:
+    PdfBuilder() { out_ = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n"; }
+    int reserve()
+    {
+        offsets_.push_back(0);
+        return int(offsets_.size());
+    }
+    void object(int id, const std::string &body, const std::string &stream = {}, bool hasStream = false)
+    {
+        offsets_[std::size_t(id - 1)] = out_.size();
+        out_ += std::to_string(id) + " 0 obj\n" + body;
+        if (hasStream) {
+            out_ += "\nstream\n";
+            out_ += stream;
+            out_ += "\nendstream";
+        }
+        out_ += "\nendobj\n";
+    }
+    std::string finish(int rootId, int infoId)
+    {
+        const std::size_t xref = out_.size();
+        out_ += "xref\n0 " + std::to_string(offsets_.size() + 1) + "\n0000000000 65535 f \n";
+        char entry[24];
+        for (std::size_t off : offsets_) {
+            std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", off);
+            out_ += entry;
+        }
+        out_ += "trailer\n<< /Size " + std::to_string(offsets_.size() + 1) + " /Root " + std::to_string(rootId) +
+                " 0 R /Info " + std::to_string(infoId) + " 0 R >>\nstartxref\n" + std::to_string(xref) +
+                "\n%%EOF\n";
+        return std::move(out_);
+    }
+
+private:
+    std::string out_;
+    std::vector<std::size_t> offsets_;
+};
+
+} // namespace
+
 int writeFaxPdf(const std::vector<FaxPageLines> &pages, const std::string &outFile)
 {
     if (pages.empty())
@@ -214,51 +276,44 @@ int writeFaxPdf(const std::vector<FaxPageLines> &pages, const std::string &outFi
     for (const FaxPageLines &p : pages)
         if (p.lines.empty())
             return ecFaxBadFormat;
-    QByteArray bytes;
-    {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        QPdfWriter pdf(&buffer);
-        pdf.setTitle(QStringLiteral("Fax"));
-        pdf.setCreator(QStringLiteral("Quillon"));
-        pdf.setResolution(kHorizontalDpi);
-        // PDF page sizes are whole points here, so the page is the fax page
-        // rounded up (less than a point of white at the right and bottom).
-        auto pageSize = [](const FaxPageLines &p) {
-            const double w = std::ceil(p.width * 72.0 / kHorizontalDpi - 0.01);
-            const double h = std::ceil(double(p.lines.size()) * 72.0 / verticalDpi(p) - 0.01);
-            return QPageSize(QSizeF(w, h), QPageSize::Point, QString(), QPageSize::ExactMatch);
-        };
-        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-        pdf.setPageSize(pageSize(pages.front()));
-        QPainter painter;
-        if (!painter.begin(&pdf))
-            return ecDeviceWrite;
-        for (std::size_t i = 0; i < pages.size(); ++i) {
-            if (i > 0) {
-                pdf.setPageSize(pageSize(pages[i]));
-                if (!pdf.newPage()) {
-                    painter.end();
-                    return ecDeviceWrite;
-                }
-            }
-            // The raster at its physical size in the painter's units (204 per
-            // inch), so a normal page's lines are twice as tall as a fine
-            // page's.
-            const QRectF target(0, 0, pages[i].width,
-                                double(pages[i].lines.size()) * kHorizontalDpi / verticalDpi(pages[i]));
-            const QImage img = faxPageImage(pages[i], false);
-            if (img.isNull()) {
-                painter.end();
-                return ecOutOfMemory;
-            }
-            painter.drawImage(target, img);
-        }
-        painter.end();
+    // Each page is one image, its lines coded as in the TIFF export
+    // (one-dimensional Group 3 with EOLs) under CCITTFaxDecode, which reads
+    // the bits most significant first. The page is exactly the fax page's
+    // physical size; PDF units are 1/72 inch.
+    PdfBuilder pdf;
+    const int catalogId = pdf.reserve();
+    const int pagesId = pdf.reserve();
+    const int infoId = pdf.reserve();
+    std::string kids;
+    for (const FaxPageLines &page : pages) {
+        const int pageId = pdf.reserve();
+        const int contentId = pdf.reserve();
+        const int imageId = pdf.reserve();
+        kids += std::to_string(pageId) + " 0 R ";
+        const std::string w = pdfNumber(page.width * 72.0 / kHorizontalDpi);
+        const std::string h = pdfNumber(double(page.lines.size()) * 72.0 / verticalDpi(page));
+        pdf.object(pageId, "<< /Type /Page /Parent " + std::to_string(pagesId) + " 0 R /MediaBox [0 0 " + w + " " +
+                               h + "] /Resources << /XObject << /Im0 " + std::to_string(imageId) +
+                               " 0 R >> >> /Contents " + std::to_string(contentId) + " 0 R >>");
+        const std::string content = "q " + w + " 0 0 " + h + " 0 0 cm /Im0 Do Q";
+        pdf.object(contentId, "<< /Length " + std::to_string(content.size()) + " >>", content, true);
+        std::vector<uint8_t> coded = codePage(page);
+        std::string data(coded.size(), '\0');
+        std::transform(coded.begin(), coded.end(), data.begin(), [](uint8_t b) { return char(reversedBits(b)); });
+        const std::string rows = std::to_string(page.lines.size());
+        const std::string cols = std::to_string(page.width);
+        pdf.object(imageId,
+                   "<< /Type /XObject /Subtype /Image /Width " + cols + " /Height " + rows +
+                       " /ColorSpace /DeviceGray /BitsPerComponent 1 /Filter /CCITTFaxDecode /DecodeParms << /K 0"
+                       " /Columns " + cols + " /Rows " + rows + " /EndOfLine true /BlackIs1 false >> /Length " +
+                       std::to_string(data.size()) + " >>",
+                   data, true);
     }
-    if (bytes.isEmpty())
-        return ecDeviceWrite;
-    return commitBytes(outFile, bytes);
+    pdf.object(catalogId, "<< /Type /Catalog /Pages " + std::to_string(pagesId) + " 0 R >>");
+    pdf.object(pagesId, "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages.size()) + " >>");
+    pdf.object(infoId, "<< /Title (Fax) /Producer (Quillon) >>");
+    const std::string bytes = pdf.finish(catalogId, infoId);
+    return writeFileAtomically(outFile, reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size());
 }
 
 int writeFaxTiff(const std::vector<FaxPageLines> &pages, const std::string &outFile)

@@ -4,10 +4,10 @@
 //
 // PDF and TIFF keep every page at its own fax resolution: a TIFF page
 // carries XResolution 204 and YResolution 196 (fine) or 98 (normal) per
-// inch, so readers show a normal page at its true aspect; a PDF page holds
-// the raster at its physical size (width / 204 inch by lines / 196 or 98
-// inch) from its top left corner, the page being that size rounded up to
-// whole points. PNG and BMP have no
+// inch, so readers show a normal page at its true aspect; a PDF page has
+// the fax page's physical size (width / 204 inch by lines / 196 or 98 inch)
+// and holds one image of the page, coded as in the TIFF (Group 3, through
+// CCITTFaxDecode), so nothing is lost or resampled. PNG and BMP have no
 // usable pixel aspect, so a normal page has each line doubled unless raw
 // lines are asked for.
 //
@@ -15,9 +15,9 @@
 // (OutputFile); an output naming the input file, or a page that decodes to
 // no line, fails with nothing written.
 //
-// Plain functions; any thread except that PDF, PNG and BMP writing use
-// QtGui painting and image writers (no widgets), and PCX / DCX go through
-// TApdFaxUnpacker, which is for the user-interface thread.
+// Plain functions; any thread, except that PNG and BMP writing use QtGui's
+// image writers (no widgets) and PCX / DCX go through TApdFaxUnpacker,
+// which is for the user-interface thread.
 #pragma once
 
 #include <cstdint>

@@ -35,11 +35,14 @@ done
 # PDF: three pages, each the APF page at 204 x 196 or 98 dpi.
 "$qlnfax" export fax.apf fax.pdf
 pdfinfo fax.pdf | grep -q '^Pages: *3$'
+# One lossless 1-bit image per page.
+test "$(pdfimages -list fax.pdf | grep -c ' gray *1 *1 *ccitt ')" = 3
 for p in 1 2 3; do
   lines=$(identify -format '%h' page$p.png)
   pdftoppm -gray -aaVector no -rx 204 -ry ${ydpi[p-1]} -f $p -l $p fax.pdf pdfpage
   ppm=$(ls pdfpage*.pgm)
-  convert "$ppm" -crop 1728x${lines}+0+0 +repage -threshold 50% pdf$p.png
+  test "$(identify -format '%wx%h' "$ppm")" = "1728x$lines"
+  convert "$ppm" -threshold 50% pdf$p.png
   rm -f pdfpage*.pgm
   test "$(differ pdf$p.png page$p.png)" = 0
 done

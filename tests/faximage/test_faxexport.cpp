@@ -128,13 +128,14 @@ TEST(FaxExport, PdfPagesHaveTheFaxSizeAndPixels)
     for (int p = 0; p < 3; ++p) {
         std::unique_ptr<poppler::page> pg(doc->create_page(p));
         const poppler::rectf box = pg->page_rect(poppler::media_box);
-        // Whole points, at most one more than the fax page.
-        EXPECT_NEAR(1728.0 / 204 * 72 + 0.5, box.width(), 0.5);
-        EXPECT_NEAR(double(pages[std::size_t(p)].size()) / ydpi[p] * 72 + 0.5, box.height(), 0.5);
+        EXPECT_NEAR(1728.0 / 204 * 72, box.width(), 0.001);
+        EXPECT_NEAR(double(pages[std::size_t(p)].size()) / ydpi[p] * 72, box.height(), 0.001);
+        // Rendered at the fax resolution, pixel for pixel.
         const poppler::image img = r.render_page(pg.get(), 204, ydpi[p]);
         ASSERT_TRUE(img.is_valid());
         const QImage q(reinterpret_cast<const uchar *>(img.const_data()), img.width(), img.height(),
                        img.bytes_per_row(), QImage::Format_ARGB32);
+        EXPECT_EQ(QSize(1728, int(pages[std::size_t(p)].size())), q.size());
         ASSERT_GE(q.width(), 1728);
         ASSERT_GE(q.height(), int(pages[std::size_t(p)].size()));
         int differ = 0;
