@@ -7,6 +7,7 @@
 #include "compose/defaultfont.h"
 #include "faximage/faxdocumentfile.h"
 
+#include <cstdio>
 #include <stdexcept>
 
 namespace qln::compose {
@@ -143,9 +144,13 @@ long FaxComposer::store(FaxEditMode mode, FaxEditorSurface &editor)
 bool FaxComposer::edit(FaxEditMode mode, FaxEditorSurface &editor)
 {
     open(mode, editor);
-    if (!editor.run())
-        return false;
-    return store(mode, editor) != 0;
+    const std::string editCopy = editor.attachedDocument;
+    const bool stored = editor.run() && store(mode, editor) != 0;
+    // The copy open() made of an attached document is not needed once the
+    // editor is closed (the memo holds the document).
+    if (!editCopy.empty())
+        std::remove(editCopy.c_str());
+    return stored;
 }
 
 std::optional<QString> FaxComposer::mergeValue(int tag, const FaxFields &fields, const QDateTime &now)

@@ -101,6 +101,9 @@ TEST_F(FaxAttachmentTest, PdfIsKeptWithTheFaxAndRenderedAfterTheCover)
     ASSERT_FALSE(edit.attachedDocument.empty());
     EXPECT_EQ(bytes(pdf), bytes(edit.attachedDocument));
     EXPECT_TRUE(edit.document().isEmptyText());
+    // Accepting the editor keeps the document and drops the editing copy.
+    ASSERT_TRUE(composer->edit(FaxEditMode::Edit, edit));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(data + "_EDITDOC.pdf")));
 
     FaxFileMaker maker(*tables, data);
     int pages = 0;
