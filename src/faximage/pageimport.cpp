@@ -48,9 +48,10 @@ int missingFileCode(const std::string &fileName)
 MonoBitmap faxPageFromSource(const SourcePage &src, int pageWidth, bool defaultFine, bool &fine)
 {
     fine = defaultFine;
-    if (src.image.isNull() || pageWidth <= 0)
+    if ((src.image.isNull() && src.mono.isNull()) || pageWidth <= 0)
         return MonoBitmap();
-    const int w = src.image.width(), h = src.image.height();
+    const int w = src.image.isNull() ? src.mono.width : src.image.width();
+    const int h = src.image.isNull() ? src.mono.height : src.image.height();
     if (src.fine >= 0)
         fine = src.fine == 1;
     else if (src.yDpi > 0)
@@ -61,7 +62,9 @@ MonoBitmap faxPageFromSource(const SourcePage &src, int pageWidth, bool defaultF
     const double lineScale = double(pageWidth) / w * pixelAspect * ((fine ? kFineDpi : kNormalDpi) / kFaxDpiX);
     const int lines = std::clamp(int(std::lround(h * lineScale)), 1, kApfMaxPageLines);
 
-    QImage gray = src.image.convertToFormat(QImage::Format_Grayscale8);
+    if (src.image.isNull() && w == pageWidth && lines == h)
+        return src.mono; // a fax page at its own width and resolution
+    QImage gray = (src.image.isNull() ? src.mono.toQImage(true) : src.image).convertToFormat(QImage::Format_Grayscale8);
     if (gray.width() != pageWidth || gray.height() != lines)
         gray = gray.scaled(pageWidth, lines, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (gray.isNull())
@@ -162,6 +165,24 @@ TIFF *openTiff(const std::string &fileName)
     return tif;
 }
 
+void readResolution(TIFF *tif, SourcePage &page)
+{
+    float xr = 0, yr = 0;
+    uint16_t unit = RESUNIT_INCH;
+    const bool haveX = TIFFGetField(tif, TIFFTAG_XRESOLUTION, &xr) == 1;
+    const bool haveY = TIFFGetField(tif, TIFFTAG_YRESOLUTION, &yr) == 1;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
+    const double perInch = unit == RESUNIT_CENTIMETER ? 2.54 : 1.0;
+    if (haveX && haveY && xr > 0 && yr > 0 && unit != RESUNIT_NONE) {
+        page.xDpi = xr * perInch;
+        page.yDpi = yr * perInch;
+    } else if (haveX && haveY && xr > 0 && yr > 0) {
+        // Only the aspect is known.
+        page.xDpi = kFaxDpiX;
+        page.yDpi = kFaxDpiX * yr / xr;
+    }
+}
+
 } // namespace
 
 LibTiffReader::~LibTiffReader()
@@ -203,6 +224,33 @@ int LibTiffReader::loadPage(int index, bool, SourcePage &page)
     if (w == 0 || h == 0 || w > uint32_t(kMaxSourceWidth) || h > uint32_t(kMaxSourceHeight) ||
         int64_t(w) * h > kMaxSourcePixels)
         return ecUnsupportedFormat;
+    readResolution(tif, page);
+    uint16_t bits = 1, samples = 1, photometric = PHOTOMETRIC_MINISWHITE;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+    if (bits == 1 && samples == 1 &&
+        (photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK) && !TIFFIsTiled(tif)) {
+        // Bilevel pages (fax files) are read as rows, without the RGBA
+        // detour; libtiff undoes the fill order.
+        MonoBitmap bm(static_cast<int>(w), static_cast<int>(h));
+        const tmsize_t rowBytes = TIFFScanlineSize(tif);
+        std::vector<uint8_t> row(std::size_t(rowBytes > 0 ? rowBytes : 0));
+        if (rowBytes < (int64_t(w) + 7) / 8)
+            return ecUnsupportedFormat;
+        const int n = (int(w) + 7) / 8;
+        for (uint32_t y = 0; y < h; ++y) {
+            if (TIFFReadScanline(tif, row.data(), y) != 1)
+                return ecUnsupportedFormat;
+            uint8_t *out = bm.row(int(y));
+            for (int i = 0; i < n; ++i)
+                out[i] = photometric == PHOTOMETRIC_MINISWHITE ? row[std::size_t(i)] : uint8_t(~row[std::size_t(i)]);
+            if (w % 8) // padding bits never print
+                out[n - 1] &= uint8_t(0xFF << (8 - w % 8));
+        }
+        page.mono = std::move(bm);
+        return ecOK;
+    }
     // libtiff's RGBA interface reads every compression, photometric and bit
     // depth it supports; rows come out top-down as ABGR words.
     QImage rgba(int(w), int(h), QImage::Format_RGBA8888);
@@ -222,20 +270,6 @@ int LibTiffReader::loadPage(int index, bool, SourcePage &page)
             auto over = [a](int c) { return (c * a + 255 * (255 - a)) / 255; };
             out[x] = qRgb(over(p[0]), over(p[1]), over(p[2]));
         }
-    }
-    float xr = 0, yr = 0;
-    uint16_t unit = RESUNIT_INCH;
-    const bool haveX = TIFFGetField(tif, TIFFTAG_XRESOLUTION, &xr) == 1;
-    const bool haveY = TIFFGetField(tif, TIFFTAG_YRESOLUTION, &yr) == 1;
-    TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
-    const double perInch = unit == RESUNIT_CENTIMETER ? 2.54 : 1.0;
-    if (haveX && haveY && xr > 0 && yr > 0 && unit != RESUNIT_NONE) {
-        page.xDpi = xr * perInch;
-        page.yDpi = yr * perInch;
-    } else if (haveX && haveY && xr > 0 && yr > 0) {
-        // Only the aspect is known.
-        page.xDpi = kFaxDpiX;
-        page.yDpi = kFaxDpiX * yr / xr;
     }
     return ecOK;
 }

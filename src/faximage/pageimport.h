@@ -38,6 +38,9 @@ namespace qln::fax {
 // inch (0 when unknown).
 struct SourcePage {
     QImage image;
+    // A bilevel page may come as fax raster instead (1 = black); it is
+    // used as it is when it needs no scaling.
+    MonoBitmap mono;
     double xDpi = 0;
     double yDpi = 0;
     int fine = -1; // 1 fine, 0 normal, -1 decided from yDpi

@@ -31,7 +31,8 @@ struct FaxTiffPage {
 };
 
 // A fax TIFF written by libtiff: 1728 pixels, min-is-white, 204 x yres.
-void writeFaxTiff(const std::string &path, const std::vector<FaxTiffPage> &pages, uint16_t compression)
+void writeFaxTiff(const std::string &path, const std::vector<FaxTiffPage> &pages, uint16_t compression,
+                  uint16_t photometric = PHOTOMETRIC_MINISWHITE)
 {
     TIFF *t = TIFFOpen(path.c_str(), "w");
     ASSERT_NE(nullptr, t);
@@ -42,7 +43,7 @@ void writeFaxTiff(const std::string &path, const std::vector<FaxTiffPage> &pages
         TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 1);
         TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
         TIFFSetField(t, TIFFTAG_COMPRESSION, compression);
-        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, photometric);
         TIFFSetField(t, TIFFTAG_FILLORDER, FILLORDER_LSB2MSB);
         TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, uint32_t(pages[p].lines.size()));
         TIFFSetField(t, TIFFTAG_XRESOLUTION, 204.f);
@@ -51,6 +52,9 @@ void writeFaxTiff(const std::string &path, const std::vector<FaxTiffPage> &pages
         TIFFSetField(t, TIFFTAG_PAGENUMBER, uint16_t(p), uint16_t(pages.size()));
         for (std::size_t y = 0; y < pages[p].lines.size(); ++y) {
             Line row = pages[p].lines[y];
+            if (photometric == PHOTOMETRIC_MINISBLACK)
+                for (auto &b : row)
+                    b = uint8_t(~b);
             ASSERT_EQ(1, TIFFWriteScanline(t, row.data(), uint32_t(y)));
         }
         ASSERT_TRUE(TIFFWriteDirectory(t));
@@ -210,6 +214,13 @@ TEST(PageImportTiff, OwnReaderKeepsWhatItReadsAndLibtiffTakesTheRest)
     EXPECT_FALSE(usesLibTiff(dir.file("one.tif")));
     EXPECT_TRUE(usesLibTiff(dir.file("two.tif")));
     EXPECT_TRUE(usesLibTiff(dir.file("g3.tif")));
+
+    // Black stored as 1 or as 0 comes back the same.
+    writeFaxTiff(dir.file("black0.tif"), {page, page}, COMPRESSION_CCITTFAX4, PHOTOMETRIC_MINISBLACK);
+    ASSERT_EQ(0, convert(dir.file("black0.tif"), dir.file("black0.apf"), idTiff));
+    const DecodedFile b = decodeApfFile(dir.file("black0.apf"));
+    ASSERT_EQ(2u, b.pages.size());
+    EXPECT_EQ(page.lines, b.pages[0].lines);
 
     // The two-page uncompressed file gives both pages.
     ASSERT_EQ(0, convert(dir.file("two.tif"), dir.file("two.apf"), idTiff));
