@@ -65,8 +65,18 @@ MonoBitmap faxPageFromSource(const SourcePage &src, int pageWidth, bool defaultF
     if (src.image.isNull() && w == pageWidth && lines == h)
         return src.mono; // a fax page at its own width and resolution
     QImage gray = (src.image.isNull() ? src.mono.toQImage(true) : src.image).convertToFormat(QImage::Format_Grayscale8);
-    if (gray.width() != pageWidth || gray.height() != lines)
+    if (std::abs(w - pageWidth) <= 2 && std::abs(h - lines) <= 2) {
+        // Off by a pixel or two (a renderer's rounding): cut or pad with
+        // white rather than resample, which would blur every edge.
+        QImage fit(pageWidth, lines, QImage::Format_Grayscale8);
+        fit.fill(255);
+        const int cols = std::min(w, pageWidth);
+        for (int y = 0; y < std::min(h, lines) && !fit.isNull(); ++y)
+            std::memcpy(fit.scanLine(y), gray.constScanLine(y), std::size_t(cols));
+        gray = fit;
+    } else if (gray.width() != pageWidth || gray.height() != lines) {
         gray = gray.scaled(pageWidth, lines, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
     if (gray.isNull())
         return MonoBitmap();
     MonoBitmap bm(pageWidth, lines);
