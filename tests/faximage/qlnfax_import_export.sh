@@ -91,8 +91,16 @@ test "$h" -ge 2145 && test "$h" -le 2152
 # The PDF as the document of an outgoing fax: stored, and refused when the
 # file is not a PDF whatever its name.
 mkdir data
-"$qlnfax" fax add --data-dir data --to Someone --phone 555 --subject Scan doc.pdf >recno.txt
+printf '{\\rtf1\\ansi Cover sheet\\par}' >cover.rtf
+"$qlnfax" fax add --data-dir data --to Someone --phone 555 --subject Scan --cover cover.rtf doc.pdf >recno.txt
 grep -qx '[0-9][0-9]*' recno.txt
+# Sending renders the cover and the three PDF pages (the port is missing, so
+# the call fails after the rendering) and leaves no work files behind.
+if "$qlnfax" fax send --data-dir data "$(cat recno.txt)" --device /dev/qln-no-such-port >/dev/null 2>&1; then
+  exit 1
+fi
+test "$("$qlnfax" list outgoing --data-dir data | awk -F'\t' '{ print $7 }')" = 4
+test -z "$(ls data | grep -i -e '\.apf$' -e '^_faxdoc')"
 cp a.txt notpdf.pdf
 if "$qlnfax" fax add --data-dir data --to Someone --phone 555 notpdf.pdf 2>err.txt; then exit 1; fi
 grep -q 'is not a PDF or TIFF file' err.txt
