@@ -278,8 +278,9 @@ void TFaxEditor::RemoveAttachmentClick()
 void TFaxEditor::showAttachment()
 {
     const std::string text = FaxComposer::attachmentText(*this);
+    // The label stays (empty) without an attachment, keeping the button at
+    // the left.
     AttachmentLabel->setText(QString::fromStdString(text));
-    AttachmentLabel->setVisible(!text.empty());
     RemoveAttachmentButton->setVisible(!text.empty());
     WPDoc->setReadOnly(!text.empty());
 }
