@@ -5,7 +5,9 @@
 #include "common/settings.h"
 #include "compose/coverlibrary.h"
 #include "compose/defaultfont.h"
+#include "faximage/faxdocumentfile.h"
 
+#include <cstdio>
 #include <stdexcept>
 
 namespace qln::compose {
@@ -34,16 +36,68 @@ bool FaxComposer::saveMemo(const char *field, richtext::RichDocument &text)
     });
 }
 
+bool FaxComposer::loadDocument(FaxEditorSurface &editor)
+{
+    richtext::RichDocument &text = editor.document();
+    text.clear();
+    editor.attachedDocument.clear();
+    return tables_.LoadRichText(tables_.FaxTable, "RTFDOC", [&](const std::string &path) {
+        const fax::TFaxInputDocumentType type = fax::faxDocumentFileType(path);
+        if (type == fax::idNone)
+            return text.loadFromFile(QString::fromStdString(path));
+        const std::string copy = tables_.DataDir() + "/_EDITDOC." + fax::faxDocumentExtension(type);
+        if (fax::copyFaxDocumentFile(path, copy) < 0)
+            return false;
+        editor.attachedDocument = copy;
+        return true;
+    });
+}
+
+bool FaxComposer::saveDocument(FaxEditorSurface &editor)
+{
+    if (editor.attachedDocument.empty())
+        return saveMemo("RTFDOC", editor.document());
+    const std::string source = editor.attachedDocument;
+    return tables_.SaveRichText(tables_.FaxTable, "RTFDOC", [&source](const std::string &path) {
+        return fax::faxDocumentFileType(source) != fax::idNone && fax::copyFaxDocumentFile(source, path) == 0;
+    });
+}
+
+bool FaxComposer::attachDocument(FaxEditorSurface &editor, const std::string &path)
+{
+    if (path.empty()) {
+        editor.attachedDocument.clear();
+        return true;
+    }
+    if (fax::faxDocumentFileType(path) == fax::idNone) {
+        messages().information("\"" + path + "\" is not a PDF or TIFF file");
+        return false;
+    }
+    editor.attachedDocument = path;
+    return true;
+}
+
+std::string FaxComposer::attachmentText(const FaxEditorSurface &editor)
+{
+    if (editor.attachedDocument.empty())
+        return {};
+    const std::size_t slash = editor.attachedDocument.find_last_of('/');
+    const std::string name =
+        slash == std::string::npos ? editor.attachedDocument : editor.attachedDocument.substr(slash + 1);
+    return "Attached document: " + name + " (its pages follow the cover sheet; the text below is not sent)";
+}
+
 void FaxComposer::open(FaxEditMode mode, FaxEditorSurface &editor)
 {
     if (mode == FaxEditMode::New) {
+        editor.attachedDocument.clear();
         editor.setFields(FaxFields{});
         editor.setTypingAttributes(defaultFontAttributes(settings()));
         return;
     }
     records::TTable &t = tables_.FaxTable;
     loadMemo("RTFCOVER", editor.cover());
-    loadMemo("RTFDOC", editor.document());
+    loadDocument(editor);
     FaxFields f;
     try {
         f.recipient = t.GetString("RECIPIENT");
@@ -68,7 +122,7 @@ long FaxComposer::store(FaxEditMode mode, FaxEditorSurface &editor)
             t.Append();
         if (!saveMemo("RTFCOVER", editor.cover()))
             throw std::runtime_error("the cover sheet could not be stored");
-        if (!saveMemo("RTFDOC", editor.document()))
+        if (!saveDocument(editor))
             throw std::runtime_error("the fax document could not be stored");
         t.SetString("RECIPIENT", f.recipient);
         t.SetString("SUBJECT", f.subject);
@@ -90,9 +144,13 @@ long FaxComposer::store(FaxEditMode mode, FaxEditorSurface &editor)
 bool FaxComposer::edit(FaxEditMode mode, FaxEditorSurface &editor)
 {
     open(mode, editor);
-    if (!editor.run())
-        return false;
-    return store(mode, editor) != 0;
+    const std::string editCopy = editor.attachedDocument;
+    const bool stored = editor.run() && store(mode, editor) != 0;
+    // The copy open() made of an attached document is not needed once the
+    // editor is closed (the memo holds the document).
+    if (!editCopy.empty())
+        std::remove(editCopy.c_str());
+    return stored;
 }
 
 std::optional<QString> FaxComposer::mergeValue(int tag, const FaxFields &fields, const QDateTime &now)

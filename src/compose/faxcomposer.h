@@ -54,6 +54,11 @@ public:
     virtual void setTypingAttributes(const richtext::CharAttributes &a) = 0;
     // Shows the editor modally; true when it was accepted.
     virtual bool run() = 0;
+
+    // A PDF or TIFF file attached as the fax's document ("" for none). When
+    // set, the document memo stores this file's bytes instead of the
+    // document text, and the fax pages of the file follow the cover sheet.
+    std::string attachedDocument;
 };
 
 class FaxComposer {
@@ -71,6 +76,8 @@ public:
     // Fills the editor for the mode. New: design texts and the default
     // font. Clone: the current row's texts, recipient and fax number, and
     // "[clone]" before its subject. Edit: as Clone with the subject as is.
+    // A document memo holding a PDF or TIFF file is copied to
+    // "_EDITDOC.pdf" / ".tif" in the data directory and attached.
     void open(FaxEditMode mode, FaxEditorSurface &editor);
     // Writes an accepted editor: New and Clone append a row, Edit changes
     // the current one; then RTFCOVER, RTFDOC, RECIPIENT, SUBJECT, PHONE, in
@@ -85,6 +92,13 @@ public:
     // any other tag.
     static std::optional<QString> mergeValue(int tag, const FaxFields &fields, const QDateTime &now);
 
+    // The editor's attach choice: attaches `path` as the fax's document
+    // when it is a PDF or TIFF file (by its content), else says so and
+    // leaves the editor as it was. An empty path removes the attachment.
+    static bool attachDocument(FaxEditorSurface &editor, const std::string &path);
+    // The line the editor shows for its attachment ("" for none).
+    static std::string attachmentText(const FaxEditorSurface &editor);
+
     // Load Template: clears the editor's cover, loads the library's
     // current template into it and fills its merge fields from the fields
     // as they are now.
@@ -93,6 +107,8 @@ public:
 private:
     bool loadMemo(const char *field, richtext::RichDocument &text);
     bool saveMemo(const char *field, richtext::RichDocument &text);
+    bool loadDocument(FaxEditorSurface &editor);
+    bool saveDocument(FaxEditorSurface &editor);
 
     records::FaxTables &tables_;
     std::function<QDateTime()> clock_;

@@ -13,6 +13,7 @@
 #include "richtext/richtoolbar.h"
 
 #include <QEvent>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -88,6 +89,7 @@ TFaxEditor::TFaxEditor(FaxComposer &composer, records::FaxTables &tables, QWidge
     connect(PageControl1, &QTabWidget::currentChanged, this, &TFaxEditor::PageControl1Change);
 
     PageControl1Change();
+    showAttachment();
     restoreWindowPlacement(*this, kPlacementClass);
 }
 
@@ -155,6 +157,26 @@ QWidget *TFaxEditor::buildEditorPage(richtext::TRichEdit *&editor, richtext::TRi
     }
     connectSpellCheck(*editor, this);
     layout->addWidget(bar);
+    if (!cover) {
+        auto *row = new QHBoxLayout;
+        AttachmentLabel = new QLabel(page);
+        AttachmentLabel->setObjectName(QStringLiteral("AttachmentLabel"));
+        RemoveAttachmentButton = new QToolButton(page);
+        RemoveAttachmentButton->setObjectName(QStringLiteral("RemoveAttachmentButton"));
+        RemoveAttachmentButton->setText(QStringLiteral("&Remove"));
+        // Beside the tool bar's own buttons: a document file instead of the
+        // text.
+        auto *attach = new QToolButton(page);
+        attach->setObjectName(QStringLiteral("AttachDocumentButton"));
+        attach->setText(QStringLiteral("Attach P&DF/TIFF..."));
+        attach->setToolTip(QStringLiteral("Send a PDF or TIFF file as the fax document"));
+        connect(attach, &QToolButton::clicked, this, &TFaxEditor::AttachDocumentClick);
+        row->addWidget(attach);
+        row->addWidget(AttachmentLabel, 1);
+        row->addWidget(RemoveAttachmentButton);
+        layout->addLayout(row);
+        connect(RemoveAttachmentButton, &QToolButton::clicked, this, &TFaxEditor::RemoveAttachmentClick);
+    }
     layout->addWidget(editor, 1);
     return page;
 }
@@ -237,6 +259,32 @@ void TFaxEditor::EditNotesButtonClick()
     runModal(notes);
 }
 
+void TFaxEditor::AttachDocumentClick()
+{
+    const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Attach a document"), QString(),
+                                                      QStringLiteral("PDF or TIFF files (*.pdf *.tif *.tiff)"));
+    if (file.isEmpty())
+        return;
+    if (FaxComposer::attachDocument(*this, file.toStdString()))
+        showAttachment();
+}
+
+void TFaxEditor::RemoveAttachmentClick()
+{
+    FaxComposer::attachDocument(*this, {});
+    showAttachment();
+}
+
+void TFaxEditor::showAttachment()
+{
+    const std::string text = FaxComposer::attachmentText(*this);
+    // The label stays (empty) without an attachment, keeping the button at
+    // the left.
+    AttachmentLabel->setText(QString::fromStdString(text));
+    RemoveAttachmentButton->setVisible(!text.empty());
+    WPDoc->setReadOnly(!text.empty());
+}
+
 void TFaxEditor::PageControl1Change()
 {
     const bool editorPage = PageControl1->currentIndex() != RecipientPage;
@@ -254,6 +302,7 @@ void TFaxEditor::showEvent(QShowEvent *e)
     if (shown_)
         return;
     shown_ = true;
+    showAttachment(); // the composer may have attached the record's document
     for (richtext::TRichEdit *ed : {WPCover, WPDoc}) {
         ed->setPageLayout(richtext::PageLayout{});
         ed->reformat();

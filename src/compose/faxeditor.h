@@ -1,7 +1,8 @@
 // TFaxEditor, "Fax Editor": recipient, fax number and subject on the
 // "Recipient" page, the cover sheet and the fax document on two rich-text
 // pages with their tool bars, the zoom button, Read Me First, the
-// phonebook pick and Load Template. The main window's New, Clone and Edit
+// phonebook pick, Load Template and attaching a PDF or TIFF file as the
+// document. The main window's New, Clone and Edit
 // run it through FaxComposer (it is the composer's FaxEditorSurface).
 // Remembers its window placement. Modal, created for one use.
 // User-interface thread only.
@@ -12,6 +13,7 @@
 #include <QDialog>
 #include <QLineEdit>
 
+class QLabel;
 class QPushButton;
 class QTabWidget;
 class QToolButton;
@@ -75,6 +77,11 @@ public slots:
     void LoadCoverButtonClick();
     void EditNotesButtonClick();
     void PageControl1Change();
+    void AttachDocumentClick();
+    void RemoveAttachmentClick();
+    // Shows the attached document (if any) above the document text, which
+    // is read-only while a document is attached.
+    void showAttachment();
 
 protected:
     void showEvent(QShowEvent *e) override;
@@ -100,6 +107,8 @@ private:
     EditorButtons *coverButtons_ = nullptr;
     EditorButtons *docButtons_ = nullptr;
     ZoomButton *zoom_ = nullptr;
+    QLabel *AttachmentLabel = nullptr;
+    QToolButton *RemoveAttachmentButton = nullptr;
     bool shown_ = false;
     bool activated_ = false;
 };

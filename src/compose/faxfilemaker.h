@@ -1,7 +1,9 @@
 // The rendering of the current outgoing fax record into one APF file
 // (CreateFaxFile): its cover sheet and document are loaded from RTFCOVER
 // and RTFDOC through the memo transfer into two rich texts, then rendered
-// page by page and joined (FaxPageRenderer, pagerender.h). The main
+// page by page and joined (FaxPageRenderer, pagerender.h). A document
+// memo may instead hold an attached PDF or TIFF file, rendered after the
+// cover sheet. The main
 // window's Send, View and Print commands and `qlnfax fax send` all render
 // through this object.
 //
@@ -38,6 +40,9 @@ public:
     // The texts of the last fax rendered.
     richtext::RichDocument WPCover;
     richtext::RichDocument WPDoc;
+    // A document memo holding an attached PDF or TIFF file is copied here
+    // (in the data directory) for the rendering, and removed after it.
+    static constexpr const char *kDocumentCopy = "_FAXDOC.";
 
     // Loads the current row's texts and renders them. Returns the joined
     // file's full name and sets pageCount; "" when both texts are empty
@@ -45,9 +50,10 @@ public:
     std::string CreateFaxFile(int &pageCount);
 
 private:
-    void load(const char *field, richtext::RichDocument &text);
+    void load(const char *field, richtext::RichDocument &text, std::string *documentFile = nullptr);
 
     records::FaxTables &tables_;
+    std::string dataDir_;
     std::unique_ptr<FaxPageRenderer> renderer_;
 };
 

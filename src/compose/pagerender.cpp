@@ -4,6 +4,8 @@
 #include "compose/faxpagefiles.h"
 #include "faximage/apferrors.h"
 #include "faximage/convertererror.h"
+#include "faximage/faxdocumentfile.h"
+#include "faximage/apfreader.h"
 #include "faximage/monobitmap.h"
 
 #include <QCoreApplication>
@@ -126,12 +128,35 @@ void FaxPageRenderer::RenderRichText(PagePainter &text, std::vector<std::string>
         std::remove((dataDir_ + kBitmapFile).c_str());
 }
 
-std::string FaxPageRenderer::CreateFaxFile(PagePainter &cover, PagePainter &document, int &pageCount)
+int FaxPageRenderer::RenderDocumentFile(const std::string &file, std::vector<std::string> &pages)
+{
+    const fax::TFaxInputDocumentType type = fax::faxDocumentFileType(file);
+    if (type != fax::idPdf && type != fax::idTiff)
+        throw fax::EFaxConverterError(fax::ecUnsupportedFormat);
+    const int k = int(pages.size()) + 1;
+    const std::string name = k == 1 ? BaseFaxFileName(dataDir_) : PageFileName(dataDir_, k);
+    pump();
+    fax::TApdFaxConverter converter;
+    converter.SetInputDocumentType(type);
+    converter.SetOptions(fax::coYield);
+    converter.SetResolution(fax::frHigh);
+    converter.SetDocumentFile(file);
+    converter.SetOutFileName(name);
+    converter.ConvertDocument();
+    pages.push_back(name);
+    fax::ApfReader reader;
+    if (int rc = reader.open(name); rc < 0)
+        throw fax::EFaxConverterError(rc);
+    return reader.pageCount();
+}
+
+std::string FaxPageRenderer::CreateFaxFile(PagePainter &cover, PagePainter &document, int &pageCount,
+                                           const std::string &documentFile)
 {
     busy(true);
     status(kCreating);
     pump();
-    if (cover.isEmptyText() && document.isEmptyText()) {
+    if (cover.isEmptyText() && document.isEmptyText() && documentFile.empty()) {
         busy(false);
         status("");
         messages().message(kNoContents);
@@ -145,7 +170,11 @@ std::string FaxPageRenderer::CreateFaxFile(PagePainter &cover, PagePainter &docu
             RenderRichText(cover, pages);
         if (!document.isEmptyText())
             RenderRichText(document, pages);
-        pageCount = int(pages.size());
+        // Every file so far holds one page; an attached document many.
+        int count = int(pages.size());
+        if (!documentFile.empty())
+            count += RenderDocumentFile(documentFile, pages);
+        pageCount = count;
         status(kJoining);
         pump();
         const std::string joined = JoinFaxPages(pages);

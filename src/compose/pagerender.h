@@ -98,11 +98,18 @@ public:
     // Appends one APF file per page of the text to `pages`.
     void RenderRichText(PagePainter &text, std::vector<std::string> &pages);
 
+    // Converts an attached PDF or TIFF document (faxdocumentfile.h), every
+    // page at fine resolution, into one APF file appended to `pages`;
+    // returns its page count. A file of another kind raises -8002.
+    int RenderDocumentFile(const std::string &file, std::vector<std::string> &pages);
+
     // The whole rendering of a fax whose cover sheet and document are
     // loaded. Returns the joined file's full name and sets pageCount; with
-    // both texts empty shows "Fax has no contents or cover sheet" and
-    // returns "".
-    std::string CreateFaxFile(PagePainter &cover, PagePainter &document, int &pageCount);
+    // both texts empty (and no document file) shows "Fax has no contents or
+    // cover sheet" and returns "". A document file, when given, follows the
+    // cover sheet and the document text.
+    std::string CreateFaxFile(PagePainter &cover, PagePainter &document, int &pageCount,
+                              const std::string &documentFile = {});
 
 private:
     void status(const std::string &text);

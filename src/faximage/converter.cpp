@@ -7,8 +7,8 @@
 #include "faximage/converteruser.h"
 #include "faximage/dcxreader.h"
 #include "faximage/faxfont.h"
+#include "faximage/pageimport.h"
 #include "faximage/pcxreader.h"
-#include "faximage/tiffreader.h"
 
 namespace qln::fax {
 
@@ -89,7 +89,8 @@ int TApdFaxConverter::convertDocument()
         reader = std::make_unique<TextReader>(text, linesPerPage_);
         break;
     }
-    case idTiff: reader = std::make_unique<TiffReader>(); break;
+    case idTiff: reader = std::make_unique<TiffAnyReader>(); break;
+    case idPdf: reader = std::make_unique<PdfReader>(); break;
     case idPcx: reader = std::make_unique<PcxReader>(); break;
     case idDcx: reader = std::make_unique<DcxReader>(); break;
     case idBmp: reader = std::make_unique<BmpReader>(); break;

@@ -1,6 +1,6 @@
 // TApdFaxConverter: the fax converter component. It turns a text file
-// (built-in font or, as enhanced text, a system font), a BMP, PCX, DCX or
-// TIFF file, an in-memory monochrome bitmap or lines supplied by the
+// (built-in font or, as enhanced text, a system font), a BMP, PCX, DCX,
+// TIFF (every page, any compression) or PDF file, an in-memory monochrome bitmap or lines supplied by the
 // application into an APF file.
 //
 // Set the properties, then call ConvertDocument(), which builds a fresh
@@ -27,7 +27,8 @@
 
 namespace qln::fax {
 
-enum TFaxInputDocumentType { idNone, idText, idTextEx, idTiff, idPcx, idDcx, idBmp, idBitmap, idUser };
+// idPdf: a PDF document rendered page by page (pageimport.h).
+enum TFaxInputDocumentType { idNone, idText, idTextEx, idTiff, idPcx, idDcx, idBmp, idBitmap, idUser, idPdf };
 enum TFaxResolution { frNormal, frHigh };
 enum TFaxWidth { fwNormal, fwWide };
 enum TFaxFontType { ffStandard, ffSmall };

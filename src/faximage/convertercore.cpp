@@ -131,8 +131,6 @@ int ConverterCore::runPages()
 {
     ApfWriter &w = out_->writer;
     uint8_t *raster = out_->raster;
-    const uint16_t pageFlags =
-        uint16_t(pfLineLengths | (fine ? pfFine : 0) | (pageWidth == kWideWidth ? pfWide : 0));
     const bool yieldOften = (flags & coYield) && (flags & coYieldOften);
 
     auto readLine = [&](bool &eop, bool &more) {
@@ -154,6 +152,11 @@ int ConverterCore::runPages()
     while (more) {
         ++currentPage;
         currentLine = 0;
+        // A reader of whole pages may set this page's resolution here.
+        if (int rc = reader_->beginPage(*this); rc < 0)
+            return rc;
+        const uint16_t pageFlags =
+            uint16_t(pfLineLengths | (fine ? pfFine : 0) | (pageWidth == kWideWidth ? pfWide : 0));
         if (int rc = w.beginPage(pageFlags); rc < 0)
             return rc;
         // Lines written on this page. A page may not outgrow what a fax page

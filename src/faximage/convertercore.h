@@ -53,6 +53,9 @@ public:
     virtual std::string defaultExtension() const = 0;
     // Opens the input; may set the core's placement and progress counters.
     virtual int open(ConverterCore &core, const std::string &fileName) = 0;
+    // Called before each page is started; a reader whose pages carry their
+    // own resolution sets core.fine here. 0 or a negative code.
+    virtual int beginPage(ConverterCore &) { return 0; }
     // Delivers the next line into `raster` (kRasterBufferSize bytes, zeroed
     // by the caller). With endOfPage set the line is not coded; morePages
     // then says whether another page follows.

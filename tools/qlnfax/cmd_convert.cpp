@@ -1,5 +1,6 @@
-// qlnfax convert: turns a text, BMP, PCX, DCX or TIFF file into an APF file
-// with the fax converter, then lists the pages written.
+// qlnfax convert: turns a text, BMP, PCX, DCX, TIFF or PDF file into an APF
+// file with the fax converter, then lists the pages written. TIFF (every
+// page, any compression) and PDF pages keep their count and proportions.
 #include "commands.h"
 
 #include <QFont>
@@ -38,7 +39,9 @@ TFaxInputDocumentType typeFromName(const std::string &t)
         return idDcx;
     if (s == "tiff" || s == "tif")
         return idTiff;
-    throw std::runtime_error("unknown input type '" + t + "' (text, textex, bmp, pcx, dcx, tiff)");
+    if (s == "pdf")
+        return idPdf;
+    throw std::runtime_error("unknown input type '" + t + "' (text, textex, bmp, pcx, dcx, tiff, pdf)");
 }
 
 // The input type from the file's extension: none, .txt, .text and .asc are
@@ -52,7 +55,8 @@ TFaxInputDocumentType typeFromExtension(const std::string &file)
     const std::string ext = lower(file.substr(dot + 1));
     if (ext == "txt" || ext == "text" || ext == "asc")
         return idText;
-    if (ext == "bmp" || ext == "pcx" || ext == "dcx" || ext == "tif" || ext == "tiff")
+    if (ext == "bmp" || ext == "pcx" || ext == "dcx" || ext == "tif" || ext == "tiff" ||
+        ext == "pdf")
         return typeFromName(ext);
     throw std::runtime_error("cannot tell the type of '" + file + "' from its extension; use --type");
 }
@@ -127,7 +131,7 @@ int runConvert(const QlnArgs &argsIn)
         qlnargs::takeOption(args, "--font-family", family);
         qlnargs::takeOption(args, "--station", station);
         if (args.size() != 1 || args[0].empty() || args[0][0] == '-') {
-            std::fprintf(stderr, "usage: qlnfax convert INPUT [-o OUT.APF] [--type text|textex|bmp|pcx|dcx|tiff] "
+            std::fprintf(stderr, "usage: qlnfax convert INPUT [-o OUT.APF] [--type text|textex|bmp|pcx|dcx|tiff|pdf] "
                                  "[--fine] [--wide] [--options LIST]\n");
             return 2;
         }
@@ -165,8 +169,8 @@ int runConvert(const QlnArgs &argsIn)
 }
 
 QlnCommand reg{"convert",
-               "convert INPUT [-o OUT.APF] [--type text|textex|bmp|pcx|dcx|tiff] [--fine] [--wide] [--options LIST]",
-               "convert a text or image file to an APF fax file (options: doublewidth,halfheight,center,yield,"
+               "convert INPUT [-o OUT.APF] [--type text|textex|bmp|pcx|dcx|tiff|pdf] [--fine] [--wide] [--options LIST]",
+               "convert a text, image, TIFF or PDF file to an APF fax file (options: doublewidth,halfheight,center,yield,"
                "yieldoften; also --left-margin, --top-margin, --lines-per-page, --tab-stop, --font small|standard, "
                "--font-family, --font-size, --station)",
                runConvert};

@@ -3,8 +3,9 @@
 // subject are the editor's fields (an omitted subject keeps the editor's
 // design text); the cover sheet is an RTF file or a cover template whose
 // merge fields are filled in from those fields; the document is an RTF or
-// plain text file (plain text in the default font). Prints the new record
-// number on a line of its own.
+// plain text file (plain text in the default font), or a PDF or TIFF file,
+// which is attached as it is and rendered after the cover sheet. Prints the
+// new record number on a line of its own.
 #include "commands.h"
 
 #include <cstdio>
@@ -19,6 +20,7 @@
 #include "compose/defaultfont.h"
 #include "compose/faxcomposer.h"
 #include "compose/plainfaxsurface.h"
+#include "faximage/faxdocumentfile.h"
 #include "records/faxtables.h"
 
 namespace {
@@ -27,7 +29,7 @@ using namespace qln::compose;
 
 constexpr const char *kUsage =
     "usage: qlnfax fax add --to NAME --phone NUMBER [--subject TEXT] [--cover FILE.rtf|--template DESCRIPTION] "
-    "DOCUMENT.rtf|.txt [--data-dir DIR]";
+    "DOCUMENT.rtf|.txt|.pdf|.tif [--data-dir DIR]";
 
 bool loadFile(qln::richtext::RichDocument &doc, const std::string &path, const char *what)
 {
@@ -92,10 +94,19 @@ int runFax(const QlnArgs &argsIn)
             return 1;
         }
     }
-    if (!loadFile(fax.document(), documentFile, "document"))
-        return 1;
-    if (!isRtf(documentFile))
-        applyToWholeText(fax.document(), defaultFontAttributes(qln::settings()));
+    const QString suffix = QFileInfo(QString::fromStdString(documentFile)).suffix().toLower();
+    if (suffix == "pdf" || suffix == "tif" || suffix == "tiff") {
+        if (qln::fax::faxDocumentFileType(documentFile) == qln::fax::idNone) {
+            std::fprintf(stderr, "qlnfax fax add: \"%s\" is not a PDF or TIFF file\n", documentFile.c_str());
+            return 1;
+        }
+        fax.attachedDocument = QFileInfo(QString::fromStdString(documentFile)).absoluteFilePath().toStdString();
+    } else {
+        if (!loadFile(fax.document(), documentFile, "document"))
+            return 1;
+        if (!isRtf(documentFile))
+            applyToWholeText(fax.document(), defaultFontAttributes(qln::settings()));
+    }
 
     const long recno = composer.store(FaxEditMode::New, fax);
     if (recno == 0)
@@ -105,7 +116,7 @@ int runFax(const QlnArgs &argsIn)
 }
 
 const QlnCommand reg{"fax",
-                     "fax add --to NAME --phone NUMBER [--subject TEXT] [--cover FILE.rtf|--template DESC] DOC",
+                     "fax add --to NAME --phone NUMBER [--subject TEXT] [--cover FILE.rtf|--template DESC] DOC.{rtf,txt,pdf,tif}",
                      "store a new outgoing fax as the fax editor does", runFax};
 
 }  // namespace

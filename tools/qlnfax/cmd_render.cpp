@@ -5,6 +5,7 @@
 #include "commands.h"
 
 #include "compose/pagerender.h"
+#include "faximage/faxdocumentfile.h"
 #include "richtext/richdocument.h"
 
 #include <QDir>
@@ -15,7 +16,7 @@
 
 namespace {
 
-const char *kUsage = "usage: qlnfax render [--cover COVER.rtf] [--bitmap-file] DOCUMENT.rtf OUT.apf\n";
+const char *kUsage = "usage: qlnfax render [--cover COVER.rtf] [--bitmap-file] DOCUMENT.{rtf,pdf,tif} OUT.apf\n";
 
 bool load(qln::richtext::RichDocument &doc, const std::string &path)
 {
@@ -37,7 +38,11 @@ int runRender(const QlnArgs &argsIn)
         return 2;
     }
     richtext::RichDocument cover, document;
-    if ((haveCover && !load(cover, coverPath)) || !load(document, args[0]))
+    // A PDF or TIFF document is rendered page by page after the cover sheet.
+    std::string documentFile;
+    if (qln::fax::faxDocumentFileType(args[0]) != qln::fax::idNone)
+        documentFile = args[0];
+    if ((haveCover && !load(cover, coverPath)) || (documentFile.empty() && !load(document, args[0])))
         return 2;
 
     const QString out = QFileInfo(QString::fromStdString(args[1])).absoluteFilePath();
@@ -52,7 +57,7 @@ int runRender(const QlnArgs &argsIn)
     int pages = 0;
     std::string joined;
     try {
-        joined = renderer.CreateFaxFile(coverText, documentText, pages);
+        joined = renderer.CreateFaxFile(coverText, documentText, pages, documentFile);
     } catch (const std::exception &e) {
         std::fprintf(stderr, "qlnfax render: %s\n", e.what());
         return 1;
@@ -68,7 +73,7 @@ int runRender(const QlnArgs &argsIn)
     return 0;
 }
 
-const QlnCommand reg{"render", "render [--cover COVER.rtf] DOCUMENT.rtf OUT.apf",
+const QlnCommand reg{"render", "render [--cover COVER.rtf] DOCUMENT.{rtf,pdf,tif} OUT.apf",
                      "render a document (and cover sheet) to an APF fax file as the program does; "
                      "prints the page count (--bitmap-file converts through _TMP.BMP)",
                      runRender};
