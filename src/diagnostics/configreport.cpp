@@ -203,7 +203,8 @@ ReportSection ConfigurationReport::localeSection()
     sec.lines.push_back({"Time", s(loc.timeFormat(QLocale::ShortFormat)) + " (" +
                                      s(loc.toString(sampleTime, QLocale::ShortFormat)) + ")"});
     sec.lines.push_back({"Numbers", s(loc.toString(1234567.89, 'f', 2))});
-    sec.lines.push_back({"Currency", s(loc.currencySymbol()) + " (" + s(loc.toCurrencyString(12.5)) + ")"});
+    const std::string symbol = s(loc.currencySymbol());
+    sec.lines.push_back({"Currency", (symbol.empty() ? "none" : symbol) + " (" + s(loc.toCurrencyString(12.5)) + ")"});
     sec.lines.push_back({"Measurement", loc.measurementSystem() == QLocale::MetricSystem ? "metric" : "imperial"});
     sec.lines.push_back({"Time zone", s(QString::fromUtf8(QDateTime::currentDateTime().timeZoneAbbreviation().toUtf8()))});
     return sec;
@@ -261,6 +262,8 @@ ReportSection ConfigurationReport::modemSection(const DeviceSources &sources, co
     ReportSection sec{"Modems", {}};
     sec.lines.push_back({"Member of dialout", dialoutMembership()});
     sec.lines.push_back({"Serial devices by id", sources.byIdDir});
+    if (!options.probeModems && !options.notProbedBecause.empty())
+        sec.lines.push_back({"Modem replies", "not asked: " + options.notProbedBecause});
     const std::vector<ModemDevice> devices = ListModemDevices(sources);
     if (devices.empty())
         sec.lines.push_back({"Devices", "none found (plug in the modem and look in " + sources.byIdDir + ")"});

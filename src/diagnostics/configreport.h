@@ -30,6 +30,9 @@ struct ReportSection {
 
 struct ReportOptions {
     bool probeModems = true;
+    // Said in the report when the modems are not probed (e.g. receive mode
+    // holds the modem and must not be disturbed).
+    std::string notProbedBecause;
     ModemProbeTiming timing;
     std::vector<std::string> commands = DefaultProbeCommands();
 };
