@@ -268,7 +268,8 @@ ReportSection ConfigurationReport::modemSection(const DeviceSources &sources, co
     if (devices.empty())
         sec.lines.push_back({"Devices", "none found (plug in the modem and look in " + sources.byIdDir + ")"});
     for (const ModemDevice &d : devices) {
-        sec.lines.push_back({d.name, d.path + " (" + kindText(d.kind) + ")"});
+        sec.lines.push_back({d.name, {}});
+        sec.lines.push_back({"  device", d.path + " (" + kindText(d.kind) + ")"});
         if (d.kind == ModemDevice::Kind::VirtualModem) {
             // Probing would start a line; its modems are listed when it runs.
             sec.lines.push_back({"  state", VirtualLineRunning(sources.virtualLineDir)
@@ -318,10 +319,15 @@ std::string ConfigurationReport::text() const
     for (const ReportSection &sec : sections_) {
         size_t width = 0;
         for (const auto &line : sec.lines)
-            width = std::max(width, line.first.size());
+            if (!line.second.empty())
+                width = std::max(width, line.first.size());
         out += "\n" + sec.title + "\n";
-        for (const auto &[label, value] : sec.lines)
-            out += "  " + label + std::string(width - label.size(), ' ') + " : " + value + "\n";
+        for (const auto &[label, value] : sec.lines) {
+            if (value.empty())  // a heading within the section (a device's name)
+                out += "  " + label + "\n";
+            else
+                out += "  " + label + std::string(width - std::min(width, label.size()), ' ') + " : " + value + "\n";
+        }
     }
     return out;
 }

@@ -25,7 +25,9 @@ struct Settings;
 
 struct ReportSection {
     std::string title;
-    std::vector<std::pair<std::string, std::string>> lines;  // label, value
+    // Label and value; a line without a value is a heading within the
+    // section (a modem device's name, followed by its own lines).
+    std::vector<std::pair<std::string, std::string>> lines;
 };
 
 struct ReportOptions {
@@ -47,7 +49,7 @@ public:
     const std::vector<ReportSection> &sections() const { return sections_; }
     const ReportSection *section(const std::string &title) const;
     // The report as plain text: a title line, then each section with its
-    // lines "label: value" indented, values aligned.
+    // lines "label : value" indented, values aligned; headings stand alone.
     std::string text() const;
 
     // The section builders, usable on their own.

@@ -82,7 +82,9 @@ TEST_F(ReportTest, VirtualLineModemsAreListedWithTheirReplies)
     EXPECT_EQ(probed, (std::vector<std::string>{name1, name2}));
     const ReportSection *modems = report.section("Modems");
     ASSERT_NE(modems, nullptr);
-    EXPECT_NE(valueOf(*modems, name1).find(lineDir + "/modem1"), std::string::npos);
+    EXPECT_EQ(valueOf(*modems, name1), "");  // the device's heading
+    EXPECT_EQ(valueOf(*modems, "  device", 0), lineDir + "/modem1 (modem of a virtual fax line)");
+    EXPECT_EQ(valueOf(*modems, "  device", 1), lineDir + "/modem2 (modem of a virtual fax line)");
     // Replies follow their device, in command order.
     EXPECT_EQ(valueOf(*modems, "  ATI0", 0), "spandsp (OK)");
     EXPECT_EQ(valueOf(*modems, "  ATI3", 0), "Class 1 line modem (OK)");
@@ -96,6 +98,7 @@ TEST_F(ReportTest, VirtualLineModemsAreListedWithTheirReplies)
     EXPECT_EQ(text.rfind(kReportTitle, 0), 0u);
     EXPECT_NE(text.find("\nModems\n"), std::string::npos);
     EXPECT_NE(text.find("Class 1 line modem (OK)"), std::string::npos);
+    EXPECT_NE(text.find("\n  " + name1 + "\n"), std::string::npos);
     const size_t a = text.find("    ATI0"), b = text.find("    ATI3");
     ASSERT_NE(a, std::string::npos);
     ASSERT_NE(b, std::string::npos);
@@ -120,8 +123,8 @@ TEST_F(ReportTest, PortsThatDoNotOpenAreReportedAndTheRestStillProbed)
     const ReportSection *modems = report.section("Modems");
     ASSERT_NE(modems, nullptr);
     // The by-id link and the COM port come first; each says why it failed.
-    const std::string byId = valueOf(*modems, "usb-Acme_56K-if00");
-    EXPECT_NE(byId.find("serial device"), std::string::npos) << byId;
+    EXPECT_EQ(valueOf(*modems, "  device", 0), sources.byIdDir + "/usb-Acme_56K-if00 (serial device)");
+    EXPECT_EQ(valueOf(*modems, "  device", 1), "/dev/quillon-no-port (port of [Ports])");
     const std::string first = valueOf(*modems, "  port", 0);
     EXPECT_EQ(first.rfind("does not open: ", 0), 0u) << first;
     EXPECT_GT(first.size(), std::string("does not open: ").size());
