@@ -152,18 +152,23 @@ void TApdAbstractFax::faxStatus(bool first, bool last)
 
 void TApdAbstractFax::faxLog(int logCode)
 {
+    // Log events carry what the log and the lists are written from (a
+    // received fax becomes a row), so they are delivered even when the user
+    // interface is too busy to take them within the limit; the facts are
+    // taken now, on the session's thread, so a late delivery reports this
+    // call and not the next one.
     auto alive = alive_;
-    UiBridge::Send(
-        [this, alive, logCode]() -> intptr_t {
+    FaxLogFacts facts = logFacts();
+    UiBridge::Deliver(
+        [this, alive, logCode, facts] {
             if (!*alive)
-                return 0;
+                return;
             if (FaxLog)
-                FaxLog->UpdateLog(logCode, logFacts());
+                FaxLog->UpdateLog(logCode, facts);
             if (OnFaxLog)
                 OnFaxLog(*this, logCode);
             if (logCode == lfaxReceiveOk || logCode == lfaxReceiveSkip || logCode == lfaxReceiveFail)
                 faxFile_.clear();
-            return 0;
         },
         kSendLimitMs);
 }
@@ -171,11 +176,10 @@ void TApdAbstractFax::faxLog(int logCode)
 void TApdAbstractFax::faxError(int code)
 {
     auto alive = alive_;
-    UiBridge::Send(
-        [this, alive, code]() -> intptr_t {
+    UiBridge::Deliver(
+        [this, alive, code] {
             if (*alive && OnFaxError)
                 OnFaxError(*this, code);
-            return 0;
         },
         kSendLimitMs);
 }

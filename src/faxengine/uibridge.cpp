@@ -112,6 +112,23 @@ std::optional<intptr_t> UiBridge::Send(std::function<intptr_t()> fn, int limitMs
     return std::nullopt;
 }
 
+bool UiBridge::Deliver(std::function<void()> fn, int limitMs)
+{
+    if (OnUiThread()) {
+        fn();
+        return true;
+    }
+    auto call = std::make_shared<PendingCall>();
+    postToUi([call, fn = std::move(fn)] {
+        fn();
+        std::lock_guard lock(call->mutex);
+        call->done = true;
+        call->cv.notify_all();
+    });
+    std::unique_lock lock(call->mutex);
+    return call->cv.wait_for(lock, std::chrono::milliseconds(limitMs), [&] { return call->done; });
+}
+
 void UiBridge::Post(std::function<void()> fn) { postToUi(std::move(fn)); }
 
 void UiBridge::ProcessMessages()

@@ -22,6 +22,12 @@ public:
     // std::nullopt means "no answer": the limit ran out (a call that had not
     // started by then is dropped; one already running finishes unobserved).
     static std::optional<intptr_t> Send(std::function<intptr_t()> fn, int limitMs);
+    // Runs fn on the UI thread and waits at most limitMs for it to finish.
+    // Unlike Send, a call that has not started by then is not dropped: it
+    // stays queued and runs later, in order. For events that must reach the
+    // user-interface side (a received fax, an error) even when it is busy.
+    // Returns whether fn finished within the limit.
+    static bool Deliver(std::function<void()> fn, int limitMs);
     // Queues fn for the UI thread and returns at once.
     static void Post(std::function<void()> fn);
     // True on the thread that runs bridged calls.

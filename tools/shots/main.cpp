@@ -4,6 +4,8 @@
 // does that with Xvfb.
 #include "shots.h"
 
+#include "common/runtimedir.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -60,6 +62,7 @@ QString ShotContext::save(QWidget &w, const QString &name)
 
 int main(int argc, char **argv)
 {
+    qln::ensureRuntimeDirectory(); // Qt's XDG_RUNTIME_DIR notice stays out of the output
     QApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty() || args.first().startsWith('-')) {
