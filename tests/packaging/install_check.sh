@@ -65,6 +65,14 @@ for topic in 911 10000 1025 1016 3501; do
 done
 check "qlnfax --version" "$prefix/usr/bin/qlnfax" --version
 
+# An installed program keeps its data in the user's folder, never beside
+# itself (the prefix is writable here).
+home=$prefix/home
+mkdir -p "$home"
+datadir=$(env -u QLN_DATA_DIR -u XDG_DATA_HOME HOME="$home" "$prefix/usr/bin/qlnfax" diagnostics --no-probe 2>/dev/null |
+          sed -n 's/^  Data directory *: //p')
+[ "$datadir" = "$home/.local/share/Quillon/" ] || { echo "FAIL: installed data directory is '$datadir'"; fail=1; }
+
 # The installed qlnfax serves a virtual line and reports its modems.
 "$prefix/usr/bin/qlnfax" vline serve "$prefix/line" >"$prefix/line.out" 2>&1 &
 line_pid=$!
