@@ -32,7 +32,11 @@ bool callOpener(const QUrl &url)
 QStringList HelpPages::defaultSearchDirs()
 {
     QStringList dirs;
-    dirs << QCoreApplication::applicationDirPath() + QStringLiteral("/help");
+    // In the build tree the pages are copied beside the program; an
+    // installed program finds them in <prefix>/share/quillon/help.
+    const QString appDir = QCoreApplication::applicationDirPath();
+    dirs << appDir + QStringLiteral("/help");
+    dirs << QDir::cleanPath(appDir + QStringLiteral("/../share/quillon/help"));
     dirs << QString::fromStdString(dataDirectory()) + QStringLiteral("help");
     return dirs;
 }

@@ -1,7 +1,8 @@
 // Help by context number.
 //
-// Every help topic is one HTML page "<context>.html" in a "help" folder that
-// is installed beside the program (and may also sit in the data directory).
+// Every help topic is one HTML page "<context>.html" in a "help" folder
+// beside the program (build tree), in <prefix>/share/quillon/help (installed
+// program) or in the data directory.
 // Opening a topic hands the page to the system browser. The opener is
 // replaceable so tests can see which page would open without a browser.
 // User-interface thread only.
@@ -19,7 +20,8 @@ class HelpPages {
 public:
     using UrlOpener = std::function<bool(const QUrl &)>;
 
-    // Folders searched in order: beside the program, then the data directory.
+    // Folders searched in order: beside the program, the installed share
+    // folder, then the data directory.
     static QStringList defaultSearchDirs();
 
     // Full path of the page for a context number, or empty when no folder has

@@ -1,6 +1,7 @@
 // quillon: the fax program.
 //
 //   quillon [--data-dir DIR] [--minimized]
+//   quillon --help-page N     prints the page help topic N opens, and ends
 //
 // Start-up order: the single-copy guard, the locale's date and time formats,
 // the version text and application title, then the main window.
@@ -21,6 +22,8 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QLocale>
+
+#include <cstdio>
 
 int main(int argc, char **argv)
 {
@@ -44,12 +47,27 @@ int main(int argc, char **argv)
         QStringLiteral("instance-name"),
         QStringLiteral("Name the single-copy guard listens on (default: program and user)."),
         QStringLiteral("NAME"));
+    const QCommandLineOption helpPage(
+        QStringLiteral("help-page"),
+        QStringLiteral("Print the help page that topic N opens (e.g. 1009 for Help, Contents) and end."),
+        QStringLiteral("N"));
     parser.addOption(dataDir);
     parser.addOption(minimized);
     parser.addOption(instance);
+    parser.addOption(helpPage);
     parser.process(app);
     if (parser.isSet(dataDir))
         qln::setDataDirectoryOverride(parser.value(dataDir).toStdString());
+    if (parser.isSet(helpPage)) {
+        const QString page = qln::HelpPages::pageFor(parser.value(helpPage).toInt(),
+                                                     qln::HelpPages::defaultSearchDirs());
+        if (page.isEmpty()) {
+            std::fprintf(stderr, "no help page for topic %s\n", qPrintable(parser.value(helpPage)));
+            return 1;
+        }
+        std::printf("%s\n", qPrintable(page));
+        return 0;
+    }
 
     // 1. One copy per user: a second copy raises the first and ends.
     qln::SingleCopyGuard guard(parser.isSet(instance) ? parser.value(instance)

@@ -4,6 +4,12 @@
 #include "app/mainscreen.h"
 
 #include "common/messages.h"
+#include "common/settings.h"
+#include "diagnostics/configreport.h"
+#include "diagnostics/configreportwindow.h"
+#include "telephony/modemdevices.h"
+
+#include <QApplication>
 
 namespace qln {
 
@@ -21,7 +27,23 @@ void TMainScreen::runFaxViewer(bool print)
 
 void TMainScreen::runConfigurationReport()
 {
-    notAvailable(QStringLiteral("Configuration Information"));
+    ReportOptions options;
+    if (receiveMode()) {
+        // Receive mode holds the modem; a probe would disturb a call.
+        options.probeModems = false;
+        options.notProbedBecause = "receive mode is on";
+    }
+    ConfigurationReport report;
+    report.onProbe = [this](const std::string &device) {
+        setStatusText(QStringLiteral("Asking %1 for its identification...").arg(QString::fromStdString(device)));
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    report.collect(settings(), CurrentDeviceSources(), options);
+    QApplication::restoreOverrideCursor();
+    setStatusText({});
+    ConfigReportWindow window(report.text(), this);
+    window.exec();
 }
 
 }  // namespace qln

@@ -131,7 +131,11 @@ std::string dataDirectory()
     if (const char *env = std::getenv("QLN_DATA_DIR"); env && *env)
         return withSlash(env);
     std::string prog = programDirectory();
-    if (writableDir(prog))
+    // An installed program (its files in ../share/quillon) keeps no data
+    // beside itself, even when root can write to the programs' folder.
+    std::error_code installedEc;
+    const bool installed = fs::is_directory(prog + "../share/quillon", installedEc);
+    if (!installed && writableDir(prog))
         return prog;
     std::string base;
     if (const char *xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)

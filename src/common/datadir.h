@@ -4,7 +4,8 @@
 // rendering files and the "receive" directory. It is chosen as follows:
 //   1. the override set by setDataDirectoryOverride() (the --data-dir option);
 //   2. the environment variable QLN_DATA_DIR;
-//   3. the directory of the program file, when it is writable;
+//   3. the directory of the program file, when it is writable and the
+//      program is not an installed one (no ../share/quillon beside it);
 //   4. the per-user location $XDG_DATA_HOME/Quillon/ (default
 //      ~/.local/share/Quillon/), created when missing.
 // It is always returned with a trailing '/'.

@@ -5,6 +5,12 @@
 
 #include <QAction>
 #include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <set>
 
 using namespace qln;
 using namespace qln::testing;
@@ -29,15 +35,86 @@ protected:
     std::vector<QUrl> opened;
 };
 
+namespace {
+
+// Every help context number the sources use. Context numbers are written in
+// three ways: constants and calls on a line that speaks of help, topics or
+// contexts ("kHelpTopic = 1016", "help topic 21071"), the members of a
+// "namespace helpcontext" block, and the "return N;" lines of a function
+// whose name is helpTopic.
+std::set<int> contextNumbersInSources(const QString &root)
+{
+    static const QRegularExpression mention(QStringLiteral("help|topic|context"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression number(QStringLiteral("(?<![0-9A-Za-z_.x])([0-9]{3,5})(?![0-9.])"));
+    static const QRegularExpression returned(QStringLiteral("return\\s+([0-9]{3,5})\\s*;"));
+    std::set<int> found;
+    QDirIterator it(root, {QStringLiteral("*.h"), QStringLiteral("*.cpp")}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile f(it.next());
+        if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+            continue;
+        bool inBlock = false;     // inside namespace helpcontext or helpTopic()
+        int depth = 0;
+        for (const QString &line : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'))) {
+            if (!inBlock && (line.contains(QStringLiteral("namespace helpcontext")) ||
+                             QRegularExpression(QStringLiteral("\\bhelpTopic\\(int")).match(line).hasMatch()) &&
+                !line.trimmed().endsWith(QLatin1Char(';'))) {
+                inBlock = true;
+                depth = 0;
+            }
+            const bool mentioned = mention.match(line).hasMatch();
+            if (mentioned || (inBlock && (line.contains(QLatin1Char('=')) || returned.match(line).hasMatch()))) {
+                auto m = number.globalMatch(line);
+                while (m.hasNext())
+                    found.insert(m.next().captured(1).toInt());
+            }
+            if (inBlock) {
+                depth += int(line.count(QLatin1Char('{'))) - int(line.count(QLatin1Char('}')));
+                if (depth <= 0 && line.contains(QLatin1Char('}')))
+                    inBlock = false;
+            }
+        }
+    }
+    return found;
+}
+
+}  // namespace
+
 TEST_F(HelpPagesTest, EveryContextNumberOfTheProgramHasAPage)
 {
-    for (int context : {1009, 911, 10000, 1025, 1016, 1017, 1018, 1019, 1020, 1021, 1022, 3501,
-                        3502, 3503, 21071}) {
+    const std::set<int> used = contextNumbersInSources(QStringLiteral(QLN_SOURCE_DIR));
+    // The scan must see the numbers of the main window, the composition
+    // windows and the preferences pages, or it is not looking at all.
+    for (int known : {1009, 911, 10000, 1025, 1015, 1016, 1017, 1018, 1019, 1020, 1022, 3501, 3502, 3503, 21071})
+        EXPECT_TRUE(used.count(known)) << "the scan missed context " << known;
+    for (int context : used) {
         const QString page = HelpPages::pageFor(context, {QStringLiteral(QLN_HELP_DIR)});
-        EXPECT_FALSE(page.isEmpty()) << context;
+        EXPECT_FALSE(page.isEmpty()) << "no help page " << context << ".html";
     }
     EXPECT_TRUE(HelpPages::pageFor(0, {QStringLiteral(QLN_HELP_DIR)}).isEmpty());
     EXPECT_TRUE(HelpPages::pageFor(-1009, {QStringLiteral(QLN_HELP_DIR)}).isEmpty());
+}
+
+TEST_F(HelpPagesTest, PagesLinkOnlyToPagesThatExist)
+{
+    const QDir dir(QStringLiteral(QLN_HELP_DIR));
+    static const QRegularExpression link(QStringLiteral("href=\"([^\":#]+)\""));
+    int links = 0;
+    for (const QString &name : dir.entryList({QStringLiteral("*.html")}, QDir::Files)) {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(f.readAll());
+        EXPECT_TRUE(html.contains(QStringLiteral("<title>"))) << name.toStdString();
+        auto m = link.globalMatch(html);
+        while (m.hasNext()) {
+            const QString target = m.next().captured(1);
+            ++links;
+            EXPECT_TRUE(QFileInfo::exists(dir.filePath(target))) << name.toStdString() << " -> " << target.toStdString();
+        }
+    }
+    EXPECT_GT(links, 20);
 }
 
 TEST_F(HelpPagesTest, HelpMenuOpensTheTopicsPages)
