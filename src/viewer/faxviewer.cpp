@@ -19,6 +19,7 @@ TApdFaxViewer::TApdFaxViewer(QWidget *parent) : QAbstractScrollArea(parent)
     resize(100, 50);
     setFocusPolicy(Qt::StrongFocus);
     setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
     setFrameShape(QFrame::Box);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     dragTimer_.setInterval(50);
@@ -395,6 +396,13 @@ void TApdFaxViewer::dropEvent(QDropEvent *e)
     if (names.empty())
         return;
     e->acceptProposedAction();
+    dropFiles(names);
+}
+
+void TApdFaxViewer::dropFiles(const std::vector<std::string> &names)
+{
+    if (names.empty())
+        return;
     const int rc = view_.dropFiles(names);
     if (rc < 0) {
         // A file that cannot be shown leaves the shown one in place.

@@ -23,6 +23,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace qln::viewer {
 
@@ -109,6 +110,10 @@ public:
     std::function<void(TApdFaxViewer &, const std::string &fileName)> OnDropFile;
     std::function<void(TApdFaxViewer &)> OnPageChange;
     std::function<void(TApdFaxViewer &, int code)> OnViewerError;
+
+    // Files dropped on the control: the first is opened; OnDropFile follows,
+    // or OnViewerError when it cannot be shown (the shown file stays).
+    void dropFiles(const std::vector<std::string> &names);
 
     // The page picture as painted (tests, screenshots).
     const QImage &pageImage();
