@@ -39,6 +39,7 @@ public:
     void setFileToShow(const std::string &file) { fileToShow_ = file; }
     void setHeaderText(const std::string &text) { headerText_ = text; }
     void setStatusPrefix(const std::string &prefix) { statusPrefix_ = prefix; }
+    const std::string &headerText() const { return headerText_; }
     // Runs the first activation now (it otherwise runs when shown).
     void activate();
 
