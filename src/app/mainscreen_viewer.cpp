@@ -6,6 +6,7 @@
 
 #include "common/datadir.h"
 #include "common/messages.h"
+#include "faximage/apferrors.h"
 #include "records/receivedfile.h"
 #include "viewer/preprint.h"
 #include "viewer/viewfax.h"
@@ -107,7 +108,15 @@ void TMainScreen::runFaxViewer(bool print)
         printer.FaxFooter.Caption = "Page: $P of $N";
         cleanup.restoreCursor();
         bool rangeSet = false;
-        viewer::runFaxPrint(this, printer, file, viewer::PrintScope::AllPages, 1, header, rangeSet);
+        // The program has no general error report that an exception could
+        // reach from here, so a print failure is shown in an error box.
+        try {
+            viewer::runFaxPrint(this, printer, file, viewer::PrintScope::AllPages, 1, header, rangeSet);
+        } catch (const fax::EFaxUnpackerError &e) {
+            messages().errorBox(fax::apfErrorText(e.code()));
+        } catch (const std::exception &e) {
+            messages().errorBox(e.what());
+        }
         printer.StatusDisplay = nullptr;
         return;
     }
@@ -115,6 +124,7 @@ void TMainScreen::runFaxViewer(bool print)
     viewer::TFaxViewer w(this);
     w.setFileToShow(file);
     w.setHeaderText(header);
+    w.onHelp = [this](int context) { openHelpTopic(context); };
     setStatusText(QString());
     cleanup.restoreCursor();
     w.exec();

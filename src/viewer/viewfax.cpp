@@ -134,8 +134,11 @@ TFaxViewer::TFaxViewer(QWidget *parent) : QDialog(parent)
     connect(PrintSinglePageButton, &QToolButton::clicked, this, [this] { print(PrintScope::CurrentPage); });
     connect(PrinterSetupButton, &QToolButton::clicked, this, &TFaxViewer::printerSetup);
     connect(CloseButton, &QToolButton::clicked, this, &QDialog::close);
-    connect(Helpbutton, &QToolButton::clicked, this, [] {
-        messages().information("Help topic " + std::to_string(kHelpContext) + " is not part of this build.");
+    connect(Helpbutton, &QToolButton::clicked, this, [this] {
+        if (onHelp)
+            onHelp(kHelpContext);
+        else
+            messages().information("Help topic " + std::to_string(kHelpContext) + " is not available here.");
     });
 
     FaxViewer->OnPageChange = [this](TApdFaxViewer &) { updateStatus(); };
@@ -143,8 +146,15 @@ TFaxViewer::TFaxViewer(QWidget *parent) : QDialog(parent)
         messages().errorBox("Viewer error " + std::to_string(code));
     };
     FaxViewer->OnDropFile = [this](TApdFaxViewer &, const std::string &) {
+        // The new file starts at scale 1; the ticked zoom is applied again.
         rangeSet_ = false;
+        const int z = zoom_;
+        zoom_ = kZoomNone;
+        applyZoom(z == kZoomNone ? 50 : z);
         updateStatus();
+        const bool several = FaxViewer->PageTotal() > 1;
+        for (QToolButton *b : {FirstButton, PrevButton, NextButton, LastButton})
+            b->setVisible(several);
     };
 
     printerStatus_ = std::make_unique<fax::TApdFaxPrinterStatus>();

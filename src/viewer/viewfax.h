@@ -20,6 +20,7 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -40,6 +41,9 @@ public:
     void setHeaderText(const std::string &text) { headerText_ = text; }
     void setStatusPrefix(const std::string &prefix) { statusPrefix_ = prefix; }
     const std::string &headerText() const { return headerText_; }
+    // Opens a help topic (the window asks for context 1021); set by the
+    // opener, which owns the help pages.
+    std::function<void(int context)> onHelp;
     // Runs the first activation now (it otherwise runs when shown).
     void activate();
 

@@ -636,6 +636,30 @@ TEST_F(MainScreenTest, ViewOfAReceivedFaxOpensTheViewerOrSaysTheFileIsMissing)
     EXPECT_TRUE(w.statusText().isEmpty());
 }
 
+// View on the outgoing list renders the fax first; a fax with nothing to
+// render says so and opens no viewer.
+TEST_F(MainScreenTest, ViewOfAnOutgoingFaxWithNothingToRenderSaysSo)
+{
+    writeIni();
+    addOutgoing({{"Empty", "Ann", "1", "", "", false}});
+    TMainScreen w;
+    startAndWait(w);
+    w.selectRow(FaxList::Outgoing, 0);
+    msgs.clear();
+    bool viewerShown = false;
+    QTimer::singleShot(0, [&] {
+        if (auto *v = qobject_cast<viewer::TFaxViewer *>(QApplication::activeModalWidget())) {
+            viewerShown = true;
+            v->reject();
+        }
+    });
+    w.menuAction("mnuViewPrint")->trigger();
+    EXPECT_FALSE(viewerShown);
+    ASSERT_GE(msgs.count(Kind::Information), 1u);
+    EXPECT_EQ(msgs.last().text, "Error creating fax file");
+    EXPECT_TRUE(w.button("Newbutton") == nullptr || w.button("Newbutton")->isEnabled());
+}
+
 TEST_F(MainScreenTest, AboutBoxShowsVersion)
 {
     writeIni();
