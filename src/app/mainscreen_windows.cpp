@@ -20,11 +20,6 @@ void TMainScreen::notAvailable(const QString &function)
 
 // ---- Commands of other windows -----------------------------------------------
 
-void TMainScreen::runFaxViewer(bool print)
-{
-    notAvailable(print ? QStringLiteral("Print Fax") : QStringLiteral("View Fax"));
-}
-
 void TMainScreen::runConfigurationReport()
 {
     ReportOptions options;

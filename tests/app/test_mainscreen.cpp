@@ -6,6 +6,8 @@
 #include "app/singlecopy.h"
 #include "common/datadir.h"
 #include "common/ini.h"
+#include "faximage/converter.h"
+#include "viewer/viewfax.h"
 #include "windowfixture.h"
 
 #include <QAction>
@@ -565,25 +567,6 @@ TEST_F(MainScreenTest, TableThatCannotBeOpenedClosesTheProgram)
     }
 }
 
-TEST_F(MainScreenTest, FunctionsOfLaterWindowsSaySoInsteadOfPretending)
-{
-    writeIni();
-    addOutgoing({{"Out", "A", "1", "20240101", "10:00", true}});
-    TMainScreen w;
-    startAndWait(w);
-    w.selectRow(FaxList::Outgoing, 0);
-    // Commands whose windows this build does not have yet; each leaves this
-    // list when its window arrives.
-    for (const char *name : {"mnuViewPrint"}) {
-        msgs.clear();
-        w.menuAction(name)->trigger();
-        ASSERT_EQ(msgs.count(Kind::Information), 1u) << name;
-        EXPECT_NE(msgs.last().text.find("not available in this build"), std::string::npos) << name;
-    }
-    EXPECT_EQ(w.faxModel()->rowCount(), 1);  // nothing was written
-    EXPECT_FALSE(w.cloneRequested());
-}
-
 TEST_F(MainScreenTest, ConfigurationInformationShowsTheReport)
 {
     writeIni();
@@ -603,6 +586,82 @@ TEST_F(MainScreenTest, ConfigurationInformationShowsTheReport)
     EXPECT_TRUE(text.contains(QStringLiteral("\nModem settings\n")));
     EXPECT_TRUE(text.contains(QString::fromStdString(settingsPath())));
     EXPECT_EQ(msgs.calls().size(), 0u);
+}
+
+// View on the incoming list: a missing file says so; a present one opens the
+// viewer on it with the received header text.
+TEST_F(MainScreenTest, ViewOfAReceivedFaxOpensTheViewerOrSaysTheFileIsMissing)
+{
+    writeIni();
+    QDir().mkpath(QString::fromStdString(data + "receive"));
+    {
+        const std::string text = data + "letter.txt";
+        QFile f(QString::fromStdString(text));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        for (int i = 0; i < 130; ++i)
+            f.write(("Line " + std::to_string(i) + "\n").c_str());
+        f.close();
+        fax::TApdFaxConverter c;
+        c.SetInputDocumentType(fax::idText);
+        c.SetDocumentFile(text);
+        c.SetOutFileName(data + "receive/FAX0001.APF");
+        c.ConvertDocument();
+    }
+    addIncoming({{"20260305", "09:12", " Head office ", "FAX0001.APF", ""},
+                 {"20260306", "10:00", "Branch", "GONE.APF", ""}});
+    TMainScreen w;
+    startAndWait(w);
+    w.browseTabs()->setCurrentIndex(1);
+    ASSERT_EQ(w.recModel()->rowCount(), 2);
+    w.selectRow(FaxList::Incoming, 0);
+    const int missingRow = w.tables().field(FaxList::Incoming, "FAXFILE") == "GONE.APF" ? 0 : 1;
+    w.selectRow(FaxList::Incoming, missingRow);
+    msgs.clear();
+    w.menuAction("mnuViewPrint")->trigger();
+    ASSERT_EQ(msgs.count(Kind::Information), 1u);
+    EXPECT_EQ(msgs.last().text, "Fax file is missing");
+
+    w.selectRow(FaxList::Incoming, 1 - missingRow);
+    QString status, header;
+    QTimer::singleShot(0, [&] {
+        auto *viewer = qobject_cast<viewer::TFaxViewer *>(QApplication::activeModalWidget());
+        ASSERT_NE(viewer, nullptr);
+        viewer->activate();
+        status = viewer->statusText();
+        header = QString::fromStdString(viewer->headerText());
+        viewer->reject();
+    });
+    msgs.clear();
+    w.menuAction("mnuViewPrint")->trigger();
+    EXPECT_EQ(status, QStringLiteral("Page 1 of 3"));
+    EXPECT_TRUE(header.startsWith(QStringLiteral("From: Head office             Received: "))) << header.toStdString();
+    EXPECT_TRUE(header.endsWith(QStringLiteral("receive/fax0001.apf"))) << header.toStdString();
+    EXPECT_EQ(msgs.count(Kind::Information), 0u);
+    EXPECT_TRUE(w.statusText().isEmpty());
+}
+
+// View on the outgoing list renders the fax first; a fax with nothing to
+// render says so and opens no viewer.
+TEST_F(MainScreenTest, ViewOfAnOutgoingFaxWithNothingToRenderSaysSo)
+{
+    writeIni();
+    addOutgoing({{"Empty", "Ann", "1", "", "", false}});
+    TMainScreen w;
+    startAndWait(w);
+    w.selectRow(FaxList::Outgoing, 0);
+    msgs.clear();
+    bool viewerShown = false;
+    QTimer::singleShot(0, [&] {
+        if (auto *v = qobject_cast<viewer::TFaxViewer *>(QApplication::activeModalWidget())) {
+            viewerShown = true;
+            v->reject();
+        }
+    });
+    w.menuAction("mnuViewPrint")->trigger();
+    EXPECT_FALSE(viewerShown);
+    ASSERT_GE(msgs.count(Kind::Information), 1u);
+    EXPECT_EQ(msgs.last().text, "Error creating fax file");
+    EXPECT_TRUE(w.button("Newbutton") == nullptr || w.button("Newbutton")->isEnabled());
 }
 
 TEST_F(MainScreenTest, AboutBoxShowsVersion)
