@@ -24,9 +24,43 @@ constexpr const char *kLineBreak = "\r\n";
 std::mutex g_helpLock;
 std::function<bool(int)> g_helpOpener;
 
+std::string upper(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+    return s;
+}
+
+// Waits for a result line that is "OK" (any case, blanks and line feeds
+// around it ignored) within the reply time. Other lines, such as an echo or
+// a reply that merely contains the letters ("BOOK"), are passed over.
 bool waitForOk(TApdComPort &port)
 {
-    return port.AwaitText("OK", modemHelperTiming().replyTicks, true, false);
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(modemHelperTiming().replyTicks * 55);
+    std::string line;
+    auto previous = port.OnWaitChar;
+    port.OnWaitChar = [&line, previous](TApdComPort &p, char c) {
+        if (previous)
+            previous(p, c);
+        line += c;
+    };
+    struct Restore {
+        TApdComPort &port;
+        std::function<void(TApdComPort &, char)> previous;
+        ~Restore() { port.OnWaitChar = std::move(previous); }
+    } restore{port, previous};
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0)
+            return false;
+        line.clear();
+        if (!port.AwaitText("\r", int((left + 54) / 55), false, false))
+            return false;
+        const std::size_t b = line.find_first_not_of(" \t\r\n");
+        const std::size_t e = line.find_last_not_of(" \t\r\n");
+        if (b != std::string::npos && upper(line.substr(b, e - b + 1)) == "OK")
+            return true;
+    }
 }
 
 void processMessagesFor(std::chrono::milliseconds span)
@@ -37,12 +71,6 @@ void processMessagesFor(std::chrono::milliseconds span)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-}
-
-std::string upper(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::toupper(c)); });
-    return s;
 }
 
 } // namespace

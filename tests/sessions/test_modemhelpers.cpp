@@ -240,3 +240,17 @@ TEST(TechnicalHelpTopic, OpensTheFaxProblemSolver)
     EXPECT_EQ(topic, 10000);
     SetHelpOpener(nullptr);
 }
+
+TEST_F(Helpers, OnlyAResultLineOfOkCounts)
+{
+    // Replies holding the letters inside other text are no OK; the echo and
+    // other lines before the result line are passed over.
+    modem.expectLine("ATZ").replyLine("BOOK").expectLine("AT").reply("AT\r\r\nOK?\r\n\r\nLOOKS OK\r\n")
+        .expectLine("AT").reply("AT\r\r\nRINGING\r\n \tOK\r\n").start();
+    openPort();
+    EXPECT_FALSE(ResetModem(port));
+    EXPECT_FALSE(CheckForModem(port, ""));
+    EXPECT_TRUE(CheckForModem(port, ""));
+    EXPECT_TRUE(modem.waitDone());
+    EXPECT_TRUE(modem.failures().empty()) << modem.failures().front();
+}
