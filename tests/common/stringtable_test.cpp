@@ -39,6 +39,7 @@ const std::map<long, std::string> kDocumented = {
     {2011, "The ComNumber property of the TApdComPort has not been set"},
     {2012, "Comport was not opened by Tapi"},
     {3001, "No device layer specified"},
+    {3005, "Device gone: the port's device was removed or closed"},
     {3006, "Output buffer too small for block"},
     {3007, "Buffer is empty"},
     {4801, "Initializing modem for fax processing"},
