@@ -394,7 +394,9 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
 
     case rf1WtHngp:
         if (ev.is("OK")) {
-            setStatus(fpGotHangup);
+            // The call is over. "Got Class 2 FHNG code" is a Class 2 modem's
+            // hang-up report and has no place in a Class 1 call.
+            setStatus(fpFinished);
             state_ = rfComplete;
             return Step::Next;
         }

@@ -100,6 +100,9 @@ TEST_F(Class1Receive, ThreePagesArriveInOneFile)
     ApfReader r;
     ASSERT_EQ(r.open(dir + "/FAX0001.APF"), 0);
     EXPECT_EQ(r.fileHeader().stationText(), "CALLER 7");
+    // A Class 1 call ends as finished, never with the Class 2 hang-up report.
+    EXPECT_EQ(std::count(events.statuses.begin(), events.statuses.end(), fpGotHangup), 0);
+    EXPECT_EQ(events.statuses.back(), fpFinished);
 }
 
 TEST_F(Class1Receive, BadTrainingIsAnsweredWithFttThenAccepted)

@@ -77,7 +77,7 @@ TEST_F(ReceiveStatus, WithoutConstantStatusEachCallOpensAndClosesTheDisplay)
     call(1);
     call(2);
     EXPECT_EQ(events.displayReports,
-              (Reports{first(fpWaiting), last(fpGotHangup), first(fpWaiting), last(fpGotHangup)}));
+              (Reports{first(fpWaiting), last(fpFinished), first(fpWaiting), last(fpFinished)}));
     receiver.cancel();
     EXPECT_FALSE(receiver.inProgress());
     // A cancel always ends with a last status.
@@ -110,7 +110,7 @@ TEST_F(ReceiveStatus, ConstantStatusDisplayClosesWhenOneFaxEndsTheSession)
     EXPECT_FALSE(receiver.inProgress());
     EXPECT_EQ(events.finishCode, 0);
     ASSERT_EQ(events.displayReports.size(), 2u);
-    EXPECT_EQ(events.displayReports[1], last(fpGotHangup));
+    EXPECT_EQ(events.displayReports[1], last(fpFinished));
 }
 
 TEST_F(ReceiveStatus, OneFaxWithoutConstantStatusClosesTheCallsDisplay)
@@ -119,7 +119,7 @@ TEST_F(ReceiveStatus, OneFaxWithoutConstantStatusClosesTheCallsDisplay)
     start();
     call(0);
     EXPECT_FALSE(receiver.inProgress());
-    EXPECT_EQ(events.displayReports, (Reports{first(fpWaiting), last(fpGotHangup)}));
+    EXPECT_EQ(events.displayReports, (Reports{first(fpWaiting), last(fpFinished)}));
 }
 
 TEST_F(ReceiveStatus, AFailedCallKeepsAConstantDisplayOpen)
@@ -143,7 +143,7 @@ TEST_F(ReceiveStatus, AFailedCallClosesTheDisplayAndTheNextRingReopensIt)
     events.accept = true;
     call(2);
     EXPECT_EQ(events.displayReports, (Reports{first(fpWaiting), last(fpSessionParams), first(fpWaiting),
-                                              last(fpGotHangup)}));
+                                              last(fpFinished)}));
 }
 
 TEST_F(ReceiveStatus, ExitOnErrorClosesAConstantDisplayAsTheSessionEnds)
