@@ -17,8 +17,16 @@ constexpr unsigned kIndexBits = 13;
 constexpr unsigned kTableSize = 1u << kIndexBits;
 constexpr unsigned kMaxLinePixels = G3Decoder::kMaxLineBytes * 8;
 
+// Pair table entry: the first code's run (bits 0-11) and length (12-15),
+// the second code's run (16-21) and length (22-25; 0 when there is none);
+// kLong in the run field sends the look-up to the 13-bit table.
+constexpr unsigned kPairBits = 10;
+constexpr unsigned kPairSize = 1u << kPairBits;
+constexpr uint32_t kLong = 0xFFF;
+
 struct DecodeTables {
     uint16_t t[2][kTableSize];
+    uint32_t pair[2][kPairSize];
 };
 
 void addCode(uint16_t *table, const T4Code &c, unsigned run)
@@ -47,6 +55,26 @@ DecodeTables buildTables()
         for (unsigned high = 0; high < (kTableSize >> 11); ++high)
             t[high << 11] = uint16_t((11u << 12) | kFill);
     }
+    // A code is known from the low kPairBits bits when it is no longer than
+    // that: the 13-bit table gives the same entry whatever the bits above.
+    for (int c = 0; c < 2; ++c) {
+        for (unsigned i = 0; i < kPairSize; ++i) {
+            const unsigned e1 = d.t[c][i];
+            const unsigned run1 = e1 & 0xFFF, len1 = e1 >> 12;
+            if (run1 >= kBad || len1 > kPairBits) {
+                d.pair[c][i] = kLong;
+                continue;
+            }
+            uint32_t entry = run1 | (len1 << 12);
+            if (run1 < 64) {
+                const unsigned e2 = d.t[c ^ 1][i >> len1];
+                const unsigned run2 = e2 & 0xFFF, len2 = e2 >> 12;
+                if (run2 < 64 && len2 <= kPairBits - len1)
+                    entry |= (run2 << 16) | (len2 << 22);
+            }
+            d.pair[c][i] = entry;
+        }
+    }
     return d;
 }
 
@@ -56,22 +84,9 @@ const DecodeTables &tables()
     return t;
 }
 
-inline void setBits(uint8_t *line, unsigned pos, unsigned n)
+inline void flipAt(uint64_t *flips, unsigned pos)
 {
-    if (n == 0)
-        return;
-    const unsigned end = pos + n;
-    const unsigned first = pos >> 3, last = (end - 1) >> 3;
-    const uint8_t head = uint8_t(0xFFu >> (pos & 7));
-    const uint8_t tail = uint8_t(0xFFu << (7 - ((end - 1) & 7)));
-    if (first == last) {
-        line[first] |= uint8_t(head & tail);
-        return;
-    }
-    line[first] |= head;
-    if (last > first + 1)
-        std::memset(line + first + 1, 0xFF, last - first - 1);
-    line[last] |= tail;
+    flips[pos >> 6] ^= (uint64_t(1) << 63) >> (pos & 63);
 }
 
 } // namespace
@@ -87,13 +102,17 @@ G3Decoder::G3Decoder(LineSink sink)
     const DecodeTables &t = tables();
     tables_[0] = t.t[0];
     tables_[1] = t.t[1];
+    pairs_[0] = t.pair[0];
+    pairs_[1] = t.pair[1];
     std::memset(line_, 0, sizeof line_);
+    std::memset(flips_, 0, sizeof flips_);
     reset();
 }
 
 void G3Decoder::reset()
 {
     std::memset(line_, 0, sizeof line_);
+    std::memset(flips_, 0, sizeof flips_);
     bitPos_ = 0;
     colour_ = 0;
     state_ = State::Code;
@@ -113,11 +132,11 @@ void G3Decoder::onRun(unsigned run)
         return;
     if (bitPos_ + run > kMaxLinePixels)
         return;
-    if (colour_)
-        setBits(line_, bitPos_, run);
     bitPos_ += run;
-    if (run < 64)
+    if (run < 64) {
         colour_ ^= 1;
+        flipAt(flips_, bitPos_);
+    }
 }
 
 void G3Decoder::onEol()
@@ -125,11 +144,31 @@ void G3Decoder::onEol()
     seenEol_ = true;
     const unsigned bytes = bitPos_ / 8;
     if (bitPos_ > 0 && (bytes == 216 || bytes == 256)) {
+        // Pixels from the colour changes: each word is the running XOR of
+        // its flips (from its first pixel on), inverted when the line is
+        // black at the end of the word before.
+        uint64_t carry = 0;
+        const unsigned words = (bytes * 8 + 63) / 64;
+        for (unsigned w = 0; w < words; ++w) {
+            uint64_t x = flips_[w];
+            x ^= x >> 1;
+            x ^= x >> 2;
+            x ^= x >> 4;
+            x ^= x >> 8;
+            x ^= x >> 16;
+            x ^= x >> 32;
+            x ^= carry;
+            carry = uint64_t(0) - (x & 1);
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+            x = __builtin_bswap64(x);
+#endif
+            std::memcpy(line_ + 8 * w, &x, 8);
+        }
         ++lines_;
         if (sink_)
             sink_(line_, int(bytes));
     }
-    std::memset(line_, 0, (bitPos_ + 7) / 8);
+    std::memset(flips_, 0, ((bitPos_ >> 6) + 1) * sizeof(uint64_t));
     bitPos_ = 0;
     colour_ = 0;
     if (++eolRun_ >= 3)
@@ -169,9 +208,11 @@ std::size_t G3Decoder::feed(const uint8_t *data, std::size_t len)
         if (nbits_ == 0)
             break;
         if (state_ == State::Code) {
-            // Fast path: whole codes while at least 13 bits are at hand. The
-            // state is held in locals: the line stores could otherwise alias
-            // the members and force reloads.
+            // Fast path: whole codes while at least 13 bits are at hand,
+            // refilling from the input while 8 bytes of it remain. The
+            // state is held in locals: the line stores could otherwise
+            // alias the members and force reloads. The flip word being
+            // written is kept in a register too (pixels only move forward).
             {
                 uint64_t acc = acc_;
                 unsigned nbits = nbits_;
@@ -179,24 +220,71 @@ std::size_t G3Decoder::feed(const uint8_t *data, std::size_t len)
                 unsigned colour = unsigned(colour_);
                 const bool seen = seenEol_;
                 int eolRun = eolRun_;
-                uint8_t *const line = line_;
+                uint64_t *const flips = flips_;
+                unsigned flipWord = bitPos >> 6;
+                uint64_t flipBits = flips[flipWord];
+                auto flip = [&](unsigned pos) {
+                    const unsigned w = pos >> 6;
+                    if (w != flipWord) {
+                        flips[flipWord] = flipBits;
+                        flipWord = w;
+                        flipBits = flips[w];
+                    }
+                    flipBits ^= (uint64_t(1) << 63) >> (pos & 63);
+                };
                 const uint16_t *const tables[2] = {tables_[0], tables_[1]};
-                while (nbits >= kIndexBits) {
-                    const unsigned e = tables[colour][acc & (kTableSize - 1)];
-                    const unsigned run = e & 0xFFF;
-                    if (run >= kBad)
-                        break;
-                    acc >>= (e >> 12);
-                    nbits -= (e >> 12);
+                const uint32_t *const pairs[2] = {pairs_[0], pairs_[1]};
+                for (;;) {
+                    if (nbits < kIndexBits) {
+                        if (end - p < 8)
+                            break;
+                        uint64_t v;
+                        std::memcpy(&v, p, 8);
+#if __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
+                        v = __builtin_bswap64(v);
+#endif
+                        const unsigned take = (63 - nbits) >> 3;
+                        acc |= v << nbits;
+                        p += take;
+                        nbits += take * 8;
+                        acc &= (uint64_t(1) << nbits) - 1;
+                    }
+                    const uint32_t pe = pairs[colour][acc & (kPairSize - 1)];
+                    unsigned run = pe & 0xFFF;
+                    unsigned len = (pe >> 12) & 0xF;
+                    if (run == kLong) {
+                        const unsigned e = tables[colour][acc & (kTableSize - 1)];
+                        run = e & 0xFFF;
+                        if (run >= kBad)
+                            break;
+                        len = e >> 12;
+                    } else if (const unsigned len2 = (pe >> 22) & 0xF; len2 && seen) {
+                        // Two terminating codes: this colour's run, then
+                        // the other colour's; the colour is as before.
+                        const unsigned run2 = (pe >> 16) & 0x3F;
+                        if (bitPos + run + run2 <= kMaxLinePixels) {
+                            acc >>= len + len2;
+                            nbits -= len + len2;
+                            eolRun = 0;
+                            bitPos += run;
+                            flip(bitPos);
+                            bitPos += run2;
+                            flip(bitPos);
+                            continue;
+                        }
+                    }
+                    acc >>= len;
+                    nbits -= len;
                     eolRun = 0;
                     if (!seen || bitPos + run > kMaxLinePixels)
                         continue;
-                    if (colour)
-                        setBits(line, bitPos, run);
                     bitPos += run;
-                    if (run < 64) // a branch, so the next lookup can start early
+                    if (run < 64) {
                         colour ^= 1;
+                        flip(bitPos);
+                    }
                 }
+                flips[flipWord] = flipBits;
                 acc_ = acc;
                 nbits_ = nbits;
                 bitPos_ = bitPos;

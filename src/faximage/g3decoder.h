@@ -15,8 +15,15 @@
 //    cleared and the colour reset to white;
 //  - EOLs in a row are counted (any run resets the count) and the third ends
 //    the page.
-// The walk is done with one 8192-entry lookup table per colour indexed by
-// the next 13 bits, with the fill and bad-code states handled by bit scans.
+// The walk is done with lookup tables, with the fill and bad-code states
+// handled by bit scans: per colour a 1024-entry table indexed by the next 10
+// bits gives the code there and, when it is a terminating code and the
+// following terminating code of the other colour also lies within those 10
+// bits, that code too (a dense picture is mostly such pairs of short runs);
+// codes of more than 10 bits come from an 8192-entry table indexed by the
+// next 13 bits. A line is collected as its colour changes: a bit marks each
+// position where the colour flips, and at the EOL a running XOR over the
+// marks gives the pixels, so a run costs one bit flip however long it is.
 // Codes may straddle calls to feed().
 //
 // Not thread-safe: one decoder per thread (the tables are shared, read-only).
@@ -54,9 +61,15 @@ private:
     void onRun(unsigned run);
     void onEol();
 
+    static constexpr int kFlipWords = kMaxLineBytes / 8 + 2;
+
     LineSink sink_;
     const uint16_t *tables_[2];
+    const uint32_t *pairs_[2];
     uint8_t line_[kMaxLineBytes + 8];
+    // Colour changes of the line so far: bit 63 - (x % 64) of word x / 64 is
+    // set where the colour flips at pixel x. Words past the line are 0.
+    uint64_t flips_[kFlipWords];
     unsigned bitPos_ = 0;
     int colour_ = 0; // 0 white, 1 black
     State state_ = State::Code;
