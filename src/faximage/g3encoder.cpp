@@ -182,7 +182,16 @@ std::size_t G3LineEncoder::encodeRaster(const uint8_t *line, int width)
     beginLine();
     const int bytes = width / 8;
     bool blank = true;
-    for (int i = 0; i < bytes; ++i) {
+    int i = 0;
+    for (; i + 8 <= bytes; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, line + i, 8);
+        if (w) {
+            blank = false;
+            break;
+        }
+    }
+    for (; blank && i < bytes; ++i) {
         if (line[i]) {
             blank = false;
             break;
@@ -227,7 +236,7 @@ std::size_t G3LineEncoder::encodeRaster(const uint8_t *line, int width)
     };
     // The code of a run, make-up codes first, with `more` (moreLen bits)
     // appended in the same put when the run needs no make-up code.
-    auto putRunThen = [&](int run, int c, uint64_t more, unsigned moreLen) {
+    auto putRunThen = [&](int run, int c, uint64_t more, unsigned moreLen) __attribute__((always_inline)) {
         if (run >= 64) {
             const T4RevCode *makeup = codes_.makeup[c];
             while (run > kMaxMakeupRun) {
@@ -259,12 +268,22 @@ std::size_t G3LineEncoder::encodeRaster(const uint8_t *line, int width)
     int at = 0;
     for (; at + 64 <= width; at += 64) {
         const uint64_t w = load64be(raster_ + at / 8);
-        if (w == (colour ? ~uint64_t(0) : 0)) {
+        const uint64_t x = w ^ (colour ? ~uint64_t(0) : 0);
+        if (x == 0) {
             pending += 64;
             continue;
         }
-        for (int k = 56; k >= 0; k -= 8)
+        // Leading bytes of the run's colour only lengthen it; after each
+        // byte coded, the rest of the word may be all of the new colour.
+        const int lead = __builtin_clzll(x) >> 3;
+        pending += 8 * lead;
+        for (int k = 56 - 8 * lead; k >= 0; k -= 8) {
             codeByte(unsigned(w >> k) & 0xFF);
+            if (k > 0 && ((w ^ (colour ? ~uint64_t(0) : 0)) & ((uint64_t(1) << k) - 1)) == 0) {
+                pending += k;
+                break;
+            }
+        }
     }
     for (; at + 8 <= width; at += 8)
         codeByte(raster_[at / 8]);
