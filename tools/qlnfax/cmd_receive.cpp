@@ -1,15 +1,22 @@
 // qlnfax receive: answers calls on a fax modem and stores each received fax
 // in a directory, printing each status text as it changes and the files
-// received. Exit status 0 only when every call ended well.
+// received. With --once the command ends after the first call, whatever its
+// outcome. Exit status 0 only when every call ended well; otherwise 1 and
+// "failed: CODE TEXT" for the last failure. A failed call that still kept
+// whole pages names the file holding them ("kept: FILE ..."). Station
+// identifiers are printed with control bytes escaped.
 #include "commands.h"
 
 #include "faxengine/comport.h"
 #include "faxengine/faxcodes.h"
 #include "faxengine/faxreceivefax.h"
 
+#include "faximage/apf.h"
+
 #include "faxcli.h"
 
 #include <cstdio>
+#include <filesystem>
 
 
 namespace {
@@ -34,6 +41,9 @@ int runReceive(const QlnArgs &argsIn)
         return 2;
     }
     fax.OneFax = qlnargs::takeFlag(args, "--once");
+    // The engine goes back to waiting after a failed call unless told to
+    // stop on errors; a single-call run ends after the first call either way.
+    fax.ExitOnError = fax.OneFax;
     qlnargs::takeInt(args, "--rings", fax.AnswerOnRing, 1, 99);
     if (qlnargs::takeInt(args, "--bps", fax.DesiredBPS, 2400, 14400) && !qlnfaxcli::faxSpeed(fax.DesiredBPS)) {
         std::fputs(kUsage, stderr);
@@ -48,13 +58,25 @@ int runReceive(const QlnArgs &argsIn)
     fax.SetDestinationDir(dir);
     fax.SetComPort(&port);
     bool done = false;
-    int result = 0, failures = 0;
+    int result = 0, failures = 0, lastFailure = 0;
     qlnfaxcli::watchSession(fax, done, result);
     fax.OnFaxLog = [&](TApdAbstractFax &f, int code) {
-        if (code == lfaxReceiveOk)
-            std::printf("received: %s from %s\n", f.FaxFile().c_str(), f.RemoteStation().c_str());
-        else if (code == lfaxReceiveFail)
+        const std::string station = qln::fax::escapedText(f.RemoteStation());
+        if (code == lfaxReceiveOk) {
+            std::printf("received: %s from %s\n", f.FaxFile().c_str(), station.c_str());
+        } else if (code == lfaxReceiveFail) {
             ++failures;
+            lastFailure = f.LastError();
+            // Whole pages of a failed call stay in their file: say where.
+            const std::string file = f.FaxFile();
+            std::error_code ec;
+            if (!file.empty() && std::filesystem::exists(file, ec)) {
+                qln::fax::ApfReader reader;
+                const int pages = reader.open(file) == 0 ? reader.pageCount() : 0;
+                if (pages > 0)
+                    std::printf("kept: %s (%d page(s)) from %s\n", file.c_str(), pages, station.c_str());
+            }
+        }
         std::fflush(stdout);
     };
     int code = qlnfaxcli::runSession(fax, [&] { return fax.StartReceiving(); }, done, result);
@@ -62,7 +84,7 @@ int runReceive(const QlnArgs &argsIn)
         std::printf("finished\n");
         return 0;
     }
-    qlnfaxcli::printFailure(code);
+    qlnfaxcli::printFailure(code != 0 ? code : lastFailure);
     return 1;
 }
 
