@@ -17,12 +17,21 @@ constexpr unsigned kIndexBits = 13;
 constexpr unsigned kTableSize = 1u << kIndexBits;
 constexpr unsigned kMaxLinePixels = G3Decoder::kMaxLineBytes * 8;
 
-// Pair table entry: the first code's run (bits 0-11) and length (12-15),
-// the second code's run (16-21) and length (22-25; 0 when there is none);
-// kLong in the run field sends the look-up to the 13-bit table.
+// Pair table entry: bits 0-5 the number of bits the entry takes (both
+// codes when it holds two), 6-9 the first code's length, 10-21 its run,
+// 22-27 the second code's run, bit 28 set when there is a second code.
+// kLong in the run field sends the look-up to the 13-bit table. The bits
+// taken come first so that the shift of the bit buffer, which the next
+// look-up waits for, needs no more than a mask.
 constexpr unsigned kPairBits = 10;
 constexpr unsigned kPairSize = 1u << kPairBits;
 constexpr uint32_t kLong = 0xFFF;
+constexpr uint32_t kPairTwo = 1u << 28;
+
+constexpr uint32_t pairEntry(unsigned run1, unsigned len1, unsigned run2, unsigned len2)
+{
+    return (len1 + len2) | (len1 << 6) | (run1 << 10) | (run2 << 22) | (len2 ? kPairTwo : 0);
+}
 
 struct DecodeTables {
     uint16_t t[2][kTableSize];
@@ -62,15 +71,15 @@ DecodeTables buildTables()
             const unsigned e1 = d.t[c][i];
             const unsigned run1 = e1 & 0xFFF, len1 = e1 >> 12;
             if (run1 >= kBad || len1 > kPairBits) {
-                d.pair[c][i] = kLong;
+                d.pair[c][i] = pairEntry(kLong, 0, 0, 0);
                 continue;
             }
-            uint32_t entry = run1 | (len1 << 12);
+            uint32_t entry = pairEntry(run1, len1, 0, 0);
             if (run1 < 64) {
                 const unsigned e2 = d.t[c ^ 1][i >> len1];
                 const unsigned run2 = e2 & 0xFFF, len2 = e2 >> 12;
                 if (run2 < 64 && len2 <= kPairBits - len1)
-                    entry |= (run2 << 16) | (len2 << 22);
+                    entry = pairEntry(run1, len1, run2, len2);
             }
             d.pair[c][i] = entry;
         }
@@ -250,21 +259,16 @@ std::size_t G3Decoder::feed(const uint8_t *data, std::size_t len)
                         acc &= (uint64_t(1) << nbits) - 1;
                     }
                     const uint32_t pe = pairs[colour][acc & (kPairSize - 1)];
-                    unsigned run = pe & 0xFFF;
-                    unsigned len = (pe >> 12) & 0xF;
-                    if (run == kLong) {
-                        const unsigned e = tables[colour][acc & (kTableSize - 1)];
-                        run = e & 0xFFF;
-                        if (run >= kBad)
-                            break;
-                        len = e >> 12;
-                    } else if (const unsigned len2 = (pe >> 22) & 0xF; len2 && seen) {
+                    unsigned run = (pe >> 10) & 0xFFF;
+                    unsigned len;
+                    if (pe & kPairTwo) {
                         // Two terminating codes: this colour's run, then
                         // the other colour's; the colour is as before.
-                        const unsigned run2 = (pe >> 16) & 0x3F;
-                        if (bitPos + run + run2 <= kMaxLinePixels) {
-                            acc >>= len + len2;
-                            nbits -= len + len2;
+                        const unsigned run2 = (pe >> 22) & 0x3F;
+                        if (seen && bitPos + run + run2 <= kMaxLinePixels) {
+                            const unsigned used = pe & 0x3F;
+                            acc >>= used;
+                            nbits -= used;
                             eolRun = 0;
                             bitPos += run;
                             flip(bitPos);
@@ -272,6 +276,15 @@ std::size_t G3Decoder::feed(const uint8_t *data, std::size_t len)
                             flip(bitPos);
                             continue;
                         }
+                        len = (pe >> 6) & 0xF;
+                    } else if (run == kLong) {
+                        const unsigned e = tables[colour][acc & (kTableSize - 1)];
+                        run = e & 0xFFF;
+                        if (run >= kBad)
+                            break;
+                        len = e >> 12;
+                    } else {
+                        len = pe & 0x3F;
                     }
                     acc >>= len;
                     nbits -= len;

@@ -166,7 +166,15 @@ int UnpackerCore::passOn(const uint8_t *line, int len)
 {
     const uint8_t *p = line;
     if (invert_ && len > 0) {
-        for (int i = 0; i < len; ++i)
+        // Eight bytes at a time: a page is some 2,000 lines of 216 bytes.
+        int i = 0;
+        for (; i + 8 <= len; i += 8) {
+            uint64_t w;
+            std::memcpy(&w, line + i, 8);
+            w = ~w;
+            std::memcpy(work_ + i, &w, 8);
+        }
+        for (; i < len; ++i)
             work_[i] = uint8_t(~line[i]);
         p = work_;
     }
