@@ -358,7 +358,7 @@ int main(int argc, char **argv)
     }
     std::printf("\n* spandsp 0.0.6 codes only from and to TIFF files: its encode figure includes reading an\n"
                 "  uncompressed page file, its decode figure writing the decoded page to a file.\n");
-    std::printf("Targets: encoder >= 1.5x libtiff, decoder >= 1.0x libtiff.\n\n");
+    std::printf("Targets: encoder >= 2x libtiff and ahead of spandsp on both pages, decoder >= 1.0x libtiff.\n\n");
 
     // Unpacking an APF page into a page bitmap (file read, decode, collect).
     for (const Page &pg : {textPage(), ditheredPage()}) {
