@@ -5,6 +5,8 @@
 #  - a call that fails after a whole page names the file that kept it;
 #  - a call that succeeds exits 0 and prints the caller's identifier with its
 #    control bytes escaped;
+#  - answering until interrupted: exit 0 when no call failed, else 1 and the
+#    failed call's code (also for a call that failed before it had a file);
 #  - a send to a busy number exits 1 with "failed: CODE TEXT".
 # usage: cli_calls.sh QLNFAX
 set -uo pipefail
@@ -20,7 +22,7 @@ status=0
 #   cut        one whole page of more, then the caller hangs up
 # After its call the modem stays, answering "OK" and never ringing again.
 #   whole      one page, end of document, the caller's id has an ESC byte
-#   busy       no ring; a dial gets "BUSY"
+#   busy       no ring (for the receiver, no call); a dial gets "BUSY"
 cat >"$work/modem.py" <<'EOF'
 import os, pty, select, sys, time
 call, link = sys.argv[1], sys.argv[2]
@@ -72,8 +74,9 @@ while time.time() < deadline:
             say("OK")
 EOF
 
-# run_call CALL: runs the modem and the receiver; leaves the receiver's
-# output in $work/out and its exit status in $rc.
+# run_call CALL [run]: runs the modem and the receiver (with --once, or with
+# "run" answering calls until interrupted 4 seconds on); leaves the
+# receiver's output in $work/out and its exit status in $rc.
 run_call() {
     rm -f "$work/modem"
     rm -rf "$work/in"
@@ -81,8 +84,13 @@ run_call() {
     python3 "$work/modem.py" "$1" "$work/modem" &
     local mpid=$!
     for _ in $(seq 50); do [[ -e $work/modem ]] && break; sleep 0.1; done
-    timeout 20 "$qlnfax" receive --device "$work/modem" --class 2 --dir "$work/in" --once --rings 1 \
-        >"$work/out" 2>&1
+    if [[ ${2:-} == run ]]; then
+        timeout --preserve-status -k 10 -s INT 4 \
+            "$qlnfax" receive --device "$work/modem" --class 2 --dir "$work/in" --rings 1 >"$work/out" 2>&1
+    else
+        timeout 20 "$qlnfax" receive --device "$work/modem" --class 2 --dir "$work/in" --once --rings 1 \
+            >"$work/out" 2>&1
+    fi
     rc=$?
     kill "$mpid" 2>/dev/null
     wait "$mpid" 2>/dev/null
@@ -117,6 +125,18 @@ elif grep -q $'\x1b' "$work/out"; then
     fail "the caller's identifier reached the terminal with its control bytes"
 elif ! grep -Eq '^received: .+\.APF from .+7$' "$work/out"; then
     fail "the received file is not named"
+fi
+
+# Answering calls until interrupted: an interrupt while waiting fails no
+# call; a call that failed before any file was opened still counts, with its
+# own code rather than the interrupt's.
+run_call busy run
+if [[ $rc != 0 ]] || ! grep -q '^finished$' "$work/out"; then
+    fail "receive interrupted while waiting, no call failed, ended with status $rc"
+fi
+run_call nocarrier run
+if [[ $rc != 1 ]] || ! grep -Eq '^failed: 8068 ' "$work/out"; then
+    fail "receive interrupted after a failed call ended with status $rc and not its code"
 fi
 
 # A send that fails: the exit status and the reason.

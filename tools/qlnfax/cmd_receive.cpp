@@ -1,8 +1,9 @@
 // qlnfax receive: answers calls on a fax modem and stores each received fax
 // in a directory, printing each status text as it changes and the files
 // received. With --once the command ends after the first call, whatever its
-// outcome. Exit status 0 only when every call ended well; otherwise 1 and
-// "failed: CODE TEXT" for the last failure. A failed call that still kept
+// outcome; otherwise it answers calls until interrupted (Ctrl-C). Exit status
+// 0 only when every call ended well; otherwise 1 and "failed: CODE TEXT" for
+// the last failure. A failed call that still kept
 // whole pages names the file holding them ("kept: FILE ..."). Station
 // identifiers are printed with control bytes escaped.
 #include "commands.h"
@@ -16,6 +17,7 @@
 #include "faxcli.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 
@@ -60,13 +62,35 @@ int runReceive(const QlnArgs &argsIn)
     bool done = false;
     int result = 0, failures = 0, lastFailure = 0;
     qlnfaxcli::watchSession(fax, done, result);
+    // Every error of a call counts, also one before a file was opened (an
+    // answer that got no carrier, say). An interrupt while waiting for a
+    // call ends a run of calls without failing one; an interrupt during a
+    // call cancels that call, which fails.
+    int lastStatus = 0;
+    auto printStatus = fax.OnFaxStatus;
+    fax.OnFaxStatus = [&lastStatus, printStatus](TApdAbstractFax &f, bool first, bool last) {
+        if (printStatus)
+            printStatus(f, first, last);
+        if (f.StatusCode() != fpCancel)
+            lastStatus = f.StatusCode();
+    };
+    auto printError = fax.OnFaxError;
+    fax.OnFaxError = [&failures, &lastFailure, printError](TApdAbstractFax &f, int code) {
+        if (printError)
+            printError(f, code);
+        if (std::abs(code) != ecCancelRequested) {
+            ++failures;
+            lastFailure = code;
+        }
+    };
     fax.OnFaxLog = [&](TApdAbstractFax &f, int code) {
         const std::string station = qln::fax::escapedText(f.RemoteStation());
         if (code == lfaxReceiveOk) {
             std::printf("received: %s from %s\n", f.FaxFile().c_str(), station.c_str());
         } else if (code == lfaxReceiveFail) {
             ++failures;
-            lastFailure = f.LastError();
+            if (f.LastError() != 0)
+                lastFailure = f.LastError();
             // Whole pages of a failed call stay in their file: say where.
             const std::string file = f.FaxFile();
             std::error_code ec;
@@ -80,11 +104,15 @@ int runReceive(const QlnArgs &argsIn)
         std::fflush(stdout);
     };
     int code = qlnfaxcli::runSession(fax, [&] { return fax.StartReceiving(); }, done, result);
-    if (code == 0 && failures == 0) {
+    const bool stoppedWhileWaiting = !fax.OneFax && std::abs(code) == ecCancelRequested && lastStatus == fpWaiting;
+    if ((code == 0 || stoppedWhileWaiting) && failures == 0) {
         std::printf("finished\n");
         return 0;
     }
-    qlnfaxcli::printFailure(code != 0 ? code : lastFailure);
+    // The failed call's code, rather than the interrupt that ended the run.
+    qlnfaxcli::printFailure(lastFailure != 0 && (code == 0 || stoppedWhileWaiting) ? lastFailure
+                            : code != 0                                         ? code
+                                                                                : lastFailure);
     return 1;
 }
 
