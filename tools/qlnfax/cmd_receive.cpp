@@ -110,9 +110,8 @@ int runReceive(const QlnArgs &argsIn)
         return 0;
     }
     // The failed call's code, rather than the interrupt that ended the run.
-    qlnfaxcli::printFailure(lastFailure != 0 && (code == 0 || stoppedWhileWaiting) ? lastFailure
-                            : code != 0                                         ? code
-                                                                                : lastFailure);
+    const bool callFailed = code == 0 || stoppedWhileWaiting;
+    qlnfaxcli::printFailure(callFailed && lastFailure != 0 ? lastFailure : code);
     return 1;
 }
 
