@@ -310,10 +310,13 @@ FaxSession::Step FaxSender::onAbort()
     events_.faxLog(lfaxTransmitFail);
     link_->flushOutput();
     // A modem sending page data takes every byte, "ATH0" too, as more page
-    // data: dropping DTR is what ends its transmission and the call.
+    // data: dropping DTR is what ends its transmission and the call. That
+    // holds until its OK after the page's DLE ETX, since it may still be
+    // playing out seconds of buffered data; a command written then would be
+    // read after the page and start a transmission nobody ends.
     switch (abortedFrom_) {
     case tfWaitXon: case tfWaitFrHead: case tfSndPgeHdr: case tfOpenCover: case tfSendCover:
-    case tfPrepPage: case tfSendPage: case tfDrainPage:
+    case tfPrepPage: case tfSendPage: case tfDrainPage: case tf1PageEnd:
         resetModem();
         break;
     case tf1SendDCN: case tf1Hangup: case tf1WaitHngp:

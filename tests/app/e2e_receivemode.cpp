@@ -218,7 +218,17 @@ TEST_F(ReceiveModeE2E, CallsBecomeRowsFilesAndPrintedPagesAndACutCallLosesNothin
     spinUntil([] { return false; }, 2000);
     ::kill(static_cast<pid_t>(send.processId()), SIGINT);
     ASSERT_TRUE(spinUntil([&] { return send.state() == QProcess::NotRunning; }, 60000));
-    ASSERT_TRUE(spinUntil([&] { return !w.receivingFax() && w.recModel()->rowCount() >= 3; }, 60000));
+    QElapsedTimer cutEnd;
+    cutEnd.start();
+    const bool ended = spinUntil([&] { return !w.receivingFax() && w.recModel()->rowCount() >= 3; }, 60000);
+    std::printf("the cut call ended after %lld ms\n", static_cast<long long>(cutEnd.elapsed()));
+    if (!ended) {
+        QFile log(lineDir + QStringLiteral("/vline.log"));
+        if (log.open(QIODevice::ReadOnly))
+            std::printf("%s\n", log.readAll().right(4000).constData());
+        std::printf("sender:\n%s\n", (out + send.readAll()).constData());
+    }
+    ASSERT_TRUE(ended);
     spinUntil([] { return false; }, 3000);
     const auto errors = msgs.count(ScriptedMessages::Kind::ShowError);
     EXPECT_GE(errors, 1u);

@@ -43,6 +43,32 @@ protected:
         ASSERT_FALSE(sender.inProgress()) << "session did not finish; last state "
                                           << (link.states.empty() ? "" : link.states.back());
     }
+    // Starts a two-page fax, steps until `at` is reached and cancels there.
+    void cancelWhenReached(SendState at)
+    {
+        queue(makeFax(2, 200));
+        ASSERT_EQ(sender.prepare(), 0);
+        sender.start();
+        for (int i = 0; i < 200000 && sender.state() != at; ++i) {
+            if (!link.in.empty())
+                sender.step(FaxTrigger::Data);
+            else if (link.freeArmed) {
+                link.freeArmed = false;
+                sender.step(FaxTrigger::OutputFree);
+            } else if (link.usedArmed) {
+                link.usedArmed = false;
+                sender.step(FaxTrigger::OutputUsed);
+            } else
+                break;
+        }
+        ASSERT_EQ(sender.state(), at);
+        link.trace.clear();
+        sender.cancel();
+        EXPECT_FALSE(sender.inProgress());
+        EXPECT_EQ(events.finishCode, -ecCancelRequested);
+        EXPECT_EQ(events.statuses.back(), fpCancel);
+        EXPECT_EQ(events.logs.back(), lfaxTransmitFail);
+    }
     std::vector<uint8_t> frameKinds() const
     {
         std::vector<uint8_t> k;
@@ -365,31 +391,21 @@ TEST_F(Class1Send, NothingToSendIsError6010)
     EXPECT_EQ(events.finishCode, -ecNoFilename);
 }
 
+// Cancel while page data flows, and after the page's DLE ETX while the
+// modem may still be playing out buffered data (its OK not yet in): the
+// modem is in page-data mode, so DTR drops (it would take "ATH0", or the
+// DCN's AT+FTH=3, as page data) before the hang-up command.
 TEST_F(Class1Send, CancelInMidPageEndsWithUserAbort)
 {
-    queue(makeFax(2, 200));
-    ASSERT_EQ(sender.prepare(), 0);
-    sender.start();
-    // Step until page data flows, then cancel.
-    for (int i = 0; i < 10000 && sender.state() != tfSendPage; ++i) {
-        if (!link.in.empty())
-            sender.step(FaxTrigger::Data);
-        else if (link.freeArmed) {
-            link.freeArmed = false;
-            sender.step(FaxTrigger::OutputFree);
-        } else
-            break;
-    }
-    ASSERT_EQ(sender.state(), tfSendPage);
-    link.trace.clear();
-    sender.cancel();
-    EXPECT_FALSE(sender.inProgress());
-    EXPECT_EQ(events.finishCode, -ecCancelRequested);
-    EXPECT_EQ(events.statuses.back(), fpCancel);
-    EXPECT_EQ(events.logs.back(), lfaxTransmitFail);
-    // The modem is in page-data mode: DTR drops (it would send "ATH0" as
-    // page data) before the hang-up command.
-    EXPECT_EQ(link.traced({"dtr", "cmd ATH"}), (std::vector<std::string>{"dtr off", "dtr on", "cmd ATH0"}));
+    cancelWhenReached(tfSendPage);
+    EXPECT_EQ(link.traced({"dtr", "cmd AT"}), (std::vector<std::string>{"dtr off", "dtr on", "cmd ATH0"}));
+}
+
+TEST_F(Class1Send, CancelBeforeTheModemEndsThePageDropsDtr)
+{
+    remote.pageOkDelayMs = 5000;
+    cancelWhenReached(tf1PageEnd);
+    EXPECT_EQ(link.traced({"dtr", "cmd AT"}), (std::vector<std::string>{"dtr off", "dtr on", "cmd ATH0"}));
 }
 
 TEST_F(Class1Send, AFailureBeforePageDataHangsUpWithoutDroppingDtr)

@@ -295,6 +295,7 @@ public:
                                           // that ends without a frame; default MCF
     int damagedCfr = 0;                   // CFR frames that arrive damaged (ERROR) first
     bool classList10 = false;
+    long pageOkDelayMs = 0;               // the page's OK comes this late (data still playing out)
 
     // --- record ---
     std::vector<std::string> commands;
@@ -469,6 +470,10 @@ private:
             link_.trace.push_back("page");
             pageModulations.push_back(modulation_);
             pages.push_back(data_);
+            if (pageOkDelayMs > 0) {
+                link_.pushLater(pageOkDelayMs, Bytes{'\r', '\n', 'O', 'K', '\r', '\n'});
+                return;
+            }
         }
         reply("OK");
     }
