@@ -52,20 +52,19 @@ bool makeWhite(MonoBitmap &out, int w, int h)
     return true;
 }
 
-}  // namespace
-
 // Fax pages are mostly white, so only the black (0) bits are moved: the
-// result starts white and each black source bit clears one result bit.
-int rotateQuarterClockwise(const MonoBitmap &src, MonoBitmap &out)
+// result (H wide, W' high) starts white and each black source bit at (x, y)
+// clears the bit of column `column(y)` in row `rowOf(x)`.
+template <class Column, class RowOf>
+int rotateBlackBits(const MonoBitmap &src, MonoBitmap &out, Column column, RowOf rowOf)
 {
-    const int W = src.width, H = src.height;
-    const int wPrime = src.bytesPerLine * 8;
-    const int wholeBytes = (W / 8);
-    if (!makeWhite(out, H, wPrime))
+    const int H = src.height;
+    const int wholeBytes = src.width / 8;
+    if (!makeWhite(out, H, src.bytesPerLine * 8))
         return vwOutOfMemory;
     for (int y = 0; y < H; ++y) {
         const uint8_t *r = src.row(y);
-        const int col = H - 1 - y;
+        const int col = column(y);
         const uint8_t colMask = uint8_t(~(0x80 >> (col & 7)));
         const int colByte = col >> 3;
         for (int bx = 0; bx < wholeBytes; ++bx) {
@@ -74,33 +73,24 @@ int rotateQuarterClockwise(const MonoBitmap &src, MonoBitmap &out)
                 continue;
             for (int bit = 0; bit < 8; ++bit)
                 if (!(b & (0x80 >> bit)))
-                    out.row(bx * 8 + bit)[colByte] &= colMask;
+                    out.row(rowOf(bx * 8 + bit))[colByte] &= colMask;
         }
     }
     return 0;
 }
 
+}  // namespace
+
+int rotateQuarterClockwise(const MonoBitmap &src, MonoBitmap &out)
+{
+    const int H = src.height;
+    return rotateBlackBits(src, out, [H](int y) { return H - 1 - y; }, [](int x) { return x; });
+}
+
 int rotateQuarterCounterClockwise(const MonoBitmap &src, MonoBitmap &out)
 {
-    const int W = src.width, H = src.height;
     const int wPrime = src.bytesPerLine * 8;
-    const int wholeBytes = (W / 8);
-    if (!makeWhite(out, H, wPrime))
-        return vwOutOfMemory;
-    for (int y = 0; y < H; ++y) {
-        const uint8_t *r = src.row(y);
-        const uint8_t colMask = uint8_t(~(0x80 >> (y & 7)));
-        const int colByte = y >> 3;
-        for (int bx = 0; bx < wholeBytes; ++bx) {
-            const uint8_t b = r[bx];
-            if (b == 0xFF)
-                continue;
-            for (int bit = 0; bit < 8; ++bit)
-                if (!(b & (0x80 >> bit)))
-                    out.row(wPrime - 1 - (bx * 8 + bit))[colByte] &= colMask;
-        }
-    }
-    return 0;
+    return rotateBlackBits(src, out, [](int y) { return y; }, [wPrime](int x) { return wPrime - 1 - x; });
 }
 
 void rotateHalf(MonoBitmap &bm)
