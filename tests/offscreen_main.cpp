@@ -1,4 +1,5 @@
-// Test entry point of the viewer tests: an offscreen widget application,
+// Test entry point of the test programs that need a widget application:
+// an offscreen QApplication (fonts, painting, widgets, clipboard, screens),
 // then GoogleTest.
 #include <gtest/gtest.h>
 
