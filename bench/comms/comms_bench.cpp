@@ -5,7 +5,7 @@
 //   throughput 1 MB queued through the output ring (refilled by an
 //              output-free trigger handler) into a reader on the far end,
 //              beside blocking write() of the same data.
-#include "faxengine/posixdispatcher.h"
+#include "comms/posixdispatcher.h"
 
 #include <algorithm>
 #include <atomic>

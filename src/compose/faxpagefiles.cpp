@@ -1,7 +1,7 @@
 #include "compose/faxpagefiles.h"
 
 #include "common/datadir.h"
-#include "faxengine/portexceptions.h"
+#include "comms/portexceptions.h"
 #include "faximage/apf.h"
 #include "faximage/apferrors.h"
 

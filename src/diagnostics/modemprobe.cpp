@@ -1,6 +1,6 @@
 #include "diagnostics/modemprobe.h"
 
-#include "faxengine/comport.h"
+#include "comms/comport.h"
 
 #include <QCoreApplication>
 #include <QThread>

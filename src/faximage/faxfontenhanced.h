@@ -14,7 +14,7 @@
 // exists (Qt draws text into a QImage off the GUI thread). The QFont given to
 // set() must not share its private data with a font another thread uses at
 // the same time; the fax sender builds its fonts from their descriptions on
-// the rendering thread (faxengine/faxenhancedrender.h).
+// the rendering thread (fax/faxenhancedrender.h).
 #pragma once
 
 #include <QFont>

@@ -1,9 +1,9 @@
 #include "sessions/faxclasscheck.h"
 
 #include "common/messages.h"
-#include "faxengine/comport.h"
-#include "faxengine/faxclass.h"
-#include "faxengine/faxsendfax.h"
+#include "comms/comport.h"
+#include "fax/faxclass.h"
+#include "fax/faxsendfax.h"
 #include "sessions/modemhelpers.h"
 
 #include <QCoreApplication>

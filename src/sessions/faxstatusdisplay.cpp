@@ -1,6 +1,6 @@
 #include "sessions/faxstatusdisplay.h"
 
-#include "faxengine/faxabstract.h"
+#include "fax/faxabstract.h"
 
 #include <QApplication>
 #include <QEvent>

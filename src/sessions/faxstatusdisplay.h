@@ -16,7 +16,7 @@
 // User-interface thread only.
 #pragma once
 
-#include "faxengine/faxstatus.h"
+#include "fax/faxstatus.h"
 #include "sessions/faxstatusview.h"
 
 #include <QWidget>

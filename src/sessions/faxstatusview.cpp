@@ -1,7 +1,7 @@
 #include "sessions/faxstatusview.h"
 
-#include "faxengine/faxcodes.h"
-#include "faxengine/faxsendfax.h"
+#include "fax/faxcodes.h"
+#include "fax/faxsendfax.h"
 
 #include <algorithm>
 #include <cstdio>

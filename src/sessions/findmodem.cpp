@@ -2,9 +2,9 @@
 
 #include "common/messages.h"
 #include "common/stringtable.h"
-#include "faxengine/comport.h"
-#include "faxengine/dispatchercodes.h"
-#include "faxengine/portexceptions.h"
+#include "comms/comport.h"
+#include "comms/dispatchercodes.h"
+#include "comms/portexceptions.h"
 #include "sessions/modemhelpers.h"
 
 #include <QCoreApplication>

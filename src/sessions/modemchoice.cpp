@@ -5,7 +5,7 @@
 #include "common/messages.h"
 #include "common/settings.h"
 #include "common/textutil.h"
-#include "faxengine/comport.h"
+#include "comms/comport.h"
 #include "sessions/findmodem.h"
 #include "telephony/modemdevices.h"
 

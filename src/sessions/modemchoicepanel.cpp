@@ -1,6 +1,6 @@
 #include "sessions/modemchoicepanel.h"
 
-#include "faxengine/comport.h"
+#include "comms/comport.h"
 #include "sessions/findmodemwindow.h"
 #include "sessions/tipwindow.h"
 

@@ -4,8 +4,8 @@
 #include "common/settings.h"
 #include "common/stringtable.h"
 #include "common/textutil.h"
-#include "faxengine/comport.h"
-#include "faxengine/portexceptions.h"
+#include "comms/comport.h"
+#include "comms/portexceptions.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
 #include "sessions/modemhelpersportchooser.h"
 
-#include "faxengine/comport.h"
+#include "comms/comport.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "sessions/modemopen.h"
 
 #include "common/settings.h"
-#include "faxengine/comport.h"
+#include "comms/comport.h"
 #include "sessions/modemhelpers.h"
 
 namespace qln {

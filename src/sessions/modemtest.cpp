@@ -1,7 +1,7 @@
 #include "sessions/modemtest.h"
 
 #include "common/messages.h"
-#include "faxengine/comport.h"
+#include "comms/comport.h"
 #include "sessions/modemhelpers.h"
 
 namespace qln {

@@ -4,7 +4,7 @@
 #include "common/messages.h"
 #include "common/settings.h"
 #include "common/textutil.h"
-#include "faxengine/comport.h"
+#include "comms/comport.h"
 #include "sessions/modemhelpers.h"
 #include "telephony/telephonydevice.h"
 

@@ -5,8 +5,8 @@
 // the modem tools use.
 #pragma once
 
-#include "faxengine/comport.h"
-#include "faxengine/faxsendfax.h"
+#include "comms/comport.h"
+#include "fax/faxsendfax.h"
 #include "sessions/preferences.h"
 #include "telephony/modemdevice.h"
 

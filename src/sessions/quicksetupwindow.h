@@ -3,7 +3,7 @@
 // it was (quicksetup.h has the decisions).
 #pragma once
 
-#include "faxengine/comport.h"
+#include "comms/comport.h"
 #include "sessions/quicksetup.h"
 #include "telephony/modemdevice.h"
 

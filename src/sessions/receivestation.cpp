@@ -4,8 +4,8 @@
 #include "common/messages.h"
 #include "common/settings.h"
 #include "common/textutil.h"
-#include "faxengine/faxcodes.h"
-#include "faxengine/uibridge.h"
+#include "fax/faxcodes.h"
+#include "comms/uibridge.h"
 #include "faximage/apfreader.h"
 #include "sessions/modemhelpers.h"
 

@@ -19,8 +19,8 @@
 #include "sessions/receivelog.h"
 #include "sessions/receivesetup.h"
 
-#include "faxengine/comport.h"
-#include "faxengine/faxreceivefax.h"
+#include "comms/comport.h"
+#include "fax/faxreceivefax.h"
 #include "telephony/modemdevice.h"
 
 #include <memory>

@@ -6,8 +6,8 @@
 #include "common/messages.h"
 #include "common/settings.h"
 #include "common/textutil.h"
-#include "faxengine/faxcodes.h"
-#include "faxengine/uibridge.h"
+#include "fax/faxcodes.h"
+#include "comms/uibridge.h"
 #include "sessions/modemhelpers.h"
 
 #include <algorithm>

@@ -16,8 +16,8 @@
 // user-interface thread.
 #pragma once
 
-#include "faxengine/comport.h"
-#include "faxengine/faxsendfax.h"
+#include "comms/comport.h"
+#include "fax/faxsendfax.h"
 #include "telephony/modemdevice.h"
 
 #include <QDateTime>

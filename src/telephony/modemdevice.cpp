@@ -1,7 +1,7 @@
 #include "telephony/modemdevice.h"
 
-#include "faxengine/comport.h"
-#include "faxengine/portexceptions.h"
+#include "comms/comport.h"
+#include "comms/portexceptions.h"
 #include "telephony/virtualline.h"
 
 #include <algorithm>

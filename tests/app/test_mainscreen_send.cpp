@@ -6,7 +6,7 @@
 #include "app/recordsfaxtables.h"
 #include "common/ini.h"
 #include "compose/modal.h"
-#include "faxengine/comport.h"
+#include "comms/comport.h"
 #include "richtext/richdocument.h"
 #include "sessions/sendfaxform.h"
 #include "windowfixture.h"

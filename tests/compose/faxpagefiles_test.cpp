@@ -3,7 +3,7 @@
 // and what a missing or damaged file leaves behind.
 #include "compose/faxpagefiles.h"
 
-#include "faxengine/portexceptions.h"
+#include "comms/portexceptions.h"
 #include "faximage/apf.h"
 
 #include <gtest/gtest.h>

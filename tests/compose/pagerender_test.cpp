@@ -4,7 +4,7 @@
 // failure leaves behind.
 #include "common/messages.h"
 #include "compose/pagerender.h"
-#include "faxengine/portexceptions.h"
+#include "comms/portexceptions.h"
 #include "faximage/apf.h"
 #include "faximage/unpacker.h"
 

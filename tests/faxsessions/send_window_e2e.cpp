@@ -15,7 +15,7 @@
 #include "compose/faxcomposer.h"
 #include "compose/modal.h"
 #include "compose/plainfaxsurface.h"
-#include "faxengine/faxcodes.h"
+#include "fax/faxcodes.h"
 #include "richtext/richdocument.h"
 #include "sessions/faxstatusdisplay.h"
 #include "sessions/sendfaxform.h"

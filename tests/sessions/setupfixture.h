@@ -8,7 +8,7 @@
 #include "common/ini.h"
 #include "common/messages.h"
 #include "common/settings.h"
-#include "faxengine/comport.h"
+#include "comms/comport.h"
 #include "scriptedmodem.h"
 #include "sessions/modemchoice.h"
 #include "sessions/modemhelpers.h"

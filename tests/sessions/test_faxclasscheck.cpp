@@ -2,7 +2,7 @@
 // "0,1,2.0", "2.0", "0,1.0" and garbage, a modem that stays silent (with
 // either answer to the no-response question), a reset that fails, a port
 // that does not open, the telephony path, and the window around it.
-#include "faxengine/faxsendfax.h"
+#include "fax/faxsendfax.h"
 #include "sessions/faxclasscheck.h"
 #include "sessions/faxclasscheckwindow.h"
 #include "setupfixture.h"

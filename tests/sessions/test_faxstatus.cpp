@@ -1,8 +1,8 @@
 // The fax status window: the elapsed-time clock and when it runs, the busy
 // countdown, page progress, the receiver's look, and the window shown on
 // the first report and hidden on the last.
-#include "faxengine/faxcodes.h"
-#include "faxengine/faxsendfax.h"
+#include "fax/faxcodes.h"
+#include "fax/faxsendfax.h"
 #include "sessions/faxstatusdisplay.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // reset-string fallback, "AT" added and kept, the open-port message texts,
 // and the telephony opening's steps.
 #include "common/messages.h"
-#include "faxengine/comport.h"
+#include "comms/comport.h"
 #include "scriptedmodem.h"
 #include "sessions/modemhelpers.h"
 

@@ -2,7 +2,7 @@
 // from the settings, every control stored into QLN.INI on Finish, the
 // conversion error that stops the store, the buttons beside the controls,
 // and the window driven offscreen through every page.
-#include "faxengine/faxsendfax.h"
+#include "fax/faxsendfax.h"
 #include "sessions/preferences.h"
 #include "sessions/preferenceswindow.h"
 #include "setupfixture.h"

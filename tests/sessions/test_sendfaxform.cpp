@@ -3,7 +3,7 @@
 // runs, and the tip buttons open their "Sending Tip" windows.
 #include "common/messages.h"
 #include "common/settings.h"
-#include "faxengine/comport.h"
+#include "comms/comport.h"
 #include "sessions/sendfaxform.h"
 #include "sessions/sendingtips.h"
 

@@ -5,7 +5,7 @@
 #include "common/localeformats.h"
 #include "common/messages.h"
 #include "common/settings.h"
-#include "faxengine/faxcodes.h"
+#include "fax/faxcodes.h"
 #include "faximage/apf.h"
 #include "scriptedmodem.h"
 #include "sessions/modemhelpers.h"

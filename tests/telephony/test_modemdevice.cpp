@@ -1,7 +1,7 @@
 // The telephony device component over scripted modems: selecting by name or
 // through the chooser, opening the attached port on the device, a device
 // that vanished or is held elsewhere, and dropping the call.
-#include "faxengine/comport.h"
+#include "comms/comport.h"
 #include "linedir.h"
 #include "scriptedmodem.h"
 #include "telephony/modemdevice.h"

@@ -1,7 +1,7 @@
 // The virtual modem's line run by the program: started on demand as a child
 // process, shared with a line already running, stopped by its starter; and
 // modem devices of a real line that stops between choice and use.
-#include "faxengine/comport.h"
+#include "comms/comport.h"
 #include "linedir.h"
 #include "telephony/modemdevice.h"
 #include "telephony/virtualline.h"

@@ -23,8 +23,8 @@
 
 #include "common/datadir.h"
 #include "common/settings.h"
-#include "faxengine/comport.h"
-#include "faxengine/faxsendfax.h"
+#include "comms/comport.h"
+#include "fax/faxsendfax.h"
 #include "sessions/faxclasscheck.h"
 #include "sessions/findmodem.h"
 #include "sessions/modemchoice.h"

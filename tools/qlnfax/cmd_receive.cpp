@@ -8,9 +8,9 @@
 // identifiers are printed with control bytes escaped.
 #include "commands.h"
 
-#include "faxengine/comport.h"
-#include "faxengine/faxcodes.h"
-#include "faxengine/faxreceivefax.h"
+#include "comms/comport.h"
+#include "fax/faxcodes.h"
+#include "fax/faxreceivefax.h"
 
 #include "faximage/apf.h"
 

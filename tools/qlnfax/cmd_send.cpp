@@ -5,8 +5,8 @@
 // without a display) that system fonts need.
 #include "commands.h"
 
-#include "faxengine/comport.h"
-#include "faxengine/faxsendfax.h"
+#include "comms/comport.h"
+#include "fax/faxsendfax.h"
 
 #include "faxcli.h"
 

@@ -9,7 +9,7 @@
 
 #include "common/datadir.h"
 #include "common/settings.h"
-#include "faxengine/uibridge.h"
+#include "comms/uibridge.h"
 #include "records/faxtables.h"
 #include "sessions/modemhelpers.h"
 #include "sessions/receiptprinter.h"

@@ -1,8 +1,8 @@
 // Pieces shared by qlnfax send and qlnfax receive.
 #include "faxcli.h"
 
-#include "faxengine/faxcodes.h"
-#include "faxengine/uibridge.h"
+#include "fax/faxcodes.h"
+#include "comms/uibridge.h"
 #include "telephony/modemdevices.h"
 
 #include <algorithm>

@@ -4,8 +4,8 @@
 
 #include "commands.h"
 
-#include "faxengine/comport.h"
-#include "faxengine/faxabstract.h"
+#include "comms/comport.h"
+#include "fax/faxabstract.h"
 
 #include <functional>
 #include <memory>

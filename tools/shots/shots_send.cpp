@@ -2,7 +2,7 @@
 // window during a call and during a busy wait.
 #include "shots.h"
 
-#include "faxengine/faxcodes.h"
+#include "fax/faxcodes.h"
 #include "common/settings.h"
 #include "sessions/faxstatusdisplay.h"
 #include "sessions/sendfaxform.h"

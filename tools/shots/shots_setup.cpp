@@ -6,8 +6,8 @@
 
 #include "common/datadir.h"
 #include "common/settings.h"
-#include "faxengine/comport.h"
-#include "faxengine/faxsendfax.h"
+#include "comms/comport.h"
+#include "fax/faxsendfax.h"
 #include "sessions/faxclasscheckwindow.h"
 #include "sessions/findmodemwindow.h"
 #include "sessions/initstringhelperwindow.h"
