@@ -39,12 +39,16 @@ for _ in $(seq 200); do [[ -S $work/line/vline.sock ]] && break; sleep 0.05; don
 
 data=$work/data
 mkdir -p "$data"
+# Starts a station writing to $1 and waits until receive mode is on.
+start_station() {
+    "$qlnfax" station --data-dir "$data" --device "$work/line/modem1" --class 1 >"$1" 2>&1 &
+    station=$!
+    pids+=($station)
+    for _ in $(seq 300); do grep -q '^receive mode on' "$1" && break; sleep 0.1; done
+    grep -q '^receive mode on' "$1" || fail "the station did not start ($1)"
+}
 out=$work/station.out
-"$qlnfax" station --data-dir "$data" --device "$work/line/modem1" --class 1 >"$out" 2>&1 &
-station=$!
-pids+=($station)
-for _ in $(seq 300); do grep -q '^receive mode on' "$out" && break; sleep 0.1; done
-grep -q '^receive mode on' "$out" || fail "the station did not start"
+start_station "$out"
 
 "$qlnfax" vline call "$work/line" --number 101 --send "$work/doc.tif" --remote-id "KILLED CALL" \
     >"$work/call.out" 2>&1 &
@@ -65,11 +69,7 @@ files=$(ls "$data/receive" | grep -ci '\.apf$')
 
 # The next start lists it.
 out2=$work/station2.out
-"$qlnfax" station --data-dir "$data" --device "$work/line/modem1" --class 1 >"$out2" 2>&1 &
-station=$!
-pids+=($station)
-for _ in $(seq 300); do grep -q '^receive mode on' "$out2" && break; sleep 0.1; done
-grep -q '^receive mode on' "$out2" || fail "the second station did not start"
+start_station "$out2"
 kill -TERM "$station"
 wait "$station" 2>/dev/null
 grep -q '^log: Listed a received file that had no row: ' "$out2" || fail "the file was not listed"
