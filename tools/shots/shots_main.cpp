@@ -1,6 +1,7 @@
 // Screenshots of the main window with an empty data directory.
 #include "shots.h"
 
+#include "app/helpwindow.h"
 #include "app/mainscreen.h"
 #include "common/datadir.h"
 #include "common/localeformats.h"
@@ -14,3 +15,10 @@ static QlnShot mainEmpty{"main-empty", "main window on a new data directory", []
                              screen.resize(780, 480);
                              ctx.save(screen, QStringLiteral("main-empty"));
                          }};
+
+// The help window on the contents page, as Help, Contents opens it.
+static QlnShot helpWindow{"help-window", "help window on the contents page", [](ShotContext &ctx) {
+                              qln::HelpWindow w;
+                              w.showPage(QStringLiteral(QLN_HELP_DIR "/1009.html"));
+                              ctx.save(w, QStringLiteral("help-window"));
+                          }};
