@@ -149,6 +149,7 @@ void TViewer::freeFile()
     dragging_ = false;
     scaledW_ = scaledH_ = 0;
     hOff_ = vOff_ = hRange_ = vRange_ = 0;
+    anchorRight_ = anchorBottom_ = false;
     displayed_ = MonoBitmap();
     ++generation_;
     invalidate();
@@ -259,8 +260,10 @@ void TViewer::showTopOfPage()
     // Where the top left corner of the page went: a quarter turn clockwise
     // puts it at the top right, a half turn at the bottom right, three
     // quarters at the bottom left.
-    hOff_ = (rotation_ == 1 || rotation_ == 2) ? hRange_ : 0;
-    vOff_ = (rotation_ == 2 || rotation_ == 3) ? vRange_ : 0;
+    anchorRight_ = rotation_ == 1 || rotation_ == 2;
+    anchorBottom_ = rotation_ == 2 || rotation_ == 3;
+    hOff_ = anchorRight_ ? hRange_ : 0;
+    vOff_ = anchorBottom_ ? vRange_ : 0;
 }
 
 void TViewer::setupRanges()
@@ -483,12 +486,18 @@ void TViewer::setClientSize(int width, int height)
     clientW_ = std::max(0, width);
     clientH_ = std::max(0, height);
     setupRanges();
-    hOff_ = std::min(hOff_, hRange_);
-    vOff_ = std::min(vOff_, vRange_);
+    // A turned page stays at its text while the window changes (scroll bars
+    // coming and going), until the user scrolls.
+    hOff_ = anchorRight_ ? hRange_ : std::min(hOff_, hRange_);
+    vOff_ = anchorBottom_ ? vRange_ : std::min(vOff_, vRange_);
 }
 
 void TViewer::scrollBy(int dx, int dy, int *movedX, int *movedY)
 {
+    if (dx)
+        anchorRight_ = false;
+    if (dy)
+        anchorBottom_ = false;
     const int nh = std::clamp(hOff_ + dx, 0, std::max(0, hRange_));
     const int nv = std::clamp(vOff_ + dy, 0, std::max(0, vRange_));
     if (movedX)

@@ -203,6 +203,8 @@ private:
     int scaledW_ = 0, scaledH_ = 0;
     int clientW_ = 0, clientH_ = 0;
     int hOff_ = 0, vOff_ = 0, hRange_ = 0, vRange_ = 0;
+    // The offset follows the end of its range (a turned page's text start).
+    bool anchorRight_ = false, anchorBottom_ = false;
     bool updating_ = false;
     bool showing_ = false;
     uint16_t lastFlags_ = 0;

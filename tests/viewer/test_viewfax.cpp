@@ -22,6 +22,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QSpinBox>
+#include <QScrollBar>
 #include <QStyle>
 #include <QToolButton>
 #include <QUrl>
@@ -490,6 +491,29 @@ TEST_F(ViewerWindow, FitZoomsFollowTheWindowAndTheRotation)
     EXPECT_FALSE(isFitZoom(w.zoom()));
     EXPECT_GT(w.zoom() / 100.0, fitted);
     EXPECT_LT(w.zoom() / 100.0 - 0.25, fitted);
+}
+
+TEST_F(ViewerWindow, ATurnedPageStartsAtItsTextWithTheScrollBarsThere)
+{
+    TFaxViewer w;
+    w.resize(720, 600);
+    w.setFileToShow(fax3);
+    w.show();
+    w.activate();
+    w.applyZoom(50);
+    w.setRotation(1);
+    QCoreApplication::processEvents();
+    const TViewer &v = w.FaxViewer->view();
+    ASSERT_GT(v.hRange(), 0);
+    EXPECT_EQ(v.hOffset(), v.hRange());
+    EXPECT_EQ(w.FaxViewer->horizontalScrollBar()->value(), v.hOffset());
+    EXPECT_EQ(w.FaxViewer->verticalScrollBar()->value(), v.vOffset());
+    w.setRotation(3);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(v.hOffset(), 0);
+    EXPECT_EQ(v.vOffset(), v.vRange());
+    EXPECT_EQ(w.FaxViewer->horizontalScrollBar()->value(), v.hOffset());
+    EXPECT_EQ(w.FaxViewer->verticalScrollBar()->value(), v.vOffset());
 }
 
 TEST_F(ViewerWindow, ASmallZoomIsShadedNotBlackened)
