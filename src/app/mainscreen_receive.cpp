@@ -58,7 +58,7 @@ public:
         records::FaxTables *binding = bindingOf(window_.tables());
         return binding && listedReceivedFiles(*binding, names);
     }
-    void faxReceived(const records::ReceivedFax &) override { window_.faxReceived(); }
+    void faxReceived(const records::ReceivedFax &row) override { window_.faxReceived(row); }
     void printReceivedFax(const std::string &path) override
     {
         std::string error;
