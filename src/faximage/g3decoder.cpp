@@ -9,11 +9,11 @@ namespace qln::fax {
 
 namespace {
 
-// Table entry: high 4 bits the number of bits taken, low 12 bits the run, or
-// one of the two markers below.
-constexpr unsigned kFill = 0xFFF; // eleven 0 bits: the fill / EOL node
-constexpr unsigned kBad = 0xFFE;  // a 13-bit prefix that is no code
-constexpr unsigned kIndexBits = 13;
+// Run look-up entries (t4RunLookup): high 4 bits the number of bits taken,
+// low 12 bits the run, or one of the two markers.
+constexpr unsigned kFill = kT4Fill; // eleven 0 bits: the fill / EOL node
+constexpr unsigned kBad = kT4Bad;   // a 13-bit prefix that is no code
+constexpr unsigned kIndexBits = kT4LookupBits;
 constexpr unsigned kTableSize = 1u << kIndexBits;
 constexpr unsigned kMaxLinePixels = G3Decoder::kMaxLineBytes * 8;
 
@@ -34,41 +34,18 @@ constexpr uint32_t pairEntry(unsigned run1, unsigned len1, unsigned run2, unsign
 }
 
 struct DecodeTables {
-    uint16_t t[2][kTableSize];
     uint32_t pair[2][kPairSize];
 };
-
-void addCode(uint16_t *table, const T4Code &c, unsigned run)
-{
-    const uint32_t rev = reverseBits(c.code, c.bits);
-    const uint16_t entry = uint16_t((unsigned(c.bits) << 12) | run);
-    for (uint32_t high = 0; high < (kTableSize >> c.bits); ++high)
-        table[rev | (high << c.bits)] = entry;
-}
 
 DecodeTables buildTables()
 {
     DecodeTables d{};
-    for (int c = 0; c < 2; ++c) {
-        uint16_t *t = d.t[c];
-        const T4Code *term = c ? kBlackTerminating : kWhiteTerminating;
-        const T4Code *makeup = c ? kBlackMakeup : kWhiteMakeup;
-        for (unsigned i = 0; i < kTableSize; ++i)
-            t[i] = uint16_t((kIndexBits << 12) | kBad);
-        for (unsigned r = 0; r < 64; ++r)
-            addCode(t, term[r], r);
-        for (unsigned i = 0; i < 27; ++i)
-            addCode(t, makeup[i], 64 * (i + 1));
-        for (unsigned i = 0; i < 13; ++i)
-            addCode(t, kExtendedMakeup[i], 1792 + 64 * i);
-        for (unsigned high = 0; high < (kTableSize >> 11); ++high)
-            t[high << 11] = uint16_t((11u << 12) | kFill);
-    }
+    const T4RunLookup &runs = t4RunLookup();
     // A code is known from the low kPairBits bits when it is no longer than
     // that: the 13-bit table gives the same entry whatever the bits above.
     for (int c = 0; c < 2; ++c) {
         for (unsigned i = 0; i < kPairSize; ++i) {
-            const unsigned e1 = d.t[c][i];
+            const unsigned e1 = runs.t[c][i];
             const unsigned run1 = e1 & 0xFFF, len1 = e1 >> 12;
             if (run1 >= kBad || len1 > kPairBits) {
                 d.pair[c][i] = pairEntry(kLong, 0, 0, 0);
@@ -76,7 +53,7 @@ DecodeTables buildTables()
             }
             uint32_t entry = pairEntry(run1, len1, 0, 0);
             if (run1 < 64) {
-                const unsigned e2 = d.t[c ^ 1][i >> len1];
+                const unsigned e2 = runs.t[c ^ 1][i >> len1];
                 const unsigned run2 = e2 & 0xFFF, len2 = e2 >> 12;
                 if (run2 < 64 && len2 <= kPairBits - len1)
                     entry = pairEntry(run1, len1, run2, len2);
@@ -109,8 +86,8 @@ G3Decoder::G3Decoder(LineSink sink)
     : sink_(std::move(sink))
 {
     const DecodeTables &t = tables();
-    tables_[0] = t.t[0];
-    tables_[1] = t.t[1];
+    tables_[0] = t4RunLookup().t[0];
+    tables_[1] = t4RunLookup().t[1];
     pairs_[0] = t.pair[0];
     pairs_[1] = t.pair[1];
     std::memset(line_, 0, sizeof line_);

@@ -81,11 +81,46 @@ T4ReversedTables build()
     return t;
 }
 
+void addLookup(uint16_t *table, const T4Code &c, unsigned run)
+{
+    const uint32_t rev = reverseBits(c.code, c.bits);
+    const uint16_t entry = uint16_t((unsigned(c.bits) << 12) | run);
+    for (uint32_t high = 0; high < ((1u << kT4LookupBits) >> c.bits); ++high)
+        table[rev | (high << c.bits)] = entry;
+}
+
+T4RunLookup buildLookup()
+{
+    T4RunLookup d{};
+    for (int c = 0; c < 2; ++c) {
+        uint16_t *t = d.t[c];
+        const T4Code *term = c ? kBlackTerminating : kWhiteTerminating;
+        const T4Code *makeup = c ? kBlackMakeup : kWhiteMakeup;
+        for (unsigned i = 0; i < (1u << kT4LookupBits); ++i)
+            t[i] = uint16_t((kT4LookupBits << 12) | kT4Bad);
+        for (unsigned r = 0; r < 64; ++r)
+            addLookup(t, term[r], r);
+        for (unsigned i = 0; i < 27; ++i)
+            addLookup(t, makeup[i], 64 * (i + 1));
+        for (unsigned i = 0; i < 13; ++i)
+            addLookup(t, kExtendedMakeup[i], 1792 + 64 * i);
+        for (unsigned high = 0; high < ((1u << kT4LookupBits) >> 11); ++high)
+            t[high << 11] = uint16_t((11u << 12) | kT4Fill);
+    }
+    return d;
+}
+
 } // namespace
 
 const T4ReversedTables &t4Reversed()
 {
     static const T4ReversedTables tables = build();
+    return tables;
+}
+
+const T4RunLookup &t4RunLookup()
+{
+    static const T4RunLookup tables = buildLookup();
     return tables;
 }
 

@@ -44,6 +44,21 @@ struct T4ReversedTables {
 
 const T4ReversedTables &t4Reversed();
 
+// Run-code look-up for decoders: per colour ([0] white, [1] black) 8192
+// entries indexed by the next 13 bits of the stream (first bit lowest). An
+// entry holds the number of bits taken in its high 4 bits and the run in its
+// low 12 bits, or one of the two markers: kT4Fill for eleven 0 bits (fill or
+// the start of an EOL; 11 bits taken) and kT4Bad for a 13-bit prefix that is
+// no code (13 bits taken). Make-up codes give runs of 64 and more, the
+// extended make-up codes are in both colours' tables.
+inline constexpr unsigned kT4LookupBits = 13;
+inline constexpr unsigned kT4Fill = 0xFFF;
+inline constexpr unsigned kT4Bad = 0xFFE;
+struct T4RunLookup {
+    uint16_t t[2][1u << kT4LookupBits];
+};
+const T4RunLookup &t4RunLookup();
+
 // Reverses the low `len` bits of `v`.
 uint32_t reverseBits(uint32_t v, unsigned len);
 
