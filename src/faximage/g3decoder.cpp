@@ -17,58 +17,11 @@ constexpr unsigned kIndexBits = kT4LookupBits;
 constexpr unsigned kTableSize = 1u << kIndexBits;
 constexpr unsigned kMaxLinePixels = G3Decoder::kMaxLineBytes * 8;
 
-// Pair table entry: bits 0-5 the number of bits the entry takes (both
-// codes when it holds two), 6-9 the first code's length, 10-21 its run,
-// 22-27 the second code's run, bit 28 set when there is a second code.
-// kLong in the run field sends the look-up to the 13-bit table. The bits
-// taken come first so that the shift of the bit buffer, which the next
-// look-up waits for, needs no more than a mask.
-constexpr unsigned kPairBits = 10;
+// Pair table (t4PairLookup): two short terminating codes at once.
+constexpr unsigned kPairBits = kT4PairBits;
 constexpr unsigned kPairSize = 1u << kPairBits;
-constexpr uint32_t kLong = 0xFFF;
-constexpr uint32_t kPairTwo = 1u << 28;
-
-constexpr uint32_t pairEntry(unsigned run1, unsigned len1, unsigned run2, unsigned len2)
-{
-    return (len1 + len2) | (len1 << 6) | (run1 << 10) | (run2 << 22) | (len2 ? kPairTwo : 0);
-}
-
-struct DecodeTables {
-    uint32_t pair[2][kPairSize];
-};
-
-DecodeTables buildTables()
-{
-    DecodeTables d{};
-    const T4RunLookup &runs = t4RunLookup();
-    // A code is known from the low kPairBits bits when it is no longer than
-    // that: the 13-bit table gives the same entry whatever the bits above.
-    for (int c = 0; c < 2; ++c) {
-        for (unsigned i = 0; i < kPairSize; ++i) {
-            const unsigned e1 = runs.t[c][i];
-            const unsigned run1 = e1 & 0xFFF, len1 = e1 >> 12;
-            if (run1 >= kBad || len1 > kPairBits) {
-                d.pair[c][i] = pairEntry(kLong, 0, 0, 0);
-                continue;
-            }
-            uint32_t entry = pairEntry(run1, len1, 0, 0);
-            if (run1 < 64) {
-                const unsigned e2 = runs.t[c ^ 1][i >> len1];
-                const unsigned run2 = e2 & 0xFFF, len2 = e2 >> 12;
-                if (run2 < 64 && len2 <= kPairBits - len1)
-                    entry = pairEntry(run1, len1, run2, len2);
-            }
-            d.pair[c][i] = entry;
-        }
-    }
-    return d;
-}
-
-const DecodeTables &tables()
-{
-    static const DecodeTables t = buildTables();
-    return t;
-}
+constexpr uint32_t kLong = kT4PairLong;
+constexpr uint32_t kPairTwo = kT4PairTwo;
 
 inline void flipAt(uint64_t *flips, unsigned pos)
 {
@@ -85,11 +38,10 @@ G3Decoder::G3Decoder()
 G3Decoder::G3Decoder(LineSink sink)
     : sink_(std::move(sink))
 {
-    const DecodeTables &t = tables();
     tables_[0] = t4RunLookup().t[0];
     tables_[1] = t4RunLookup().t[1];
-    pairs_[0] = t.pair[0];
-    pairs_[1] = t.pair[1];
+    pairs_[0] = t4PairLookup().t[0];
+    pairs_[1] = t4PairLookup().t[1];
     std::memset(line_, 0, sizeof line_);
     std::memset(flips_, 0, sizeof flips_);
     reset();

@@ -110,6 +110,38 @@ T4RunLookup buildLookup()
     return d;
 }
 
+constexpr uint32_t pairEntry(unsigned run1, unsigned len1, unsigned run2, unsigned len2)
+{
+    return (len1 + len2) | (len1 << 6) | (run1 << 10) | (run2 << 22) | (len2 ? kT4PairTwo : 0);
+}
+
+T4PairLookup buildPairs(const T4RunLookup &runs)
+{
+    // A code is known from the low kT4PairBits bits when it is no longer
+    // than that: the 13-bit table gives the same entry whatever the bits
+    // above.
+    T4PairLookup d{};
+    for (int c = 0; c < 2; ++c) {
+        for (unsigned i = 0; i < (1u << kT4PairBits); ++i) {
+            const unsigned e1 = runs.t[c][i];
+            const unsigned run1 = e1 & 0xFFF, len1 = e1 >> 12;
+            if (run1 >= kT4Bad || len1 > kT4PairBits) {
+                d.t[c][i] = pairEntry(kT4PairLong, 0, 0, 0);
+                continue;
+            }
+            uint32_t entry = pairEntry(run1, len1, 0, 0);
+            if (run1 < 64) {
+                const unsigned e2 = runs.t[c ^ 1][i >> len1];
+                const unsigned run2 = e2 & 0xFFF, len2 = e2 >> 12;
+                if (run2 < 64 && len2 <= kT4PairBits - len1)
+                    entry = pairEntry(run1, len1, run2, len2);
+            }
+            d.t[c][i] = entry;
+        }
+    }
+    return d;
+}
+
 } // namespace
 
 const T4ReversedTables &t4Reversed()
@@ -121,6 +153,12 @@ const T4ReversedTables &t4Reversed()
 const T4RunLookup &t4RunLookup()
 {
     static const T4RunLookup tables = buildLookup();
+    return tables;
+}
+
+const T4PairLookup &t4PairLookup()
+{
+    static const T4PairLookup tables = buildPairs(t4RunLookup());
     return tables;
 }
 

@@ -6,9 +6,19 @@
 // line changes colour, starting from white: the entry at an even index is
 // the first pixel of a black run, at an odd index the first pixel of a white
 // run. A line that begins black has 0 as its first entry. The list is
-// followed by three copies of the line width (kChangeSentinels), the
-// "imaginary changing element" past the end of the line, so that a coder may
-// look up to three entries past the last change without a bounds check.
+// followed by copies of the line width (kChangeSentinels), the "imaginary
+// changing element" past the end of the line, so that a coder may look a few
+// entries past the last change without a bounds check; and it is preceded
+// by one entry holding 0 (kChangeLead), so that a coder stepping back from
+// the first change finds a position no later than any a0.
+//
+// Both coders find b1 (the first change of the reference line after a0 to
+// the colour opposite a0's) by stepping over the reference list two entries
+// at a time, from an index whose parity already matches the colour wanted:
+// after a pass or horizontal mode the colour stays and the index does too;
+// after a vertical mode it flips, and the index moves one entry, back for a
+// mode left of b1 (a1 lies before b1, so the change before b1 may lie after
+// a1), else forward.
 //
 // Raster lines are 1 bit per pixel, 1 = black, most significant bit first.
 //
@@ -32,11 +42,13 @@ const char *faxCodingName(FaxCoding c);
 
 // Widest line the 2-D codecs take (A3 at 400 pixels per inch is 4864).
 inline constexpr int kMaxTwoDimWidth = 4864;
-inline constexpr int kChangeSentinels = 3;
-// Room a change list needs for a line of `width` pixels.
+inline constexpr int kChangeLead = 1;
+inline constexpr int kChangeSentinels = 4;
+// Room a change list needs for a line of `width` pixels, the lead entry
+// included (the list itself starts kChangeLead entries in).
 inline constexpr std::size_t changeListSize(int width)
 {
-    return std::size_t(width) + 1 + kChangeSentinels;
+    return std::size_t(kChangeLead) + std::size_t(width) + 1 + kChangeSentinels;
 }
 
 // Where coded bytes go: called with each piece in stream order.
@@ -81,7 +93,8 @@ inline constexpr unsigned kModeLookupBits = 7;
 const uint8_t *twoDimModeLookup();
 
 // Change list of a raster line of `width` pixels (1..kMaxTwoDimWidth);
-// `changes` has room for changeListSize(width) entries. Pixels past `width`
+// `changes` (the list after the lead entry) has room for
+// changeListSize(width) - kChangeLead entries. Pixels past `width`
 // in the last byte are not looked at. Returns the number of changes; the
 // sentinels follow them.
 int rasterToChanges(const uint8_t *line, int width, uint16_t *changes);

@@ -30,7 +30,7 @@ void TwoDimDecoder::reset()
 {
     // The reference line of the first line is all white.
     refN_ = 0;
-    uint16_t *ref = changes_[refIndex_].data();
+    uint16_t *ref = list(refIndex_);
     for (int s = 0; s < kChangeSentinels; ++s)
         ref[s] = uint16_t(width_);
     startRow(false);
@@ -58,31 +58,16 @@ void TwoDimDecoder::startRow(bool oneDim)
     state_ = oneDim ? State::Run : State::Mode;
 }
 
-bool TwoDimDecoder::addChange(int pos)
-{
-    if (pos > width_)
-        return false;
-    if (pos == width_)
-        return true; // the end of the line is no change
-    uint16_t *cur = changes_[refIndex_ ^ 1].data();
-    // A zero-length run: the change before is undone.
-    if (n_ > 0 && cur[n_ - 1] == pos)
-        --n_;
-    else
-        cur[n_++] = uint16_t(pos);
-    return true;
-}
-
 void TwoDimDecoder::emitRow(bool damaged)
 {
     if (damaged) {
         // The line before stands in; it stays the reference.
-        changesToRaster(changes_[refIndex_].data(), refN_, width_, raster_.data(), flips_.data());
+        changesToRaster(list(refIndex_), refN_, width_, raster_.data(), flips_.data());
         ++damaged_;
         ++run_;
         longestRun_ = std::max(longestRun_, run_);
     } else {
-        uint16_t *cur = changes_[refIndex_ ^ 1].data();
+        uint16_t *cur = list(refIndex_ ^ 1);
         for (int s = 0; s < kChangeSentinels; ++s)
             cur[n_ + s] = uint16_t(width_);
         changesToRaster(cur, n_, width_, raster_.data(), flips_.data());
@@ -162,127 +147,208 @@ std::size_t TwoDimDecoder::feed(const uint8_t *data, std::size_t len)
     const uint8_t *p = data;
     const uint8_t *const end = data + len;
     const uint8_t *const modes = twoDimModeLookup();
-    const T4RunLookup &runs = t4RunLookup();
-    for (;;) {
-        if (nbits_ <= 56) {
-            if (end - p >= 8) {
-                // Whole bytes from one 8-byte load; bits of bytes not taken
-                // are masked off so that nothing above nbits_ is set.
-                uint64_t v;
-                std::memcpy(&v, p, 8);
+    const uint16_t *const runTab[2] = {t4RunLookup().t[0], t4RunLookup().t[1]};
+    const uint32_t *const pairTab[2] = {t4PairLookup().t[0], t4PairLookup().t[1]};
+    const int width = width_;
+
+    // The line's state lives in locals while codes are read: the stores of
+    // the change list could otherwise alias the members and force reloads.
+    // They are written back around every call of a member that uses them.
+    uint64_t acc = acc_;
+    unsigned nbits = nbits_;
+    int a0, colour, j, n, runStart, pending, runsLeft;
+    bool rowData;
+    uint16_t *cur;
+    const uint16_t *ref;
+    auto load = [&] {
+        a0 = a0_;
+        colour = colour_;
+        j = j_;
+        n = n_;
+        runStart = runStart_;
+        pending = pending_;
+        runsLeft = runsLeft_;
+        rowData = rowData_;
+        cur = list(refIndex_ ^ 1);
+        ref = list(refIndex_);
+    };
+    auto store = [&] {
+        acc_ = acc;
+        nbits_ = nbits;
+        a0_ = a0;
+        colour_ = colour;
+        j_ = j;
+        n_ = n;
+        runStart_ = runStart;
+        pending_ = pending;
+        runsLeft_ = runsLeft;
+        rowData_ = rowData;
+    };
+    auto consume = [&](unsigned k) {
+        acc = k >= 64 ? 0 : acc >> k;
+        nbits -= k;
+    };
+    // A change at pos (at most the width; the width itself is none). A
+    // zero-length run undoes the change before.
+    auto change = [&](int pos) {
+        if (pos >= width)
+            return;
+        if (n > 0 && cur[n - 1] == pos)
+            --n;
+        else
+            cur[n++] = uint16_t(pos);
+    };
+    auto error = [&] {
+        store();
+        onError();
+        load();
+    };
+    auto complete = [&] {
+        store();
+        rowComplete();
+        load();
+    };
+    // Whole bytes from one 8-byte load; bits of bytes not taken are masked
+    // off so that nothing above nbits is set.
+    auto refill8 = [&] {
+        uint64_t v;
+        std::memcpy(&v, p, 8);
 #if __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
-                v = __builtin_bswap64(v);
+        v = __builtin_bswap64(v);
 #endif
-                const unsigned take = (63 - nbits_) >> 3;
-                acc_ |= v << nbits_;
-                p += take;
-                nbits_ += take * 8;
-                acc_ &= (uint64_t(1) << nbits_) - 1;
+        const unsigned take = (63 - nbits) >> 3;
+        acc |= v << nbits;
+        p += take;
+        nbits += take * 8;
+        acc &= (uint64_t(1) << nbits) - 1;
+    };
+    load();
+    for (;;) {
+        if (nbits < 32) {
+            if (end - p >= 8) {
+                refill8();
             } else {
-                while (nbits_ <= 56 && p < end) {
-                    acc_ |= uint64_t(*p++) << nbits_;
-                    nbits_ += 8;
+                while (nbits <= 56 && p < end) {
+                    acc |= uint64_t(*p++) << nbits;
+                    nbits += 8;
                 }
             }
         }
-        if (nbits_ == 0)
+        if (nbits == 0)
             break;
         bool needMore = false;
         switch (state_) {
-        case State::Sync:
-        case State::Zeros: {
-            if (acc_ == 0) {
-                zeros_ = std::min(zeros_ + nbits_, kZerosCap);
-                consume(nbits_);
-                needMore = true;
-                break;
-            }
-            const unsigned z = unsigned(__builtin_ctzll(acc_));
-            zeros_ += z;
-            consume(z + 1);
-            if (zeros_ >= kEolZeros)
-                onEol(state_ == State::Sync);
-            else if (state_ == State::Sync)
-                zeros_ = 0;
-            else
-                onError();
-            break;
-        }
-        case State::Tag:
-            startRow((acc_ & 1) != 0);
-            consume(1);
-            break;
-        case State::RowDone:
-            // Only fill and an EOL may follow a complete line.
-            if (acc_ & 1) {
-                consume(1);
-                onError();
-            } else {
-                rowWasComplete_ = true;
-                state_ = State::Zeros;
-            }
-            break;
-        case State::Mode: {
-            const unsigned e = modes[acc_ & ((1u << kModeLookupBits) - 1)];
-            const unsigned codeLen = e >> 4;
-            if (codeLen > nbits_) {
-                needMore = true;
-                break;
-            }
-            const auto mode = TwoDimMode(e & 15);
-            if (mode == TwoDimMode::Zeros) {
-                consume(codeLen);
-                zeros_ = codeLen;
-                rowWasComplete_ = false;
-                state_ = State::Zeros;
-                break;
-            }
-            if (mode == TwoDimMode::Extension) {
-                onError();
-                break;
-            }
-            consume(codeLen);
-            rowData_ = true;
-            // b1: the first change of the reference line after a0 to the
-            // colour opposite a0's; b2 the change after it.
-            const uint16_t *ref = changes_[refIndex_].data();
-            int j = j_;
-            if (j > 0 && ref[j - 1] > a0_)
-                --j;
-            while (ref[j] <= a0_)
-                ++j;
-            if ((j & 1) != colour_)
-                ++j;
-            j_ = j;
-            const int b1 = ref[j], b2 = ref[j + 1];
-            if (mode == TwoDimMode::Pass) {
-                a0_ = b2;
-                j_ = j + 2;
-            } else if (mode == TwoDimMode::Horizontal) {
-                runsLeft_ = 2;
-                runStart_ = std::max(a0_, 0);
-                pending_ = 0;
-                state_ = State::Run;
-                break;
-            } else {
-                static constexpr int kDelta[] = {0, 0, 0, 1, 2, 3, -1, -2, -3};
-                const int a1 = b1 + kDelta[unsigned(mode)];
-                if (a1 < std::max(a0_, 0) || !addChange(a1)) {
-                    onError();
+        case State::Mode:
+            // Mode codes one after another while the input lasts for
+            // whole 8-byte refills; anything else goes round the outer loop.
+            for (;;) {
+                const unsigned e = modes[acc & ((1u << kModeLookupBits) - 1)];
+                const unsigned codeLen = e >> 4;
+                if (codeLen > nbits) {
+                    needMore = true;
                     break;
                 }
-                a0_ = a1;
-                colour_ ^= 1;
+                const auto mode = TwoDimMode(e & 15);
+                if (mode == TwoDimMode::Zeros) {
+                    consume(codeLen);
+                    zeros_ = codeLen;
+                    rowWasComplete_ = false;
+                    state_ = State::Zeros;
+                    break;
+                }
+                if (mode == TwoDimMode::Extension) {
+                    error();
+                    break;
+                }
+                consume(codeLen);
+                rowData = true;
+                while (ref[j] <= a0)
+                    j += 2;
+                if (mode == TwoDimMode::Pass) {
+                    a0 = ref[j + 1];
+                    j += 2;
+                } else if (mode == TwoDimMode::Horizontal) {
+                    // Mostly two short terminating codes, from one look-up;
+                    // else two terminating codes from the 13-bit tables.
+                    // Make-up codes, errors and codes past the bits at hand
+                    // go to the run state.
+                    const int start = std::max(a0, 0);
+                    const uint32_t pe = pairTab[colour][acc & ((1u << kT4PairBits) - 1)];
+                    unsigned used = pe & 0x3F;
+                    int a1 = start + int((pe >> 10) & 0xFFF);
+                    int a2 = a1 + int((pe >> 22) & 0x3F);
+                    if (!(pe & kT4PairTwo)) {
+                        const unsigned e1 = runTab[colour][acc & ((1u << kT4LookupBits) - 1)];
+                        const unsigned len1 = e1 >> 12, run1 = e1 & 0xFFF;
+                        const unsigned e2 = runTab[colour ^ 1][(acc >> len1) & ((1u << kT4LookupBits) - 1)];
+                        const unsigned run2 = e2 & 0xFFF;
+                        used = len1 + (e2 >> 12);
+                        a1 = start + int(run1);
+                        a2 = a1 + int(run2);
+                        if (run1 >= 64 || run2 >= 64)
+                            used = 64; // not two terminating codes
+                    }
+                    if (used > nbits || a2 > width) {
+                        runsLeft = 2;
+                        runStart = start;
+                        pending = 0;
+                        state_ = State::Run;
+                        break;
+                    }
+                    consume(used);
+                    change(a1);
+                    change(a2);
+                    a0 = a2;
+                } else {
+                    static constexpr int kDelta[] = {0, 0, 0, 1, 2, 3, -1, -2, -3};
+                    const int delta = kDelta[unsigned(mode)];
+                    const int a1 = ref[j] + delta;
+                    if (a1 < std::max(a0, 0) || a1 > width) {
+                        error();
+                        break;
+                    }
+                    change(a1);
+                    a0 = a1;
+                    colour ^= 1;
+                    j += delta < 0 ? -1 : 1;
+                }
+                if (a0 >= width) {
+                    complete();
+                    if (state_ != State::Mode)
+                        break;
+                }
+                if (nbits < 32) {
+                    if (end - p < 8)
+                        break;
+                    refill8();
+                }
             }
-            if (a0_ >= width_)
-                rowComplete();
             break;
-        }
         case State::Run: {
-            const unsigned e = runs.t[colour_][acc_ & ((1u << kT4LookupBits) - 1)];
+            if (runsLeft == 0 && pending == 0) {
+                // A one-dimensional line: two short runs at once where the
+                // first ends inside the line.
+                const uint32_t pe = pairTab[colour][acc & ((1u << kT4PairBits) - 1)];
+                const unsigned used = pe & 0x3F;
+                if ((pe & kT4PairTwo) && used <= nbits) {
+                    const int endA = runStart + int((pe >> 10) & 0xFFF);
+                    const int endB = endA + int((pe >> 22) & 0x3F);
+                    if (endA < width && endB <= width) {
+                        consume(used);
+                        rowData = true;
+                        change(endA);
+                        change(endB);
+                        runStart = endB;
+                        if (endB == width)
+                            complete();
+                        break;
+                    }
+                }
+            }
+            const unsigned e = runTab[colour][acc & ((1u << kT4LookupBits) - 1)];
             const unsigned codeLen = e >> 12;
             const unsigned run = e & 0xFFF;
-            if (codeLen > nbits_) {
+            if (codeLen > nbits) {
                 needMore = true;
                 break;
             }
@@ -295,36 +361,78 @@ std::size_t TwoDimDecoder::feed(const uint8_t *data, std::size_t len)
                 break;
             }
             if (run == kT4Bad) {
-                onError();
+                error();
                 break;
             }
             consume(codeLen);
-            rowData_ = true;
+            rowData = true;
             if (run >= 64) {
-                pending_ += int(run);
-                if (runStart_ + pending_ > width_)
-                    onError();
+                pending += int(run);
+                if (runStart + pending > width)
+                    error();
                 break;
             }
-            const int endPos = runStart_ + pending_ + int(run);
-            pending_ = 0;
-            if (!addChange(endPos)) {
-                onError();
+            const int endPos = runStart + pending + int(run);
+            pending = 0;
+            if (endPos > width) {
+                error();
                 break;
             }
-            colour_ ^= 1;
-            runStart_ = endPos;
-            if (runsLeft_ == 0) {
-                if (endPos == width_)
-                    rowComplete();
-            } else if (--runsLeft_ == 0) {
-                a0_ = endPos;
+            change(endPos);
+            colour ^= 1;
+            runStart = endPos;
+            if (runsLeft == 0) {
+                if (endPos == width)
+                    complete();
+            } else if (--runsLeft == 0) {
+                a0 = endPos;
                 state_ = State::Mode;
-                if (a0_ >= width_)
-                    rowComplete();
+                if (a0 >= width)
+                    complete();
             }
             break;
         }
+        case State::Sync:
+        case State::Zeros: {
+            if (acc == 0) {
+                zeros_ = std::min(zeros_ + nbits, kZerosCap);
+                consume(nbits);
+                needMore = true;
+                break;
+            }
+            const unsigned z = unsigned(__builtin_ctzll(acc));
+            zeros_ += z;
+            consume(z + 1);
+            const bool sync = state_ == State::Sync;
+            if (zeros_ >= kEolZeros) {
+                store();
+                onEol(sync);
+                load();
+            } else if (sync) {
+                zeros_ = 0;
+            } else {
+                error();
+            }
+            break;
+        }
+        case State::Tag: {
+            const bool oneDim = (acc & 1) != 0;
+            consume(1);
+            store();
+            startRow(oneDim);
+            load();
+            break;
+        }
+        case State::RowDone:
+            // Only fill and an EOL may follow a complete line.
+            if (acc & 1) {
+                consume(1);
+                error();
+            } else {
+                rowWasComplete_ = true;
+                state_ = State::Zeros;
+            }
+            break;
         case State::Ended:
         case State::Failed:
         case State::Finished:
@@ -335,11 +443,12 @@ std::size_t TwoDimDecoder::feed(const uint8_t *data, std::size_t len)
         if (needMore && p == end)
             break;
     }
+    store();
     if (state_ != State::Ended)
         return len;
     const std::size_t read = std::size_t(p - data);
-    const std::size_t pending = nbits_ / 8;
-    return read > pending ? read - pending : 0;
+    const std::size_t unread = nbits_ / 8;
+    return read > unread ? read - unread : 0;
 }
 
 void TwoDimDecoder::finish()

@@ -88,17 +88,13 @@ private:
         Finished, // finish() called
     };
 
-    bool addChange(int pos);
     void startRow(bool oneDim);
     void rowComplete();
     void emitRow(bool damaged);
     void onEol(bool fromSync);
     void onError();
-    void consume(unsigned n)
-    {
-        acc_ = n >= 64 ? 0 : acc_ >> n;
-        nbits_ -= n;
-    }
+    // Change list k (its first entry, after the lead).
+    uint16_t *list(int k) { return changes_[k].data() + kChangeLead; }
 
     FaxCoding coding_;
     int width_;
@@ -114,7 +110,7 @@ private:
     int n_ = 0;           // changes so far
     int a0_ = -1;
     int colour_ = 0;      // colour of a0 (two-dimensional), of the run (one-dimensional)
-    int j_ = 0;           // index of b1 in the reference line
+    int j_ = 0;           // where the search for b1 goes on (parity matches colour_)
     bool oneDim_ = false; // MR: the line is coded one-dimensionally
     int runsLeft_ = 0;    // horizontal mode: runs still to come (2 or 1); 0: one-dimensional line
     int runStart_ = 0;    // where the run being read begins

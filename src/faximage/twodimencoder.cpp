@@ -51,7 +51,7 @@ void TwoDimEncoder::beginPage()
     nacc_ = 0;
     lineStartBit_ = 0;
     // The reference line of the first line is all white.
-    uint16_t *ref = changes_[refIndex_].data();
+    uint16_t *ref = changes_[refIndex_].data() + kChangeLead;
     for (int s = 0; s < kChangeSentinels; ++s)
         ref[s] = uint16_t(width_);
 }
@@ -135,18 +135,10 @@ void TwoDimEncoder::code2D(const uint16_t *cur, const uint16_t *ref)
     int a0 = -1;   // the imaginary white element before the line at first
     int colour = 0; // colour of a0
     int i = 0;     // cur[i] = a1, the first change after a0
-    int j = 0;     // ref[j] = b1
+    int j = 0;     // b1 = ref[j] after stepping; j's parity matches colour
     for (;;) {
-        // b1: the first change of the reference line after a0 to the
-        // colour opposite a0's (an even index turns black). It can lie one
-        // entry before the last b1 when a0 moved back past it (vertical
-        // mode to the left of b1).
-        if (j > 0 && ref[j - 1] > a0)
-            --j;
         while (ref[j] <= a0)
-            ++j;
-        if ((j & 1) != colour)
-            ++j;
+            j += 2;
         const int b1 = ref[j], b2 = ref[j + 1];
         const int a1 = cur[i];
         if (b2 < a1) {
@@ -159,6 +151,7 @@ void TwoDimEncoder::code2D(const uint16_t *cur, const uint16_t *ref)
             a0 = a1;
             colour ^= 1;
             ++i;
+            j += a1 < b1 ? -1 : 1;
         } else {
             const int a2 = cur[i + 1];
             put(horiz.bits, horiz.len);
@@ -174,8 +167,8 @@ void TwoDimEncoder::code2D(const uint16_t *cur, const uint16_t *ref)
 
 void TwoDimEncoder::encodeLine(const uint8_t *line)
 {
-    uint16_t *cur = changes_[refIndex_ ^ 1].data();
-    const uint16_t *ref = changes_[refIndex_].data();
+    uint16_t *cur = changes_[refIndex_ ^ 1].data() + kChangeLead;
+    const uint16_t *ref = changes_[refIndex_].data() + kChangeLead;
     const int n = rasterToChanges(line, width_, cur);
     if (coding_ == FaxCoding::MMR) {
         code2D(cur, ref);
