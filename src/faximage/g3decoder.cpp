@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "faximage/t4bits.h"
 #include "faximage/t4codes.h"
 
 namespace qln::fax {
@@ -82,26 +83,7 @@ void G3Decoder::onEol()
     seenEol_ = true;
     const unsigned bytes = bitPos_ / 8;
     if (bitPos_ > 0 && (bytes == 216 || bytes == 256)) {
-        // Pixels from the colour changes: each word is the running XOR of
-        // its flips (from its first pixel on), inverted when the line is
-        // black at the end of the word before.
-        uint64_t carry = 0;
-        const unsigned words = (bytes * 8 + 63) / 64;
-        for (unsigned w = 0; w < words; ++w) {
-            uint64_t x = flips_[w];
-            x ^= x >> 1;
-            x ^= x >> 2;
-            x ^= x >> 4;
-            x ^= x >> 8;
-            x ^= x >> 16;
-            x ^= x >> 32;
-            x ^= carry;
-            carry = uint64_t(0) - (x & 1);
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-            x = __builtin_bswap64(x);
-#endif
-            std::memcpy(line_ + 8 * w, &x, 8);
-        }
+        flipsToRaster(flips_, (bytes * 8 + 63) / 64, line_);
         ++lines_;
         if (sink_)
             sink_(line_, int(bytes));
@@ -125,18 +107,7 @@ std::size_t G3Decoder::feed(const uint8_t *data, std::size_t len)
     };
     for (;;) {
         if (end - p >= 8 && nbits_ < 56) {
-            // Refill whole bytes from one 8-byte load; bits of bytes not
-            // taken are masked off so nothing above nbits_ is set.
-            uint64_t v;
-            std::memcpy(&v, p, 8);
-#if __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
-            v = __builtin_bswap64(v);
-#endif
-            const unsigned take = (63 - nbits_) >> 3;
-            acc_ |= v << nbits_;
-            p += take;
-            nbits_ += take * 8;
-            acc_ &= (uint64_t(1) << nbits_) - 1;
+            refill64(acc_, nbits_, p);
         } else {
             while (nbits_ <= 56 && p < end) {
                 acc_ |= uint64_t(*p++) << nbits_;
@@ -176,16 +147,7 @@ std::size_t G3Decoder::feed(const uint8_t *data, std::size_t len)
                     if (nbits < kIndexBits) {
                         if (end - p < 8)
                             break;
-                        uint64_t v;
-                        std::memcpy(&v, p, 8);
-#if __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
-                        v = __builtin_bswap64(v);
-#endif
-                        const unsigned take = (63 - nbits) >> 3;
-                        acc |= v << nbits;
-                        p += take;
-                        nbits += take * 8;
-                        acc &= (uint64_t(1) << nbits) - 1;
+                        refill64(acc, nbits, p);
                     }
                     const uint32_t pe = pairs[colour][acc & (kPairSize - 1)];
                     unsigned run = (pe >> 10) & 0xFFF;

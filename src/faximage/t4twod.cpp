@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "faximage/t4bits.h"
 #include "faximage/t4codes.h"
 
 namespace qln::fax {
@@ -68,16 +69,6 @@ const ModeTables &modeTables()
 
 constexpr uint64_t kTop = uint64_t(1) << 63;
 
-inline uint64_t load64be(const uint8_t *p)
-{
-    uint64_t v;
-    std::memcpy(&v, p, 8);
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    v = __builtin_bswap64(v);
-#endif
-    return v;
-}
-
 // Appends the changes marked in t (bit 63 - k set: a change at base + k).
 inline int takeChanges(uint64_t t, int base, uint16_t *changes, int n)
 {
@@ -138,31 +129,16 @@ int rasterToChanges(const uint8_t *line, int width, uint16_t *changes)
 
 void changesToRaster(const uint16_t *changes, int n, int width, uint8_t *line, uint64_t *flips)
 {
-    // Each change flips the colour from its pixel on: mark the flips, then a
-    // running XOR over each word (carried from the word before) gives the
-    // pixels, so a run costs one bit whatever its length.
+    // Each change flips the colour from its pixel on: mark the flips; a
+    // running XOR over the marks gives the pixels, so a run costs one bit
+    // whatever its length.
     const int words = (width + 63) / 64;
     std::memset(flips, 0, std::size_t(words + 1) * sizeof(uint64_t));
     for (int i = 0; i < n; ++i)
         flips[changes[i] >> 6] ^= kTop >> (changes[i] & 63);
     if (n & 1) // the line ends black: back to white past its end
         flips[width >> 6] ^= kTop >> (width & 63);
-    uint64_t carry = 0;
-    for (int w = 0; w < words; ++w) {
-        uint64_t x = flips[w];
-        x ^= x >> 1;
-        x ^= x >> 2;
-        x ^= x >> 4;
-        x ^= x >> 8;
-        x ^= x >> 16;
-        x ^= x >> 32;
-        x ^= carry;
-        carry = uint64_t(0) - (x & 1);
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        x = __builtin_bswap64(x);
-#endif
-        std::memcpy(line + 8 * w, &x, 8);
-    }
+    flipsToRaster(flips, unsigned(words), line);
 }
 
 } // namespace qln::fax

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "faximage/t4bits.h"
 #include "faximage/t4codes.h"
 
 namespace qln::fax {
@@ -208,25 +209,11 @@ std::size_t TwoDimDecoder::feed(const uint8_t *data, std::size_t len)
         rowComplete();
         load();
     };
-    // Whole bytes from one 8-byte load; bits of bytes not taken are masked
-    // off so that nothing above nbits is set.
-    auto refill8 = [&] {
-        uint64_t v;
-        std::memcpy(&v, p, 8);
-#if __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
-        v = __builtin_bswap64(v);
-#endif
-        const unsigned take = (63 - nbits) >> 3;
-        acc |= v << nbits;
-        p += take;
-        nbits += take * 8;
-        acc &= (uint64_t(1) << nbits) - 1;
-    };
     load();
     for (;;) {
         if (nbits < 32) {
             if (end - p >= 8) {
-                refill8();
+                refill64(acc, nbits, p);
             } else {
                 while (nbits <= 56 && p < end) {
                     acc |= uint64_t(*p++) << nbits;
@@ -320,7 +307,7 @@ std::size_t TwoDimDecoder::feed(const uint8_t *data, std::size_t len)
                 if (nbits < 32) {
                     if (end - p < 8)
                         break;
-                    refill8();
+                    refill64(acc, nbits, p);
                 }
             }
             break;

@@ -3,21 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "faximage/t4bits.h"
 #include "faximage/t4codes.h"
 
 namespace qln::fax {
 
 namespace {
-
-inline void store64le(uint8_t *p, uint64_t v)
-{
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    std::memcpy(p, &v, 8);
-#else
-    for (int i = 0; i < 8; ++i)
-        p[i] = uint8_t(v >> (8 * i));
-#endif
-}
 
 constexpr int kRtcEols = 6;
 

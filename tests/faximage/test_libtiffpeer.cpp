@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <random>
 
 #include <QFont>
@@ -53,15 +54,16 @@ void setG3Fields(TIFF *t, int width, int rows, uint16_t compression = COMPRESSIO
     TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
 }
 
-// Our coding of the lines, decoded by libtiff.
-std::vector<Line> libtiffDecodesOurs(const std::string &path, const std::vector<Line> &lines, int width)
+// Writes a strip of our code (least significant bit first) into a TIFF file
+// with the fields `fields` sets, and reads `rows` lines back through libtiff.
+std::vector<Line> libtiffDecodesStream(const std::string &path, std::vector<uint8_t> stream, std::size_t rows,
+                                       const std::function<void(TIFF *)> &fields)
 {
-    std::vector<uint8_t> stream = unframedStream(lines, width);
     for (auto &b : stream)
         b = reversed(b);
     TIFF *t = TIFFOpen(path.c_str(), "w");
     EXPECT_NE(nullptr, t);
-    setG3Fields(t, width, int(lines.size()));
+    fields(t);
     EXPECT_EQ(tmsize_t(stream.size()), TIFFWriteRawStrip(t, 0, stream.data(), tmsize_t(stream.size())));
     TIFFClose(t);
 
@@ -69,7 +71,7 @@ std::vector<Line> libtiffDecodesOurs(const std::string &path, const std::vector<
     t = TIFFOpen(path.c_str(), "r");
     EXPECT_NE(nullptr, t);
     std::vector<uint8_t> row(std::size_t(TIFFScanlineSize(t)));
-    for (std::size_t y = 0; y < lines.size(); ++y) {
+    for (std::size_t y = 0; y < rows; ++y) {
         if (TIFFReadScanline(t, row.data(), uint32_t(y), 0) < 0)
             break;
         out.emplace_back(row.begin(), row.end());
@@ -78,12 +80,14 @@ std::vector<Line> libtiffDecodesOurs(const std::string &path, const std::vector<
     return out;
 }
 
-// libtiff's coding of the lines, decoded by us.
-std::vector<Line> weDecodeLibtiffs(const std::string &path, const std::vector<Line> &lines, int width)
+// The strip libtiff codes from the lines under the fields `fields` sets,
+// least significant bit first.
+std::vector<uint8_t> libtiffCodes(const std::string &path, const std::vector<Line> &lines,
+                                  const std::function<void(TIFF *)> &fields)
 {
     TIFF *t = TIFFOpen(path.c_str(), "w");
     EXPECT_NE(nullptr, t);
-    setG3Fields(t, width, int(lines.size()));
+    fields(t);
     for (std::size_t y = 0; y < lines.size(); ++y) {
         Line copy = lines[y];
         EXPECT_EQ(1, TIFFWriteScanline(t, copy.data(), uint32_t(y), 0));
@@ -99,6 +103,20 @@ std::vector<Line> weDecodeLibtiffs(const std::string &path, const std::vector<Li
     TIFFClose(t);
     for (auto &b : raw)
         b = reversed(b);
+    return raw;
+}
+
+// Our coding of the lines, decoded by libtiff.
+std::vector<Line> libtiffDecodesOurs(const std::string &path, const std::vector<Line> &lines, int width)
+{
+    return libtiffDecodesStream(path, unframedStream(lines, width), lines.size(),
+                                [&](TIFF *t) { setG3Fields(t, width, int(lines.size())); });
+}
+
+// libtiff's coding of the lines, decoded by us.
+std::vector<Line> weDecodeLibtiffs(const std::string &path, const std::vector<Line> &lines, int width)
+{
+    auto raw = libtiffCodes(path, lines, [&](TIFF *t) { setG3Fields(t, width, int(lines.size())); });
     // libtiff puts an EOL before each line and none after the last; the
     // end-of-page codes close the last line and the page.
     uint8_t eop[G3LineEncoder::kEndOfPageLength];
@@ -339,50 +357,15 @@ std::vector<Line> libtiffDecodesOurTwoDim(const std::string &path, const std::ve
                                           const TwoDimCase &c, TwoDimOptions options = {})
 {
     options.k = kFactorFor(c.fine);
-    std::vector<uint8_t> stream = ourTwoDimStream(lines, width, c.coding, options);
-    for (auto &b : stream)
-        b = reversed(b);
-    TIFF *t = TIFFOpen(path.c_str(), "w");
-    EXPECT_NE(nullptr, t);
-    setTwoDimFields(t, width, int(lines.size()), c);
-    EXPECT_EQ(tmsize_t(stream.size()), TIFFWriteRawStrip(t, 0, stream.data(), tmsize_t(stream.size())));
-    TIFFClose(t);
-
-    std::vector<Line> out;
-    t = TIFFOpen(path.c_str(), "r");
-    EXPECT_NE(nullptr, t);
-    std::vector<uint8_t> row(std::size_t(TIFFScanlineSize(t)));
-    for (std::size_t y = 0; y < lines.size(); ++y) {
-        if (TIFFReadScanline(t, row.data(), uint32_t(y), 0) < 0)
-            break;
-        out.emplace_back(row.begin(), row.end());
-    }
-    TIFFClose(t);
-    return out;
+    return libtiffDecodesStream(path, ourTwoDimStream(lines, width, c.coding, options), lines.size(),
+                                [&](TIFF *t) { setTwoDimFields(t, width, int(lines.size()), c); });
 }
 
 // The strip libtiff codes from the lines, least significant bit first.
 std::vector<uint8_t> libtiffTwoDimStream(const std::string &path, const std::vector<Line> &lines, int width,
                                          const TwoDimCase &c, uint32_t g3fill = 0)
 {
-    TIFF *t = TIFFOpen(path.c_str(), "w");
-    EXPECT_NE(nullptr, t);
-    setTwoDimFields(t, width, int(lines.size()), c, g3fill);
-    for (std::size_t y = 0; y < lines.size(); ++y) {
-        Line copy = lines[y];
-        EXPECT_EQ(1, TIFFWriteScanline(t, copy.data(), uint32_t(y), 0));
-    }
-    TIFFClose(t);
-    t = TIFFOpen(path.c_str(), "r");
-    EXPECT_NE(nullptr, t);
-    uint64_t *counts = nullptr;
-    TIFFGetField(t, TIFFTAG_STRIPBYTECOUNTS, &counts);
-    std::vector<uint8_t> raw(static_cast<std::size_t>(counts[0]));
-    EXPECT_EQ(tmsize_t(raw.size()), TIFFReadRawStrip(t, 0, raw.data(), tmsize_t(raw.size())));
-    TIFFClose(t);
-    for (auto &b : raw)
-        b = reversed(b);
-    return raw;
+    return libtiffCodes(path, lines, [&](TIFF *t) { setTwoDimFields(t, width, int(lines.size()), c, g3fill); });
 }
 
 // Our decoding of a stream, fed in pieces of random sizes.
@@ -405,6 +388,18 @@ std::vector<Line> weDecodeTwoDim(const std::vector<uint8_t> &stream, int width, 
     return out;
 }
 
+// Text, dithered (ordered and random), blank and black pages, and the lines
+// of corner cases.
+std::vector<std::vector<Line>> twoDimPeerPages(std::mt19937 &rng, int width)
+{
+    return {textPage(width, 300),
+            orderedDitherPage(width, 120),
+            ditheredPage(rng, width / 8, 60),
+            std::vector<Line>(50, Line(std::size_t(width / 8), 0)),
+            std::vector<Line>(50, Line(std::size_t(width / 8), 0xFF)),
+            edgeCaseLines(rng, width)};
+}
+
 const TwoDimCase kTwoDimCases[] = {
     {FaxCoding::MR, false}, {FaxCoding::MR, true}, {FaxCoding::MMR, false}, {FaxCoding::MMR, true}};
 
@@ -415,10 +410,7 @@ TEST(LibtiffPeer, OurTwoDimPagesDecodeInLibtiff)
     TempDir dir;
     std::mt19937 rng(31);
     for (int width : {1728, 2048}) {
-        const std::vector<std::vector<Line>> pages = {
-            textPage(width, 300), orderedDitherPage(width, 120), ditheredPage(rng, width / 8, 60),
-            std::vector<Line>(50, Line(std::size_t(width / 8), 0)),
-            std::vector<Line>(50, Line(std::size_t(width / 8), 0xFF)), edgeCaseLines(rng, width)};
+        const auto pages = twoDimPeerPages(rng, width);
         for (const TwoDimCase &c : kTwoDimCases)
             for (std::size_t p = 0; p < pages.size(); ++p)
                 EXPECT_TRUE(libtiffDecodesOurTwoDim(dir.file("ours.tif"), pages[p], width, c) == pages[p])
@@ -438,10 +430,7 @@ TEST(LibtiffPeer, LibtiffTwoDimPagesDecodeInOurs)
     TempDir dir;
     std::mt19937 rng(32);
     for (int width : {1728, 2048}) {
-        const std::vector<std::vector<Line>> pages = {
-            textPage(width, 300), orderedDitherPage(width, 120), ditheredPage(rng, width / 8, 60),
-            std::vector<Line>(50, Line(std::size_t(width / 8), 0)),
-            std::vector<Line>(50, Line(std::size_t(width / 8), 0xFF)), edgeCaseLines(rng, width)};
+        const auto pages = twoDimPeerPages(rng, width);
         for (const TwoDimCase &c : kTwoDimCases)
             for (std::size_t p = 0; p < pages.size(); ++p) {
                 auto stream = libtiffTwoDimStream(dir.file("theirs.tif"), pages[p], width, c);
