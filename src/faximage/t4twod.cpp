@@ -134,8 +134,20 @@ void changesToRaster(const uint16_t *changes, int n, int width, uint8_t *line, u
     // whatever its length.
     const int words = (width + 63) / 64;
     std::memset(flips, 0, std::size_t(words + 1) * sizeof(uint64_t));
-    for (int i = 0; i < n; ++i)
-        flips[changes[i] >> 6] ^= kTop >> (changes[i] & 63);
+    // The marks of one word gather in a register (changes are in order), so
+    // the stores do not wait on one another.
+    unsigned word = 0;
+    uint64_t bits = 0;
+    for (int i = 0; i < n; ++i) {
+        const unsigned w = changes[i] >> 6;
+        if (w != word) {
+            flips[word] = bits;
+            word = w;
+            bits = 0;
+        }
+        bits |= kTop >> (changes[i] & 63);
+    }
+    flips[word] = bits;
     if (n & 1) // the line ends black: back to white past its end
         flips[width >> 6] ^= kTop >> (width & 63);
     flipsToRaster(flips, unsigned(words), line);
