@@ -316,6 +316,28 @@ TEST(TwoDimDecoder, MrLinesOfTheWrongLengthAreDamaged)
     EXPECT_TRUE(d.ended);
 }
 
+TEST(TwoDimDecoder, MhStreamsDecodeWithTheWidthChecked)
+{
+    // MH as the receiver stores it (no tag bits): the lines come back; one
+    // line of 1727 pixels in the middle is damaged and stands in as a copy.
+    std::mt19937 rng(49);
+    auto page = mixedPage(rng, 8, 1728);
+    auto head = unframedStream({page.begin(), page.begin() + 4}, 1728);
+    head.resize(head.size() - G3LineEncoder::kEndOfPageLength);
+    const std::string bits = bitText(head) + kEol + "011000" "00110100"; // white 1664 + 63
+    auto stream = packBits(bits);
+    auto tail = unframedStream({page.begin() + 4, page.end()}, 1728);
+    stream.insert(stream.end(), tail.begin(), tail.end());
+    auto d = decodePage(stream, 1728, FaxCoding::MH);
+    ASSERT_EQ(9u, d.lines.size());
+    EXPECT_EQ(1u, d.damagedRows);
+    EXPECT_TRUE(d.damaged[4]);
+    EXPECT_TRUE(d.lines[4] == page[3]);
+    for (std::size_t i = 0; i < 8; ++i)
+        EXPECT_TRUE(d.lines[i < 4 ? i : i + 1] == page[i]) << i;
+    EXPECT_TRUE(d.ended);
+}
+
 TEST(TwoDimDecoder, MmrErrorEndsTheDecodablePart)
 {
     std::mt19937 rng(47);
