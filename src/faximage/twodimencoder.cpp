@@ -15,7 +15,7 @@ constexpr int kRtcEols = 6;
 } // namespace
 
 TwoDimEncoder::TwoDimEncoder(FaxCoding coding, int width, ByteSink sink, const TwoDimOptions &options)
-    : coding_(coding == FaxCoding::MMR ? FaxCoding::MMR : FaxCoding::MR)
+    : coding_(coding)
     , width_(std::clamp(width, 1, kMaxTwoDimWidth))
     , sink_(std::move(sink))
     , options_(options)
@@ -90,8 +90,11 @@ void TwoDimEncoder::putEol(bool oneDim)
     if (options_.alignEol)
         putFill((8 - (nacc_ + 12) % 8) % 8);
     lineStartBit_ = (bytesOut_ + out_) * 8 + nacc_;
-    // EOL (eleven 0 bits and a 1), then the tag: 1 one-dimensional.
-    put(0x800 | (oneDim ? 0x1000u : 0u), 13);
+    // EOL (eleven 0 bits and a 1), then for MR the tag: 1 one-dimensional.
+    if (coding_ == FaxCoding::MH)
+        put(0x800, 12);
+    else
+        put(0x800 | (oneDim ? 0x1000u : 0u), 13);
 }
 
 void TwoDimEncoder::flushWhole()

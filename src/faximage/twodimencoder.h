@@ -47,8 +47,9 @@ struct TwoDimOptions {
 
 class TwoDimEncoder {
 public:
-    // `coding` is MR or MMR (MH is taken as MR with K = 1); `width` is
-    // clamped to 1..kMaxTwoDimWidth.
+    // `coding` is MR or MMR; MH gives plain MH lines (EOL without tag bits,
+    // RTC of six EOLs) with the same fill options. `width` is clamped to
+    // 1..kMaxTwoDimWidth.
     TwoDimEncoder(FaxCoding coding, int width, ByteSink sink, const TwoDimOptions &options = {});
 
     // Starts a new page: the next line is the page's first.

@@ -195,6 +195,24 @@ TEST(TwoDimEncoder, FillReachesTheMinimumLineLengthAndAlignsEols)
     }
 }
 
+TEST(TwoDimEncoder, MhCodingIsWhatTheMhDecoderReads)
+{
+    // Plain MH lines (no tag bits) with fill to a minimum length: the APF
+    // decoder reads them as it reads a received page.
+    std::mt19937 rng(40);
+    auto page = mixedPage(rng, 30, 2048);
+    TwoDimOptions o;
+    o.minLineBits = 400;
+    const auto stream = encodePage(page, 2048, FaxCoding::MH, o);
+    std::vector<Line> got;
+    G3Decoder g3([&](const uint8_t *l, int n) { got.emplace_back(l, l + n); });
+    g3.feed(stream.data(), stream.size());
+    EXPECT_TRUE(g3.pageEnded());
+    EXPECT_EQ(0u, g3.badCodes());
+    EXPECT_TRUE(got == page);
+    EXPECT_TRUE(decodePage(stream, 2048, FaxCoding::MH).lines == page);
+}
+
 TEST(TwoDimEncoder, AnyWidthUpToTheLargestRoundTrips)
 {
     std::mt19937 rng(43);
