@@ -25,11 +25,19 @@ if [ "${1:-}" = --windows ]; then
   display=:$(( 90 + RANDOM % 100 ))
   Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
   xpid=$!
-  trap 'kill $xpid 2>/dev/null || true' EXIT
+  wmpid=
+  trap 'kill $xpid $wmpid 2>/dev/null || true' EXIT
   for _ in $(seq 50); do
     [ -e "/tmp/.X11-unix/X${display#:}" ] && break
     sleep 0.1
   done
+  # A window manager, so that windows get frames, focus and stacking as on a
+  # desktop (openbox; the shots still run without one).
+  if command -v openbox >/dev/null; then
+    DISPLAY=$display openbox >/dev/null 2>&1 &
+    wmpid=$!
+    sleep 1
+  fi
   DISPLAY=$display QT_QPA_PLATFORM=xcb "$build/tools/shots/qln_shots" "$outdir" "$@"
   exit $?
 fi
