@@ -71,6 +71,20 @@ void type(const QString &text) { xdotool({QStringLiteral("type"), QStringLiteral
 
 void key(const QString &keys) { xdotool({QStringLiteral("key"), keys}); }
 
+// Clicks into a rich-text pane and types three words, turning bold, italic
+// and underline on and off with their keys.
+void typeWithStyleKeys(QWidget *viewport)
+{
+    click(viewport, QPoint(40, 20));
+    key(QStringLiteral("ctrl+b"));
+    type(QStringLiteral("Bold "));
+    key(QStringLiteral("ctrl+b"));
+    key(QStringLiteral("ctrl+i"));
+    type(QStringLiteral("italic "));
+    key(QStringLiteral("ctrl+u"));
+    type(QStringLiteral("and underlined"));
+}
+
 // The part of the screen holding `windows`, with their frames.
 QString grabScreen(const std::vector<QWidget *> &windows, const QString &outDir, const QString &name)
 {
@@ -86,6 +100,16 @@ QString grabScreen(const std::vector<QWidget *> &windows, const QString &outDir,
     return path;
 }
 
+// Puts a window where the screenshots expect it and lets it settle.
+void present(QWidget &w, int width, int height)
+{
+    w.resize(width, height);
+    w.move(80, 60);
+    w.show();
+    w.activateWindow();
+    settle(600);
+}
+
 // A new fax in the real editor window, run through the composer with the
 // program's message boxes; `user` works the open editor.
 void runEditor(ShotContext &ctx, const std::function<void(TFaxEditor &)> &user)
@@ -99,17 +123,13 @@ void runEditor(ShotContext &ctx, const std::function<void(TFaxEditor &)> &user)
         throw std::runtime_error("cannot open the outgoing fax table");
     qln::compose::FaxComposer composer(tables);
     TFaxEditor editor(composer, tables);
-    editor.resize(760, 520);
-    editor.move(80, 60);
     qln::compose::setModalRunner([&](QDialog &d) {
         // A template browser opened from the editor picks its first row.
         if (auto *browser = qobject_cast<qln::compose::TCoverBrowse *>(&d)) {
             browser->AcceptbuttonClick();
             return browser->result();
         }
-        d.show();
-        d.activateWindow();
-        settle(600);
+        present(d, 760, 520);
         user(editor);
         const int result = d.result();
         d.hide();
@@ -121,7 +141,7 @@ void runEditor(ShotContext &ctx, const std::function<void(TFaxEditor &)> &user)
 
 // Runs `trigger` (which opens a message box) and photographs the box over
 // the editor before answering it with Escape (No).
-void shootBox(TFaxEditor &editor, const QString &outDir, const QString &name, const std::function<void()> &trigger)
+void shootBox(QWidget &editor, const QString &outDir, const QString &name, const std::function<void()> &trigger)
 {
     bool taken = false;
     QTimer::singleShot(800, [&] {
@@ -146,6 +166,28 @@ void fill(TFaxEditor &editor, const char *recipient, const char *number)
     editor.documentEditor()->insertPlainText(QStringLiteral("Please find the signed contract attached."));
 }
 
+// A new template in the real cover template editor, run through the cover
+// library with the program's message boxes; `user` works the open editor.
+void runCoverEditor(ShotContext &ctx, const std::function<void(qln::compose::TCoverEditor &)> &user)
+{
+    qln::setDataDirectoryOverride(ctx.dataDir.toStdString());
+    qln::QtMessages boxes;
+    qln::ScopedMessages installed(boxes);
+    qln::records::FaxTables tables(ctx.dataDir.toStdString());
+    if (!tables.OpenCoverDBF())
+        throw std::runtime_error("cannot open the cover table");
+    qln::compose::CoverLibrary library(tables);
+    qln::compose::setModalRunner([&](QDialog &d) {
+        auto *ed = qobject_cast<qln::compose::TCoverEditor *>(&d);
+        present(*ed, 720, 420);
+        user(*ed);
+        closeEditor(*ed);
+        return int(QDialog::Rejected);
+    });
+    library.newTemplate([] { return std::make_unique<qln::compose::TCoverEditor>(); });
+    qln::compose::setModalRunner({});
+}
+
 }  // namespace
 
 static QlnShot designClick{"editor-keys-design-text", "fax editor: a click into the Recipient design text selects it",
@@ -166,15 +208,7 @@ static QlnShot boldKeys{"editor-keys-bold", "fax editor: Ctrl+B, Ctrl+I and Ctrl
                         [](ShotContext &ctx) {
                             runEditor(ctx, [&](TFaxEditor &ed) {
                                 ed.pages()->setCurrentIndex(TFaxEditor::CoverPage);
-                                qln::richtext::TRichEdit *cover = ed.coverEditor();
-                                click(cover->viewport(), QPoint(40, 20));
-                                key(QStringLiteral("ctrl+b"));
-                                type(QStringLiteral("Bold "));
-                                key(QStringLiteral("ctrl+b"));
-                                key(QStringLiteral("ctrl+i"));
-                                type(QStringLiteral("italic "));
-                                key(QStringLiteral("ctrl+u"));
-                                type(QStringLiteral("and underlined"));
+                                typeWithStyleKeys(ed.coverEditor()->viewport());
                                 grabScreen({&ed}, ctx.outDir, QStringLiteral("editor-keys-bold"));
                                 closeEditor(ed);
                             });
@@ -182,55 +216,21 @@ static QlnShot boldKeys{"editor-keys-bold", "fax editor: Ctrl+B, Ctrl+I and Ctrl
 
 static QlnShot coverEditorKeys{"cover-editor-keys", "cover template editor: Ctrl+B, Ctrl+I and Ctrl+U",
                                [](ShotContext &ctx) {
-                                   qln::setDataDirectoryOverride(ctx.dataDir.toStdString());
-                                   qln::compose::TCoverEditor w;
-                                   w.setDescription("Company letterhead");
-                                   w.resize(720, 420);
-                                   w.move(80, 60);
-                                   w.show();
-                                   w.activateWindow();
-                                   settle(600);
-                                   click(w.editor()->viewport(), QPoint(40, 20));
-                                   key(QStringLiteral("ctrl+b"));
-                                   type(QStringLiteral("ACME Ltd "));
-                                   key(QStringLiteral("ctrl+b"));
-                                   key(QStringLiteral("ctrl+u"));
-                                   type(QStringLiteral("Fax cover"));
-                                   grabScreen({&w}, ctx.outDir, QStringLiteral("cover-editor-keys"));
-                                   w.hide();
+                                   runCoverEditor(ctx, [&](qln::compose::TCoverEditor &ed) {
+                                       ed.setDescription("Company letterhead");
+                                       typeWithStyleKeys(ed.editor()->viewport());
+                                       grabScreen({&ed}, ctx.outDir, QStringLiteral("cover-editor-keys"));
+                                   });
                                }};
 
 static QlnShot coverEditorChars{
     "cover-editor-characters", "cover template editor: Accept with characters the table cannot store",
     [](ShotContext &ctx) {
-        qln::setDataDirectoryOverride(ctx.dataDir.toStdString());
-        qln::QtMessages boxes;
-        qln::ScopedMessages installed(boxes);
-        qln::records::FaxTables tables(ctx.dataDir.toStdString());
-        if (!tables.OpenCoverDBF())
-            throw std::runtime_error("cannot open the cover table");
-        qln::compose::CoverLibrary library(tables);
-        qln::compose::setModalRunner([&](QDialog &d) {
-            auto *ed = qobject_cast<qln::compose::TCoverEditor *>(&d);
-            ed->resize(720, 420);
-            ed->move(80, 60);
-            ed->show();
-            ed->activateWindow();
-            settle(600);
-            ed->setDescription("\xC5\x81\xC3\xB3" "d\xC5\xBA office");
-            ed->editor()->insertPlainText(QString::fromUtf8("ACME Ltd, \xC5\x81\xC3\xB3" "d\xC5\xBA"));
-            QTimer::singleShot(800, [&] {
-                if (QWidget *box = QApplication::activeModalWidget()) {
-                    grabScreen({ed, box}, ctx.outDir, QStringLiteral("cover-editor-characters"));
-                    box->close();
-                }
-            });
-            ed->accept();
-            closeEditor(*ed);
-            return int(QDialog::Rejected);
+        runCoverEditor(ctx, [&](qln::compose::TCoverEditor &ed) {
+            ed.setDescription("\xC5\x81\xC3\xB3" "d\xC5\xBA office");
+            ed.editor()->insertPlainText(QString::fromUtf8("ACME Ltd, \xC5\x81\xC3\xB3" "d\xC5\xBA"));
+            shootBox(ed, ctx.outDir, QStringLiteral("cover-editor-characters"), [&] { ed.accept(); });
         });
-        library.newTemplate([] { return std::make_unique<qln::compose::TCoverEditor>(); });
-        qln::compose::setModalRunner({});
     }};
 
 static QlnShot acceptEmpty{"editor-accept-empty", "fax editor: Accept with nothing to send asks first",
