@@ -59,6 +59,14 @@ protected:
         }
         return out;
     }
+    // The frames the receiver wrote, X bit cleared, in order.
+    std::vector<uint8_t> frameKinds() const
+    {
+        std::vector<uint8_t> k;
+        for (const auto &f : caller.framesFromDte)
+            k.push_back(f.kind());
+        return k;
+    }
     std::vector<std::string> filesInDir()
     {
         std::vector<std::string> v;
@@ -129,9 +137,7 @@ TEST_F(Class1Receive, AMissingTrainingCheckIsAnsweredWithFtt)
     startAndRing();
     ASSERT_TRUE(link.run(receiver));
     EXPECT_EQ(events.finishCode, 0);
-    std::vector<uint8_t> kinds;
-    for (const auto &f : caller.framesFromDte)
-        kinds.push_back(f.kind());
+    const std::vector<uint8_t> kinds = frameKinds();
     ASSERT_GE(kinds.size(), 6u);
     EXPECT_EQ(std::vector<uint8_t>(kinds.begin(), kinds.begin() + 6),
               (std::vector<uint8_t>{t30::fcfCSI, t30::fcfDIS, t30::fcfFTT, t30::fcfFTT, t30::fcfFTT,
@@ -187,9 +193,7 @@ TEST_F(Class1Receive, ARepeatedEomIsAnsweredWithMcfAgain)
     startAndRing();
     ASSERT_TRUE(link.run(receiver));
     EXPECT_EQ(events.finishCode, 0);
-    std::vector<uint8_t> kinds;
-    for (const auto &f : caller.framesFromDte)
-        kinds.push_back(f.kind());
+    const std::vector<uint8_t> kinds = frameKinds();
     EXPECT_EQ(kinds, (std::vector<uint8_t>{0x40, 0x80, 0x84, 0x8C, 0x8C, 0x40, 0x80, 0x84, 0x8C, 0x8C}));
     EXPECT_EQ(caller.rawFrames[4], (Bytes{0xFF, 0x13, 0x8C, 0x10, 0x03}));
     EXPECT_GE(caller.frameTimesMs[5] - caller.frameTimesMs[4], 5000);
@@ -237,9 +241,7 @@ TEST_F(Class1Receive, AnUnansweredDisIsSentThreeTimesThenDcn)
     startAndRing();
     ASSERT_TRUE(link.run(receiver));
     EXPECT_EQ(events.finishCode, -ecFaxNoFaxRemote);
-    std::vector<uint8_t> kinds;
-    for (const auto &f : caller.framesFromDte)
-        kinds.push_back(f.kind());
+    const std::vector<uint8_t> kinds = frameKinds();
     EXPECT_EQ(kinds, (std::vector<uint8_t>{t30::fcfCSI, t30::fcfDIS, t30::fcfCSI, t30::fcfDIS, t30::fcfCSI,
                                            t30::fcfDIS, t30::fcfDCN}));
     EXPECT_EQ(caller.rawFrames.back(), (Bytes{0xFF, 0x13, 0xFA, 0x10, 0x03}));
@@ -534,9 +536,7 @@ TEST_F(Class1Receive, CrpToTheDisRepeatsCsiAndDis)
     startAndRing();
     ASSERT_TRUE(link.run(receiver));
     EXPECT_EQ(events.finishCode, 0);
-    std::vector<uint8_t> kinds;
-    for (const auto &f : caller.framesFromDte)
-        kinds.push_back(f.kind());
+    const std::vector<uint8_t> kinds = frameKinds();
     ASSERT_GE(kinds.size(), 4u);
     EXPECT_EQ(std::vector<uint8_t>(kinds.begin(), kinds.begin() + 4),
               (std::vector<uint8_t>{t30::fcfCSI, t30::fcfDIS, t30::fcfCSI, t30::fcfDIS}));
@@ -588,4 +588,22 @@ TEST_F(Class1Receive, ASilentCallerEndsTheCallAndTheStationWaitsAgain)
     }));
     EXPECT_EQ(events.errors, (std::vector<int>{-ecFaxNoFaxRemote}));
     EXPECT_LT(link.nowMs, 40000);
+}
+
+// A caller whose modem ends every reception at once (NO CARRIER to each
+// AT+FRH=3 after the DIS): the receptions are repeated within T4 only, CSI
+// and DIS three times in all, then the call ends with 8068 instead of
+// asking the modem for ever.
+TEST_F(Class1Receive, ReceptionsEndingAtOnceAreRepeatedOnlyWithinTheirTime)
+{
+    caller.commandReply["AT+FRH=3"] = "NO CARRIER";
+    receiver.settings.exitOnError = true;
+    startAndRing();
+    ASSERT_TRUE(link.run(receiver, 20000));
+    EXPECT_EQ(events.finishCode, -ecFaxNoFaxRemote);
+    int dis = 0;
+    for (const auto &f : caller.framesFromDte)
+        dis += f.kind() == t30::fcfDIS;
+    EXPECT_EQ(dis, 3);
+    EXPECT_LT(link.nowMs, 30000);
 }

@@ -12,6 +12,37 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Another call against a far end of its own, for tests that compare far
+// ends within one test.
+struct OtherCall {
+    SimLink link;
+    Class1Remote remote{link};
+    Recorder events;
+    FaxSender sender{link, events};
+    OtherCall()
+    {
+        events.session = &sender;
+        sender.settings.faxClass = fcClass1;
+    }
+    // Sends the file to 100 until the session ends; false when it cannot
+    // start or does not end.
+    bool send(const std::string &file)
+    {
+        events.faxes.push_back({"100", file, ""});
+        if (sender.prepare() != 0)
+            return false;
+        sender.start();
+        return link.run(sender);
+    }
+    std::vector<uint8_t> frameKinds() const
+    {
+        std::vector<uint8_t> k;
+        for (const auto &f : remote.framesFromDte)
+            k.push_back(f.fcf);
+        return k;
+    }
+};
+
 class Class1Send : public ::testing::Test {
 protected:
     Class1Send() : remote(link), sender(link, events)
@@ -278,22 +309,14 @@ TEST_F(Class1Send, UnansweredTrainingIsSentAgainThenTimesOut)
     EXPECT_EQ(events.finishCode, 0);
     EXPECT_EQ(remote.dcsSpeeds, (std::vector<std::string>{"96", "96"})); // same speed again
 
-    SimLink l;
-    Class1Remote r(l);
-    Recorder ev;
-    FaxSender s(l, ev);
-    ev.session = &s;
-    s.settings.faxClass = fcClass1;
-    r.tcfUnheard = {true, true, true};
-    ev.faxes.push_back({"100", makeFax(1), ""});
-    ASSERT_EQ(s.prepare(), 0);
-    s.start();
-    l.run(s);
-    EXPECT_EQ(ev.finishCode, -ecTimeout);
-    EXPECT_EQ(r.dcsSpeeds.size(), 3u);
+    OtherCall c;
+    c.remote.tcfUnheard = {true, true, true};
+    c.send(makeFax(1));
+    EXPECT_EQ(c.events.finishCode, -ecTimeout);
+    EXPECT_EQ(c.remote.dcsSpeeds.size(), 3u);
     // Three tries in all, then DCN.
-    ASSERT_FALSE(r.rawFrames.empty());
-    EXPECT_EQ(r.rawFrames.back(), (Bytes{0xFF, 0x13, 0xFB, 0x10, 0x03}));
+    ASSERT_FALSE(c.remote.rawFrames.empty());
+    EXPECT_EQ(c.remote.rawFrames.back(), (Bytes{0xFF, 0x13, 0xFB, 0x10, 0x03}));
 }
 
 // DCS and training answered with CRP each time: three tries, then DCN.
@@ -329,22 +352,11 @@ TEST_F(Class1Send, UnansweredPostPageCommandIsSentThreeTimesThenDcn)
     EXPECT_EQ(remote.rawFrames[2], (Bytes{0xFF, 0x13, 0x2F, 0x10, 0x03}));
     EXPECT_EQ(remote.rawFrames.back(), (Bytes{0xFF, 0x13, 0xFB, 0x10, 0x03}));
 
-    SimLink l;
-    Class1Remote r(l);
-    Recorder ev;
-    FaxSender s(l, ev);
-    ev.session = &s;
-    s.settings.faxClass = fcClass1;
-    r.postPageReply = {t30::fcfCRP, t30::fcfCRP, t30::fcfCRP, t30::fcfCRP};
-    ev.faxes.push_back({"100", makeFax(2), ""});
-    ASSERT_EQ(s.prepare(), 0);
-    s.start();
-    ASSERT_TRUE(l.run(s));
-    EXPECT_EQ(ev.finishCode, -ecTimeout);
-    std::vector<uint8_t> kinds;
-    for (const auto &f : r.framesFromDte)
-        kinds.push_back(f.fcf);
-    EXPECT_EQ(kinds, (std::vector<uint8_t>{0x43, 0x83, 0x4F, 0x4F, 0x4F, 0xFB}));
+    OtherCall c;
+    c.remote.postPageReply = {t30::fcfCRP, t30::fcfCRP, t30::fcfCRP, t30::fcfCRP};
+    ASSERT_TRUE(c.send(makeFax(2)));
+    EXPECT_EQ(c.events.finishCode, -ecTimeout);
+    EXPECT_EQ(c.frameKinds(), (std::vector<uint8_t>{0x43, 0x83, 0x4F, 0x4F, 0x4F, 0xFB}));
 }
 
 // An answer to a post-page command that T.30 does not give is met with DCN,
@@ -373,37 +385,20 @@ TEST_F(Class1Send, PhaseBWaitsForTheDisUntilT1)
     EXPECT_EQ(events.finishCode, 0);
     EXPECT_EQ(frameKinds(), (std::vector<uint8_t>{0x43, 0x83, 0x2F, 0xFB}));
 
-    SimLink l;
-    Class1Remote r(l);
-    Recorder ev;
-    FaxSender s(l, ev);
-    ev.session = &s;
-    s.settings.faxClass = fcClass1;
-    r.silentAnswerMs = 6500;
-    ev.faxes.push_back({"100", makeFax(1), ""});
-    ASSERT_EQ(s.prepare(), 0);
-    s.start();
-    ASSERT_TRUE(l.run(s));
-    EXPECT_EQ(ev.finishCode, 0);
-    EXPECT_EQ(r.pages.size(), 1u);
+    OtherCall late;
+    late.remote.silentAnswerMs = 6500;
+    ASSERT_TRUE(late.send(makeFax(1)));
+    EXPECT_EQ(late.events.finishCode, 0);
+    EXPECT_EQ(late.remote.pages.size(), 1u);
 
     // Nothing but garbage: T1 (35 s ±5) ends the call with 8068.
-    SimLink l3;
-    Class1Remote r3(l3);
-    Recorder ev3;
-    FaxSender s3(l3, ev3);
-    ev3.session = &s3;
-    s3.settings.faxClass = fcClass1;
-    r3.beforeDis = std::vector<Bytes>(100000, Bytes{});
-    ev3.faxes.push_back({"100", makeFax(1), ""});
-    const long startMs = l3.nowMs;
-    ASSERT_EQ(s3.prepare(), 0);
-    s3.start();
-    ASSERT_TRUE(l3.run(s3));
-    EXPECT_EQ(ev3.finishCode, -ecFaxNoFaxRemote);
-    EXPECT_TRUE(r3.framesFromDte.empty());
-    EXPECT_GE(l3.nowMs - startMs, 30000);
-    EXPECT_LE(l3.nowMs - startMs, 45000);
+    OtherCall garbage;
+    garbage.remote.beforeDis = std::vector<Bytes>(100000, Bytes{});
+    ASSERT_TRUE(garbage.send(makeFax(1)));
+    EXPECT_EQ(garbage.events.finishCode, -ecFaxNoFaxRemote);
+    EXPECT_TRUE(garbage.remote.framesFromDte.empty());
+    EXPECT_GE(garbage.link.nowMs, 30000);
+    EXPECT_LE(garbage.link.nowMs, 45000);
 }
 
 TEST_F(Class1Send, OneMissingMcfIsRecovered)
@@ -600,20 +595,9 @@ TEST_F(Class1Send, FailuresAfterTheDisSendDcnBeforeHangingUp)
     EXPECT_EQ(remote.framesFromDte.back().fcf, t30::withX(t30::fcfDCN));
     EXPECT_EQ(remote.commands.back(), "ATH0");
 
-    SimLink l2;
-    Class1Remote r2(l2);
-    Recorder ev2;
-    FaxSender s2(l2, ev2);
-    ev2.session = &s2;
-    s2.settings.faxClass = fcClass1;
-    r2.disOctet2 = 0x40; // no receive bit
-    ev2.faxes.push_back({"100", makeFax(1), ""});
-    ASSERT_EQ(s2.prepare(), 0);
-    s2.start();
-    ASSERT_TRUE(l2.run(s2));
-    EXPECT_EQ(ev2.finishCode, -ecFaxBadMachine);
-    std::vector<uint8_t> kinds;
-    for (const auto &f : r2.framesFromDte)
-        kinds.push_back(f.fcf);
-    EXPECT_EQ(kinds, (std::vector<uint8_t>{t30::withX(t30::fcfDCN)}));
+    OtherCall c;
+    c.remote.disOctet2 = 0x40; // no receive bit
+    ASSERT_TRUE(c.send(makeFax(1)));
+    EXPECT_EQ(c.events.finishCode, -ecFaxBadMachine);
+    EXPECT_EQ(c.frameKinds(), (std::vector<uint8_t>{t30::withX(t30::fcfDCN)}));
 }
