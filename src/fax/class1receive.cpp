@@ -122,6 +122,8 @@ FaxSession::Step FaxReceiver::trainingMissed()
 FaxSession::Step FaxReceiver::endConfirmedCall()
 {
     link_->logState("No DCN after the confirmed document");
+    if (!finishDocument()) // the MCF went out, its OK did not come
+        return Step::Next;
     sendCommand("ATH");
     armResponse(kHangupTicks);
     state_ = rf1WtHngp;
@@ -187,6 +189,8 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
             return trainingMissed();
         case rf1SendMCF: case rf1WtHngp:
             if (docConfirmed_) {
+                if (!finishDocument())
+                    return Step::Next;
                 if (state_ == rf1WtHngp)
                     hangupReceiving();
                 setStatus(fpFinished);
@@ -426,6 +430,10 @@ FaxSession::Step FaxReceiver::class1(const Event &ev)
             // non-final MCF with CSI and DIS in the same transmission takes
             // the MCF as unexpected and ends the call.
             writeFrame(buildFrame(answerRtn_ ? fcfRTN : fcfMCF, {}, true));
+            // The page is kept and its MCF out: the document is received,
+            // whatever becomes of the line now.
+            if (!answerRtn_ && postFcf_ == fcfEOP)
+                docConfirmed_ = true;
         } else if (ev.is("OK")) {
             if (answerRtn_) {
                 // The sender retrains: DCS and the training check follow.

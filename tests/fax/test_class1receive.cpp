@@ -219,6 +219,17 @@ TEST_F(Class1Receive, AConfirmedDocumentIsReceivedWhenTheLineDropsWithoutDcn)
               link.states.end());
 }
 
+TEST_F(Class1Receive, AConfirmedDocumentIsReceivedWhenTheLineDropsBeforeTheMcfsOk)
+{
+    caller.dropAfterMcfs = 3;
+    caller.dropBeforeOk = true;
+    startAndRing();
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_EQ(events.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk}));
+    EXPECT_EQ(pagesOf(dir + "/FAX0001.APF"), caller.pages);
+}
+
 TEST_F(Class1Receive, AConfirmedDocumentIsReceivedWhenARepeatedEopIsFollowedByADrop)
 {
     caller.dropAfterMcfs = 3;

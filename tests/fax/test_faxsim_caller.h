@@ -44,6 +44,7 @@ public:
     int silentToDis = 0;                   // DIS frames the caller never hears
     std::map<std::string, std::string> commandReply; // the modem's answer to a command instead of OK
     std::string dropReply = "NO CARRIER";
+    bool dropBeforeOk = false;             // the drop comes before the modem's OK to that MCF
 
     // --- record ---
     std::vector<std::string> commands;
@@ -297,7 +298,7 @@ private:
         }
         if (f.final()) {
             mode_ = Command;
-            reply("OK");
+            reply(dropBeforeOk && dropped() ? dropReply : "OK");
         } else {
             reply("CONNECT");
         }
