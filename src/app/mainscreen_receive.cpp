@@ -4,10 +4,12 @@
 #include "app/mainscreen.h"
 
 #include "app/faxlistmodel.h"
+#include "app/recordsfaxtables.h"
 #include "common/datadir.h"
 #include "common/messages.h"
 #include "common/settings.h"
 #include "sessions/receiptprinter.h"
+#include "sessions/receivedfaxstore.h"
 #include "sessions/receivestation.h"
 #include "sessions/startingfaxform.h"
 #include "telephony/modemdevice.h"
@@ -50,6 +52,11 @@ public:
     bool storeReceivedFax(const records::ReceivedFax &row) override
     {
         return window_.tables().appendReceived(row);
+    }
+    bool listedFaxFiles(std::set<std::string> &names) override
+    {
+        records::FaxTables *binding = bindingOf(window_.tables());
+        return binding && listedReceivedFiles(*binding, names);
     }
     void faxReceived(const records::ReceivedFax &row) override { window_.faxReceived(row); }
     void printReceivedFax(const std::string &path) override
@@ -111,7 +118,9 @@ void TMainScreen::stopReceiveMode()
 {
     if (receive_)
         receive_->station.switchOff();
-    setReceiveMode(false);
+    // A STOP during start-up ends receive mode once the start-up step that
+    // runs has returned; until then the button stays STOP.
+    setReceiveMode(receive_ && receive_->station.receiveMode());
 }
 
 // Plays the [Receive] Wav sound without waiting. A missing or unplayable

@@ -3,7 +3,7 @@
 // the send window runs
 // over it, and when that window has closed its dial choices are kept in the
 // settings, the file is deleted and the outcome is written into the record.
-// The decisions are the engine objects' (SendFaxJob, WriteSendOutcome);
+// The decisions are the engine objects' (SendFaxJob, CompleteSend);
 // this file wires them to the window.
 #include "app/mainscreen.h"
 
@@ -20,8 +20,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QToolBar>
-
-#include <cstdio>
 
 namespace qln {
 
@@ -96,27 +94,22 @@ void TMainScreen::runSendFax()
         QCoreApplication::processEvents();
         compose::runModal(form);
 
-        outcome.lastResult = form.lastResult();
-        outcome.attempted = form.attempted();
         ButtonBar->setEnabled(true);
         const SendFaxInputs edits = form.inputs();
-        outcome.phone = edits.phoneNumber;
+        outcome = SendOutcome::of(form.job(), edits.phoneNumber);
         s.dialPrefix = edits.dialPrefix;
         s.dialSuffix = edits.dialSuffix;
         s.prefixDisable = edits.disablePrefix;
         s.suffixDisable = edits.disableSuffix;
         saveSettings();
     }
-    std::remove(faxFile.c_str());
-
-    if (outcome.attempted) {
-        try {
-            WriteSendOutcome(faxTable, pagesOfLastRendering_, outcome, QDateTime::currentDateTime());
-        } catch (const std::exception &e) {
-            messages().errorBox(e.what());
-        }
-        refreshList(FaxList::Outgoing);
+    try {
+        CompleteSend(faxTable, pagesOfLastRendering_, outcome, faxFile);
+    } catch (const std::exception &e) {
+        messages().errorBox(e.what());
     }
+    if (outcome.attempted)
+        refreshList(FaxList::Outgoing);
     setStatusText(QString());
 }
 

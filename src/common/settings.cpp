@@ -3,6 +3,9 @@
 
 #include "common/ini.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace qln {
 
 namespace {
@@ -18,6 +21,13 @@ constexpr const char *kVersion = "Version";
 constexpr const char *kOther = "Other";
 constexpr const char *kPrinting = "Printing";
 constexpr const char *kPorts = "Ports";
+
+bool equalsNoCase(const std::string &a, const std::string &b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+               return std::tolower(x) == std::tolower(y);
+           });
+}
 
 }  // namespace
 
@@ -60,6 +70,8 @@ void Settings::load(const IniFile &ini)
     ecmReceive = ini.readBool(kReceive, "ECMReceive", ecm);
     printOnReceipt = ini.readBool(kReceive, "PrintOnReceipt", d.printOnReceipt);
     printOnReceiptPrinter = ini.readString(kReceive, "PrintOnReceiptPrinter", d.printOnReceiptPrinter);
+    if (equalsNoCase(printOnReceiptPrinter, kOldDefaultPrinterText))
+        printOnReceiptPrinter = kDefaultPrinterText;
     disableReceivingFaxesNotification =
         ini.readBool(kReceive, "DisableReceivingFaxesNotification", d.disableReceivingFaxesNotification);
 

@@ -30,8 +30,10 @@ class IniFile;
 // Version text written to [Version] Version on every save.
 inline constexpr const char *kVersionText = "2.9z Build 8";
 
-// The text of PrintOnReceiptPrinter that stands for the current default printer.
-inline constexpr const char *kDefaultPrinterText = "Default Windows Printer";
+// The text of PrintOnReceiptPrinter that stands for the system default printer.
+inline constexpr const char *kDefaultPrinterText = "System default printer";
+// The text earlier versions stored for it; still read as the default printer.
+inline constexpr const char *kOldDefaultPrinterText = "Default Windows Printer";
 
 struct Settings {
     // [Receive]

@@ -32,10 +32,12 @@ public:
     static constexpr int kAutoCloseMs = 30000;
     // Blank lines kept below the text in the memo.
     static constexpr int kExtraMemoLines = 3;
+    // The note and the hint point at the button that opens the technical
+    // help page (help topic 10000).
     static constexpr const char *kSolverNote =
-        "For more information and possible solutions, click the Fax Problem Solver button";
+        "For more information and possible solutions, click the Technical Help button";
     static constexpr const char *kHelpHint =
-        "Start the Fax Problem Solver to read about solutions to this error";
+        "Open the technical help page to read about solutions to this error";
 
     explicit ErrorWindowRules(ErrorWindowRequest request) : request_(std::move(request)) {}
 

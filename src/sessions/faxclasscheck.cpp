@@ -97,7 +97,7 @@ void FaxClassCheck::query()
 
     if (!ResetModem(port_)) {
         messages().information("We are unable to continue the test. \r\rThe modem did not respond to the reset "
-                               "string:   (AT&F)\r\rIs the Communications Port (COM" + n + ") correct? Please\r"
+                               "string:   (AT&F)\r\rIs the serial port " + PortText(port_) + " correct? Please\r"
                                "click the Find Modem Port button on the Preferences screen to be sure.");
         setStatus(noResponse);
         unknownLabels();

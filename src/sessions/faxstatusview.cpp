@@ -1,5 +1,6 @@
 #include "sessions/faxstatusview.h"
 
+#include "comms/comport.h"
 #include "fax/faxcodes.h"
 #include "fax/faxsendfax.h"
 
@@ -32,13 +33,69 @@ FaxStatusFacts FaxStatusFacts::of(const TApdAbstractFax &f)
     facts.pageBytes = f.PageBytes();
     facts.bytesDone = f.BytesDone();
     facts.statusCode = f.StatusCode();
+    if (sender && f.ComPort() && f.ComPort()->Open()) {
+        try {
+            facts.outputQueued = f.ComPort()->OutBuffUsed();
+        } catch (const std::exception &) {
+            facts.outputQueued = -1;  // the port went away meanwhile
+        }
+    }
     return facts;
+}
+
+// The page on the line: it starts when the sender begins a page's data and
+// ends when the status moves on (the modem's answer after the page, or the
+// end of the call).
+void FaxStatusView::trackLinePage(const FaxStatusFacts &f, Clock::time_point now)
+{
+    if (f.statusCode == fpSendPage) {
+        if (!onLine_) {
+            onLine_ = true;
+            lineDone_ = handedAll_ = false;
+            linePage_ = f.pageNumber;
+            lineStart_ = now;
+            lineLength_ = f.pageBytes;
+            lineHanded_ = f.bytesDone;
+        } else if (f.pageNumber != linePage_) {
+            handedAll_ = true;  // the sender has moved on to queue the next page
+        } else {
+            lineLength_ = f.pageBytes;
+            lineHanded_ = std::max(lineHanded_, f.bytesDone);
+            if (f.outputQueued == 0 && f.bytesDone > 0)
+                handedAll_ = true;
+        }
+        return;
+    }
+    if (onLine_) {
+        onLine_ = false;
+        lineEnd_ = now;
+        lineDone_ = f.statusCode == fpSendPageStatus || f.statusCode == fpPageOK || f.statusCode == fpPageError;
+    }
+}
+
+long FaxStatusView::lineBytes(Clock::time_point now) const
+{
+    if (lineDone_)
+        return lineLength_;
+    const long handed = handedAll_ ? lineLength_ : std::min(lineHanded_, lineLength_);
+    if (facts_.lineSpeed <= 0)
+        return handed;
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>((onLine_ ? now : lineEnd_) - lineStart_).count();
+    const long long carried = std::max<long long>(0, ms) * facts_.lineSpeed / 8000;
+    long bytes = long(std::min<long long>(handed, carried));
+    // Until the modem says the page went, the last bytes may still be in it.
+    if (lineLength_ > 0 && bytes >= lineLength_)
+        bytes = std::max(0L, lineLength_ - 1 - lineLength_ / 100);
+    return bytes;
 }
 
 void FaxStatusView::report(const FaxStatusFacts &facts, Clock::time_point now)
 {
     const int previous = facts_.statusCode;
     facts_ = facts;
+    if (facts.sending)
+        trackLinePage(facts, now);
     switch (facts.statusCode) {
     case fpGotRemoteID:
     case fpSessionParams:
@@ -110,9 +167,14 @@ FaxStatusTexts FaxStatusView::texts(Clock::time_point now) const
     t.resolution = f.fine ? "high" : "standard";
     t.width = f.wide ? "2048" : "1728";
     t.errorControl = f.errorCorrection ? "on" : "off";
-    t.currentPage = f.pageNumber == 0 ? std::string("<cover page>") : to_string(f.pageNumber);
-    t.pageLength = to_string(f.pageBytes);
-    t.bytesTransferred = to_string(f.bytesDone);
+    // A sender shows the page on the line once one has started.
+    const bool onLine = f.sending && linePage_ >= 0;
+    const int page = onLine ? linePage_ : f.pageNumber;
+    const long length = onLine ? lineLength_ : f.pageBytes;
+    const long bytes = onLine ? lineBytes(now) : f.bytesDone;
+    t.currentPage = page == 0 ? std::string("<cover page>") : to_string(page);
+    t.pageLength = to_string(length);
+    t.bytesTransferred = to_string(bytes);
     if (connected_) {
         const auto secs = std::chrono::duration_cast<std::chrono::seconds>(now - connectedAt_).count();
         t.elapsed = clockText(long(secs));
@@ -128,7 +190,7 @@ FaxStatusTexts FaxStatusView::texts(Clock::time_point now) const
     t.coverFileName = f.sending ? shortFileName(f.coverFile) : std::string();
     t.progressVisible = f.sending;
     t.progressCaption = f.sending ? "Page progress:" : "Page progress: N/A";
-    t.progress = f.sending ? progressPercent(f.bytesDone, f.pageBytes) : 0;
+    t.progress = f.sending ? progressPercent(bytes, length) : 0;
     return t;
 }
 

@@ -3,6 +3,16 @@
 // facts, the elapsed-time clock of a connection, the countdown while a busy
 // number waits for its redial, and the page progress.
 //
+// A sender hands a page to the port long before the modem has played it
+// out (the port's ring, the system's and the modem's buffers hold many
+// seconds of it), and it moves its page number on to the next page as soon
+// as the last byte is handed over. So the current page, its length and the
+// bytes transferred describe the page on the line: the page whose data
+// started with the status "Sending page data", its bytes on the line
+// estimated from the time since then at the negotiated speed, never more
+// than the sender has handed to the port, and complete only when the modem
+// reports the page sent.
+//
 // Time is passed in, so tests run the clocks without waiting. Plain values;
 // user-interface thread (the facts are read from the fax component there).
 #pragma once
@@ -31,7 +41,8 @@ struct FaxStatusFacts {
     bool errorCorrection = false;
     int pageNumber = 0;
     long pageBytes = 0;
-    long bytesDone = 0;
+    long bytesDone = 0;       // of the page, handed to the port and no longer queued there
+    long outputQueued = -1;   // bytes in the port's output ring; -1 unknown
     int statusCode = 0;
     int dialRetryWait = 60;  // seconds of the busy countdown
 
@@ -75,6 +86,8 @@ public:
     void reset();
 
     bool elapsedRunning() const { return connected_; }
+    // The page on the line (0 the cover page); -1 before the first one.
+    int linePage() const { return linePage_; }
     bool countdownRunning() const { return counting_; }
 
     // "m:ss" right-aligned in six characters.
@@ -86,7 +99,19 @@ public:
     static int progressPercent(long bytes, long length);
 
 private:
+    void trackLinePage(const FaxStatusFacts &facts, Clock::time_point now);
+    long lineBytes(Clock::time_point now) const;
+
     FaxStatusFacts facts_;
+    // The page on the line of a sender.
+    int linePage_ = -1;
+    bool onLine_ = false;        // its data is going out
+    bool lineDone_ = false;      // the modem reported it sent
+    bool handedAll_ = false;     // all its data has left the port's ring
+    Clock::time_point lineStart_{};
+    Clock::time_point lineEnd_{};
+    long lineLength_ = 0;
+    long lineHanded_ = 0;
     bool connected_ = false;
     Clock::time_point connectedAt_{};
     bool counting_ = false;

@@ -78,9 +78,9 @@ std::string FindModem::messageFor(int found, bool portInUse)
         return "A modem was found on Com Port " + p + ". " + "We suggest setting the Port as Com " + p + ".";
     }
     if (portInUse)
-        return "No modem found. Please make sure that all communication programs (internet, AOL, etc) are "
-               "closed, and then try again. If you know which Com port your modem uses, you can also just "
-               "set the Port to that setting";
+        return "No modem found. Please make sure that no other program uses the ports (a terminal program, "
+               "another fax program, ModemManager), and then try again. If you know which Com port your modem "
+               "uses, you can also just set the Port to that setting";
     return "No modem found. If you know which Com port your modem uses, you can also just set the Port to "
            "that setting. Please note that Quillon does not work with CABLE, DSL or ISDN connections.";
 }

@@ -1,5 +1,6 @@
 // The choice of modem shared by the preferences wizard (page 1) and the
-// quick set-up: a serial port ("Com1" to "Com8") or a telephony device from
+// quick set-up: a serial port (COM1 to COM8, each shown with its device,
+// "COM1 (/dev/ttyS0)") or a telephony device from
 // the list of named modem devices, the two radios that switch between them,
 // and the "Find Modem Port" and "Test Modem" buttons.
 //
@@ -24,7 +25,7 @@ class TApdComPort;
 struct Settings;
 
 namespace modemchoice {
-inline constexpr int kPorts = 8;  // "Com1" .. "Com8"
+inline constexpr int kPorts = 8;  // COM1 .. COM8
 inline constexpr const char *kComPortCaption = "Com Port";
 inline constexpr const char *kVirtualModemCaption = "Virtual Modem";
 // Asked when no modem was found and the virtual modem can be used.
@@ -53,7 +54,7 @@ public:
     bool portControlsEnabled() const { return !useTapi_; }
     bool tapiControlsEnabled() const { return useTapi_; }
 
-    // Index in "Com1".."Com8", -1 when none is selected.
+    // Index in COM1..COM8, -1 when none is selected.
     int comPortIndex = -1;
     // Index in devices(), -1 when none is selected.
     int deviceIndex = -1;

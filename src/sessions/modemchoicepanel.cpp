@@ -2,6 +2,7 @@
 
 #include "comms/comport.h"
 #include "sessions/findmodemwindow.h"
+#include "sessions/modemhelpers.h"
 #include "sessions/tipwindow.h"
 
 #include <QApplication>
@@ -17,7 +18,7 @@ namespace qln {
 namespace {
 const char *const kPortTip =
     "Choose the serial port your fax modem is connected to. If you do not know it, click \"Find Modem "
-    "Port\": every port from Com1 to Com6 is tried and the first one where a modem answers is suggested.";
+    "Port\": every port from COM1 to COM6 is tried and the first one where a modem answers is suggested.";
 const char *const kDeviceTip =
     "Choose your modem by name: USB and other serial modems are listed by their device names, the ports of "
     "the [Ports] section of QLN.INI as COM ports. \"Virtual modem (test line)\" is a modem on a simulated "
@@ -35,7 +36,7 @@ ModemChoicePanel::ModemChoicePanel(ModemChoiceModel &model, ModemTestWording wor
     ComPort = new QComboBox(this);
     ComPort->setObjectName("ComPort");
     for (int i = 1; i <= modemchoice::kPorts; ++i)
-        ComPort->addItem(QString("Com%1").arg(i));
+        ComPort->addItem(QString::fromStdString(PortText(i)));
     FindModemButton = new QPushButton("Find Modem Port", this);
     FindModemButton->setObjectName("FindModemButton");
     UseTapiCheckbox = new QRadioButton("Select your modem from this list", this);
@@ -101,6 +102,9 @@ ModemChoicePanel::ModemChoicePanel(ModemChoiceModel &model, ModemTestWording wor
 void ModemChoicePanel::refresh()
 {
     loading_ = true;
+    // The devices follow the [Ports] section the model has read.
+    for (int i = 0; i < ComPort->count(); ++i)
+        ComPort->setItemText(i, QString::fromStdString(PortText(i + 1)));
     UseTapiCheckbox->setChecked(model_.useTapi());
     UseComPortCheckBox->setChecked(!model_.useTapi());
     ComPort->setCurrentIndex(model_.comPortIndex);

@@ -107,8 +107,8 @@ bool OpenPort(TApdComPort &port, std::string &message)
     } catch (const EAPDException &e) {
         if (e.Code == ecAlreadyOpen || e.Code == ecHardware) {
             message = "The communications port is in use ( Com " + n + " )" + kLineBreak + kLineBreak +
-                      "Please make sure that all communication programs (internet, AOL, etc) are "
-                      "closed, and then try again.";
+                      "Please make sure that no other program uses it (a terminal program, another fax "
+                      "program, ModemManager), and then try again.";
         } else if (e.Code == ecBadId) {
             message = "Unable to open the specified communications port ( Com" + n + " )";
         } else {
@@ -200,7 +200,7 @@ bool OpenThroughTelephony(ITelephonyDevice &device, const std::string &deviceNam
     if (!device.HasSelectedDevice())
         device.ShowSelectionDialog();
     if (!device.HasSelectedDevice()) {
-        message = "Unable to assign TAPI device";
+        message = "Unable to select the modem device";
         return false;
     }
     try {
@@ -247,6 +247,18 @@ bool OpenHelpTopic(int topic)
 }
 
 bool TechnicalHelp() { return OpenHelpTopic(kFaxProblemSolverTopic); }
+
+std::string PortText(int comNumber)
+{
+    return "COM" + std::to_string(comNumber) + " (" + TApdComPort::DeviceForComNumber(comNumber) + ")";
+}
+
+std::string PortText(const TApdComPort &port)
+{
+    if (port.DevicePath().empty())
+        return PortText(port.ComNumber());
+    return "COM" + std::to_string(port.ComNumber()) + " (" + port.DevicePath() + ")";
+}
 
 void InstallPortMapping(const Settings &s)
 {

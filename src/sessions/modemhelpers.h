@@ -66,6 +66,12 @@ bool OpenHelpTopic(int topic);
 // Makes COM numbers name the devices of the [Ports] section of the settings.
 void InstallPortMapping(const Settings &settings);
 
+// A serial port as messages name it: "COM3 (/dev/ttyS2)", with the device
+// the port opens (its own device path, else the one of its COM number).
+std::string PortText(const TApdComPort &port);
+// The same for a COM number, through the installed mapping.
+std::string PortText(int comNumber);
+
 // Lets pending UI events run for about the given number of ticks.
 void WaitTicksProcessingMessages(int ticks);
 

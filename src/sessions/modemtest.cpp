@@ -6,15 +6,16 @@
 
 namespace qln {
 
-std::string ModemTestReport(ModemTestWording wording, bool opened, bool answered, const std::string &error)
+std::string ModemTestReport(ModemTestWording wording, bool opened, bool answered, const std::string &error,
+                            const std::string &deviceName)
 {
     if (!opened)
         return "ERROR: " + error + "\r\r..is the modem or port in use?";
     if (wording == ModemTestWording::Preferences)
         return answered ? "Opened the port\r..and the modem responded properly"
                         : "Opened the port\r..however no modem was detected (modem did not respond)";
-    return answered ? "Opened with TAPI\r..modem responded properly"
-                    : "Opened with TAPI\r..however no modem was detected";
+    return answered ? "Opened " + deviceName + "\r..modem responded properly"
+                    : "Opened " + deviceName + "\r..however no modem was detected";
 }
 
 std::string TestTelephonyModem(ITelephonyDevice &device, const std::string &deviceName, TApdComPort &port,
@@ -32,7 +33,7 @@ std::string TestTelephonyModem(ITelephonyDevice &device, const std::string &devi
         }
     }
     ReleaseTelephony(device);
-    const std::string report = ModemTestReport(wording, opened, answered, error);
+    const std::string report = ModemTestReport(wording, opened, answered, error, deviceName);
     messages().information(report);
     return report;
 }

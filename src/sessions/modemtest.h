@@ -14,8 +14,10 @@ class TApdComPort;
 
 enum class ModemTestWording { Preferences, QuickSetup };
 
-// The text of the information box for an outcome.
-std::string ModemTestReport(ModemTestWording wording, bool opened, bool answered, const std::string &error);
+// The text of the information box for an outcome; the quick set-up names
+// the modem device it opened.
+std::string ModemTestReport(ModemTestWording wording, bool opened, bool answered, const std::string &error,
+                            const std::string &deviceName);
 
 // Runs the test and shows the report; returns the report.
 std::string TestTelephonyModem(ITelephonyDevice &device, const std::string &deviceName, TApdComPort &port,

@@ -146,7 +146,8 @@ void PreferencesModel::preset()
     useAlternateNameReceive = s.globalUseAlternateNamingRec;
     useLargerReceiveBuffer = s.globalLargerReceiveBuffer;
     useLargerSendBuffer = s.globalLargerSendBuffer;
-    presetModem(s.comPort, s.useTAPI, s.tapiDevice);
+    InstallPortMapping(s);
+    presetModem(noModemAtOpen_ ? -1 : s.comPort, s.useTAPI, s.tapiDevice);
 }
 
 void PreferencesModel::next() { jump(page_ + 1); }

@@ -39,7 +39,7 @@ int helpTopic(int page);
 class PreferencesModel : public ModemChoiceModel {
 public:
     // devices: the telephony device list; printers: the installed printers
-    // (the list shows "Default Windows Printer" before them).
+    // (the list shows "System default printer" before them).
     PreferencesModel(Settings &settings, TApdComPort &port, ITelephonyDevice &device, fax::TApdSendFax &fax,
                      std::vector<std::string> devices, std::vector<std::string> printers);
 

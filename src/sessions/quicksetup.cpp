@@ -2,6 +2,7 @@
 
 #include "common/datadir.h"
 #include "common/settings.h"
+#include "sessions/modemhelpers.h"
 
 namespace qln {
 
@@ -18,7 +19,10 @@ void QuickSetupModel::open()
     savedUseTAPI_ = settings_.useTAPI;
     name = settings_.userName.substr(0, quicksetup::kNameLength);
     faxNumber = settings_.fax.substr(0, quicksetup::kFaxNumberLength);
-    presetModem(settings_.comPort, settings_.useTAPI, settings_.tapiDevice);
+    InstallPortMapping(settings_);
+    // With no modem configured no port is chosen for the user (the port the
+    // settings take meanwhile is rarely the one a modem is on).
+    presetModem(settings_.noModem ? -1 : settings_.comPort, settings_.useTAPI, settings_.tapiDevice);
 }
 
 bool QuickSetupModel::ok()

@@ -18,7 +18,7 @@ namespace qln {
 struct Settings;
 
 namespace quicksetup {
-inline constexpr const char *kCaption = "Quick Setup Form";
+inline constexpr const char *kCaption = "Quick Setup";
 inline constexpr int kNameLength = 35;
 inline constexpr int kFaxNumberLength = 20;
 } // namespace quicksetup

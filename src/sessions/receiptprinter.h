@@ -1,6 +1,6 @@
 // Print on receipt: each received fax is printed one fax page per sheet,
 // without header and footer, on the printer named by PrintOnReceiptPrinter
-// ("Default Windows Printer", or a name the system does not know, keeps the
+// ("System default printer", or a name the system does not know, keeps the
 // current printer, at first the default one), or as a PDF file into a
 // directory (the command line's --print-to-pdf). Jobs are recorded in
 // "FAXPRINT.LOG" of the data directory; with a screen the "Print Status"

@@ -8,9 +8,13 @@
 #include "comms/uibridge.h"
 #include "faximage/apfreader.h"
 #include "sessions/modemhelpers.h"
+#include "sessions/receivedfaxstore.h"
+
+#include <QDateTime>
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -146,10 +150,12 @@ void ReceiveStation::toggle()
 
 bool ReceiveStation::switchOn()
 {
-    if (on_)
-        return true;
+    if (on_ || starting_)
+        return on_;
     if (settings_.noModem && !host_.runQuickSetup())
         return false;
+    starting_ = true;
+    stopRequested_ = false;
     setup_ = receiverSetupFromSettings(settings_, receiveDir());
     fax_.SetDestinationDir(setup_.destinationDir);
     fax_.FaxNameMode = setup_.faxNameMode;
@@ -159,24 +165,37 @@ bool ReceiveStation::switchOn()
     log_.clear();
     addToLog("Start:" + ReceiveLog::dateTimeNow());
     host_.showIncomingList();
+    listUnlistedFiles();
     if (notice_)
         notice_->setStartingLook();
     host_.letEventsRun();
 
     on_ = true;
-    starting_ = true;
     bool started = false;
     try {
         started = startSteps();
     } catch (const std::exception &e) {
         addToLog("Message:" + std::string(e.what()));
     }
-    if (!started)
+    if (stopRequested_) {
+        // STOP was pressed while the steps ran: receive mode ends as if it
+        // had been switched off once on, whether the steps got there or not.
+        stopSteps();
+    } else if (!started) {
         recover();
+    }
     starting_ = false;
+    stopRequested_ = false;
     host_.receiveModeChanged(on_);
     host_.setBusyCursor(false);
     return on_;
+}
+
+bool ReceiveStation::stopPending()
+{
+    if (stopRequested_)
+        addToLog("Stop requested during start-up");
+    return stopRequested_;
 }
 
 // Steps 5 to 15 of switching on; false on any failure or abort.
@@ -184,6 +203,8 @@ bool ReceiveStation::startSteps()
 {
     host_.receiveModeChanged(true);
     host_.letEventsRun();
+    if (stopPending())
+        return false;
     setStatus("Starting receive mode...");
 
     // Receiver and port set-up; COM numbers name the devices of [Ports].
@@ -212,9 +233,9 @@ bool ReceiveStation::startSteps()
     if (setup_.telephony) {
         const std::string &device = settings_.tapiDevice;
         setStatus("Opening communications port using:" + device);
-        addToLog("Opening with TAPI using: " + device);
+        addToLog("Opening modem device: " + device);
         const bool opened = telephony_ ? OpenThroughTelephony(*telephony_, device, port_, message)
-                                       : (message = "Unable to assign TAPI device", false);
+                                       : (message = "Unable to select the modem device", false);
         if (!opened) {
             host_.setBusyCursor(false);
             addToLog("Error opening : " + device);
@@ -227,7 +248,7 @@ bool ReceiveStation::startSteps()
             saveLog();
             return false;
         }
-        addToLog("Opened com port with TAPI: " + device);
+        addToLog("Opened modem device: " + device);
     } else {
         addToLog("Opening com port: COM" + n);
         if (!OpenPort(port_, message)) {
@@ -236,14 +257,16 @@ bool ReceiveStation::startSteps()
             addToLog("Error opening com port: COM" + n);
             addToLog("Message:" + message);
             messages().showError("Error Opening Communications Port",
-                                 message + "\r\n\r\nIs the Communications Port (COM" + n +
-                                     ") correct? Please\r\nclick on the Find Modem button in Preferences to be sure.",
+                                 message + "\r\n\r\nIs the serial port " + PortText(port_) +
+                                     " correct? Please\r\nclick on the Find Modem button in Preferences to be sure.",
                                  true);
             saveLog();
             return false;
         }
         addToLog("Opened com port OK");
     }
+    if (stopPending())
+        return false;
 
     addToLog("Checking for modem");
     if (!CheckForModem(port_, settings_.resetString)) {
@@ -252,7 +275,7 @@ bool ReceiveStation::startSteps()
         host_.setBusyCursor(false);
         const bool goOn = messages().askError(
             "No Response From Modem",
-            "We did not receive a modem response from COM" + n +
+            "We did not receive a modem response from " + PortText(port_) +
                 ".\r\n\r\nTo verify the communications port, please click on the Find Modem button in "
                 "Preferences to be sure.\r\n\r\nIf you are sure there is a modem on COM" + n +
                 ", press CONTINUE\r\nto continue, otherwise press OK to stop the fax session.",
@@ -266,6 +289,8 @@ bool ReceiveStation::startSteps()
         }
         host_.setBusyCursor(true);
     }
+    if (stopPending())
+        return false;
 
     if (!settings_.resetString.empty()) {
         addToLog("Sending reset string: " + settings_.resetString);
@@ -279,8 +304,8 @@ bool ReceiveStation::startSteps()
             messages().showError("Unable to Continue",
                                  "We are unable to continue the fax session. \r\n\r\nThe modem did not respond "
                                  "to the reset string:   (" + settings_.resetString +
-                                     ")\r\n\r\nIs the Communications Port (COM" + n +
-                                     ") correct? Please\r\nclick on the Find Modem button in Preferences to be sure.",
+                                     ")\r\n\r\nIs the serial port " + PortText(port_) +
+                                     " correct? Please\r\nclick on the Find Modem button in Preferences to be sure.",
                                  true);
             setStatus({});
             addToLog("Exiting...");
@@ -297,6 +322,8 @@ bool ReceiveStation::startSteps()
     addToLog("Fax Class: " + FaxClassName(settings_.faxClassReceive));
     addToLog("User INIT String: " + settings_.initStringReceive);
 
+    if (stopPending())
+        return false;
     if (notice_ && !settings_.disableReceivingFaxesNotification)
         notice_->showNotice();
 
@@ -349,19 +376,28 @@ void ReceiveStation::recover()
 
 void ReceiveStation::switchOff()
 {
-    // A STOP while the start-up steps run (they let events run) waits for
-    // them: they end either on or in their own recovery.
-    if (!on_ || stopping_ || starting_)
+    // A STOP while the start-up steps run (they let events run) is kept:
+    // the steps stop at their next step and receive mode ends.
+    if (starting_) {
+        stopRequested_ = true;
         return;
-    stopping_ = true;
+    }
+    if (!on_ || stopping_)
+        return;
     if (settings_.noModem)
         host_.runQuickSetup();  // receive mode stops whatever the answer
+    stopSteps();
+}
+
+void ReceiveStation::stopSteps()
+{
+    stopping_ = true;
     hideNotice();
     host_.setBusyCursor(true);
     try {
         fax_.CancelSession();
         host_.letEventsRun();
-        if (!settings_.afterString.empty()) {
+        if (port_.Open() && !settings_.afterString.empty()) {
             setStatus("Sending AFTER reset string...");
             host_.letEventsRun();
             SendModemCommand(port_, settings_.afterString);
@@ -437,11 +473,17 @@ void ReceiveStation::onLog(int code)
 // Appends the row of a received file; pages are the complete pages the file
 // holds (the receiver's page number counts every page of the call).
 bool ReceiveStation::storeRow(const std::string &path, const std::string &remoteStation,
-                              const std::string &notes)
+                              const std::string &notes, std::time_t when)
 {
     records::ReceivedFax row;
-    row.dateRec = todayYyyymmdd();
-    row.timeRec = nowHhmm();
+    if (when != 0) {
+        const QDateTime at = QDateTime::fromSecsSinceEpoch(qint64(when));
+        row.dateRec = at.date().toString(QStringLiteral("yyyyMMdd")).toStdString();
+        row.timeRec = at.time().toString(QStringLiteral("HH:mm")).toStdString();
+    } else {
+        row.dateRec = todayYyyymmdd();
+        row.timeRec = nowHhmm();
+    }
     row.from = storableStationId(remoteStation);
     const int pages = pagesInFile(path);
     row.pages = pages >= 0 ? pages : pageCount_;
@@ -474,6 +516,44 @@ void ReceiveStation::faxStored(const std::string &path, const std::string &remot
     --inEvent_;
     if (inEvent_ == 0 && !printQueue_.empty())
         postPrint();
+}
+
+// Received files that no row names: a station killed during a call (or a
+// machine that went down) leaves the file of the pages it had confirmed.
+// Each becomes a row, dated when the file was last written and marked
+// "Incomplete fax" when a page it had begun follows the whole ones; a file
+// without a whole page is removed, as after a failed call. Files that are
+// not fax files are left alone and named in the log.
+void ReceiveStation::listUnlistedFiles()
+{
+    std::set<std::string> listed;
+    if (!host_.listedFaxFiles(listed))
+        return;
+    const std::string dir = receiveDir();
+    std::error_code ec;
+    std::vector<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(dir, ec)) {
+        std::error_code typeError;
+        if (!entry.is_regular_file(typeError))
+            continue;
+        const std::string name = entry.path().filename().string();
+        const std::string key = upper(name);
+        if (key.size() > 4 && key.compare(key.size() - 4, 4, ".APF") == 0 && !listed.count(key))
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    for (const std::string &name : names) {
+        const std::string path = dir + name;
+        const ReceivedFileFacts facts = inspectReceivedFile(path);
+        if (facts.pages < 0) {
+            addToLog("Not a fax file, left alone: " + name);
+        } else if (facts.pages == 0) {
+            addToLog("Removed a received file without a whole page: " + name);
+            ::unlink(path.c_str());
+        } else if (storeRow(path, facts.stationId, facts.partialPage ? "Incomplete fax" : "", facts.modified)) {
+            addToLog("Listed a received file that had no row: " + name);
+        }
+    }
 }
 
 // A failed call. The complete pages of a fax cut off in mid-call are kept and

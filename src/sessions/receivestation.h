@@ -23,7 +23,9 @@
 #include "fax/faxreceivefax.h"
 #include "telephony/modemdevice.h"
 
+#include <ctime>
 #include <memory>
+#include <set>
 #include <string>
 
 namespace qln {
@@ -47,6 +49,10 @@ public:
     virtual bool runQuickSetup() { return false; }
     // Appends the row of a received fax; false when it could not be stored.
     virtual bool storeReceivedFax(const records::ReceivedFax &row) = 0;
+    // Adds the FAXFILE names of the received-fax rows (deleted ones too), in
+    // capitals; false when the table cannot tell (then no file is taken for
+    // one without a row).
+    virtual bool listedFaxFiles(std::set<std::string> & /*names*/) { return false; }
     // Posted after a row was stored: reopen and show the list, play the sound.
     virtual void faxReceived(const records::ReceivedFax & /*row*/) {}
     // Prints a received fax (print on receipt).
@@ -84,9 +90,15 @@ public:
 
     // The Receive button: on when off, off when on.
     void toggle();
-    // Returns whether receive mode is on afterwards.
+    // Returns whether receive mode is on afterwards. Files in the receive
+    // directory that no row names (left by a station that was killed in a
+    // call) are listed first.
     bool switchOn();
+    // While the start-up steps run (they let events run), STOP is kept and
+    // honoured when the running step returns: receive mode then ends as a
+    // switch-off does, and receiveModeChanged(false) tells the window.
     void switchOff();
+    bool starting() const { return starting_; }
 
     bool receiveMode() const { return on_; }
     bool receivingFax() const { return receiving_; }
@@ -117,7 +129,10 @@ public:
 
 private:
     bool startSteps();
+    bool stopPending();
+    void stopSteps();
     void recover();
+    void listUnlistedFiles();
     void closePort();
     void setReceiving(bool on);
     void setStatus(const std::string &text);
@@ -125,7 +140,8 @@ private:
     void onStatus(bool first, bool last);
     void onLog(int code);
     void onFinish(int code);
-    bool storeRow(const std::string &path, const std::string &remoteStation, const std::string &notes);
+    bool storeRow(const std::string &path, const std::string &remoteStation, const std::string &notes,
+                  std::time_t when = 0);
     void postPrint();
     void printQueued();
     std::string comText() const;
@@ -146,6 +162,7 @@ private:
     bool on_ = false;
     bool stopping_ = false;
     bool starting_ = false;
+    bool stopRequested_ = false;
     bool receiving_ = false;
     int errorCode_ = 0;
     int pageCount_ = 0;

@@ -67,9 +67,9 @@ SendFaxJob::~SendFaxJob()
 
 int SendFaxJob::portNumber() const { return settings_.comPort + 1; }
 
-std::string SendFaxJob::timeStamp() const
+std::string SendFaxJob::timeStamp(const QDateTime &at) const
 {
-    const QDateTime now = Now();
+    const QDateTime now = at.isValid() ? at : Now();
     return formatDate(localeFormats().longDateFormat, now.date()) + " " +
            formatTime(localeFormats().longTimeFormat, now.time());
 }
@@ -82,9 +82,9 @@ void SendFaxJob::addLog(const std::string &line)
     lastLogLine_ = line;
 }
 
-void SendFaxJob::saveLog()
+void SendFaxJob::saveLog(const QDateTime &at)
 {
-    addLog("Finish: " + timeStamp());
+    addLog("Finish: " + timeStamp(at));
     std::string text;
     for (const std::string &l : log_)
         text += l + kBreak;
@@ -176,11 +176,11 @@ bool SendFaxJob::openThroughTelephony()
     ApdComPort1.TapiMode = tmAuto;
     view_->setStatusLine("Opening communications port using:" + device);
     processMessages();
-    addLog("Opening with TAPI using: " + device);
-    std::string message = "Unable to assign TAPI device";
+    addLog("Opening modem device: " + device);
+    std::string message = "Unable to select the modem device";
     if (ApdTapiDevice1 && OpenThroughTelephony(*ApdTapiDevice1, device, ApdComPort1, message)) {
         view_->setBusyCursor(true);
-        addLog("Opened com port with TAPI: " + device);
+        addLog("Opened modem device: " + device);
         return true;
     }
     view_->setBusyCursor(false);
@@ -216,8 +216,8 @@ bool SendFaxJob::openSerialPort()
     addLog("Message:" + message);
     cleanUp();
     messages().showError("Error Opening Communications Port",
-                         message + kBreak + kBreak + "Is the Communications Port (COM" + n +
-                             ") correct? Please" + kBreak +
+                         message + kBreak + kBreak + "Is the serial port " + PortText(ApdComPort1) +
+                             " correct? Please" + kBreak +
                              "click on the Find Modem button on the Preferences screen to be sure.",
                          false);
     lastResult_ = kErrorOpeningPort;
@@ -235,7 +235,7 @@ bool SendFaxJob::checkModem()
     addLog("Error checking for modem");
     const bool goOn = messages().askError(
         "No Response From Modem",
-        "We did not receive a modem response from COM" + n + "." + kBreak + kBreak +
+        "We did not receive a modem response from " + PortText(ApdComPort1) + "." + kBreak + kBreak +
             "To verify the communications port, please click on the Find Modem button on the "
             "Preferences screen." + kBreak + kBreak + "If you are sure there is a modem on COM" + n +
             ", press CONTINUE" + kBreak + "to continue, otherwise press OK to stop the fax session.",
@@ -261,12 +261,11 @@ bool SendFaxJob::sendResetString()
         return true;
     addLog("Failure sending reset string: " + settings_.resetString);
     cleanUp();
-    const std::string n = std::to_string(portNumber());
     messages().showError("Unable to Continue",
                          std::string("We are unable to continue the fax session. ") + kBreak + kBreak +
                              "The modem did not respond to the reset string:   (" + settings_.resetString +
-                             ")" + kBreak + kBreak + "Is the Communications Port (COM" + n +
-                             ") correct? Please" + kBreak +
+                             ")" + kBreak + kBreak + "Is the serial port " + PortText(ApdComPort1) +
+                             " correct? Please" + kBreak +
                              "click on the Find Modem button on the Preferences screen to be sure.",
                          false);
     lastResult_ = kNoResponseReset;
@@ -388,11 +387,15 @@ void SendFaxJob::SendFaxButtonClick(const SendFaxInputs &in)
 
 void SendFaxJob::ApdSendFax1FaxFinish(int code)
 {
+    // The call has ended now; the boxes below may stay open for a while.
+    const QDateTime ended = Now();
     addLog("Faxfinish Code: " + std::to_string(code));
     const std::string errorText = faxErrorText(code);
     if (code == kFinishCodeTreatedAsSuccess)
         code = 0;
     lastResult_ = code == 0 ? std::string(kSent) : errorText;
+    if (code == 0)
+        sentAt_ = ended;
     addLog("Result: " + lastResult_);
     processMessages();
     if (!settings_.afterString.empty()) {
@@ -413,7 +416,7 @@ void SendFaxJob::ApdSendFax1FaxFinish(int code)
     } else {
         messages().information("Fax sent successfully");
     }
-    saveLog();
+    saveLog(ended);
     view_->attemptEnded();
 }
 

@@ -103,6 +103,9 @@ public:
     bool busy() const { return busy_; }
     bool attempted() const { return attempted_; }
     const std::string &lastResult() const { return lastResult_; }
+    // When the last call that sent the fax ended (the time of the send
+    // log's "Finish:" line); invalid until a fax was sent.
+    const QDateTime &sentAt() const { return sentAt_; }
     const std::string &faxFile() const { return faxFile_; }
     const std::string &headerLine() const { return headerLine_; }
     const std::vector<std::string> &logLines() const { return log_; }
@@ -111,9 +114,9 @@ public:
 
     // Adds a line unless it equals the line added just before it.
     void addLog(const std::string &line);
-    // Adds "Finish: " and the time stamp and replaces "Lastsend.log" with
-    // the lines; a failure is ignored.
-    void saveLog();
+    // Adds "Finish: " and the time stamp (of `at`, else now) and replaces
+    // "Lastsend.log" with the lines; a failure is ignored.
+    void saveLog(const QDateTime &at = QDateTime());
 
     // Seconds the remote may take to answer, from the user's init string:
     // the number after "S7=" (at least 75), else 75.
@@ -127,7 +130,7 @@ public:
     static bool IsSentResult(const std::string &lastResult);
 
 private:
-    std::string timeStamp() const;
+    std::string timeStamp(const QDateTime &at = QDateTime()) const;
     void processMessages() { view_->processMessages(); }
     void cleanUp();
     void closePort();
@@ -149,6 +152,7 @@ private:
     bool attempted_ = false;
     bool errorReported_ = false;
     std::string lastResult_;
+    QDateTime sentAt_;
     std::string headerLine_;
     std::vector<std::string> log_;
     std::string lastLogLine_;

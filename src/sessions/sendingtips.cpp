@@ -21,10 +21,11 @@ const SendingTip kTips[kSendingTipCount] = {
     {"Pausing during dialing",
      "A comma in the number, the dial prefix or the dial suffix makes the modem pause for two seconds "
      "before dialling on. Use several commas for a longer pause."},
-    {"Problems opening the Com Port?",
-     "The communications port may be held by another program (a terminal, another fax program, a "
-     "modem manager). Close that program and try again.\n\nIf the port is not the one the modem is on, "
-     "use the Find Modem button on the Preferences screen."},
+    {"Problems opening the serial port?",
+     "The serial port (such as /dev/ttyS0 or /dev/ttyUSB0) may be held by another program (a terminal "
+     "program, another fax program, ModemManager). Close that program and try again. Your user also needs "
+     "the right to use the port: on Debian, membership of the group \"dialout\".\n\nIf the port is not "
+     "the one the modem is on, use the Find Modem button on the Preferences screen."},
     {"Using a DSL, CABLE or ISDN line?",
      "Faxes are sent through a regular analog telephone line and a fax modem. A DSL, cable or ISDN "
      "connection cannot send faxes with Quillon, unless the modem is plugged into an analog port of "

@@ -2,24 +2,39 @@
 
 #include "common/textutil.h"
 #include "records/ttable.h"
+#include "sessions/pagesfield.h"
 #include "sessions/sendfaxjob.h"
+
+#include <cstdio>
 
 namespace qln {
 
-bool WriteSendOutcome(records::TTable &faxTable, int pages, const SendOutcome &outcome, const QDateTime &now)
+namespace {
+
+constexpr std::size_t kLastResultWidth = 100;
+
+}  // namespace
+
+SendOutcome SendOutcome::of(const SendFaxJob &job, const std::string &phone)
+{
+    return {job.attempted(), job.lastResult(), phone, job.sentAt()};
+}
+
+bool WriteSendOutcome(records::TTable &faxTable, int pages, const SendOutcome &outcome)
 {
     if (!outcome.attempted)
         return false;
     faxTable.Edit();
     try {
-        faxTable.SetNumber("PAGES", pages);
+        faxTable.SetNumber("PAGES", pagesFieldValue(pages));
         if (!trim(outcome.lastResult).empty())
-            faxTable.SetString("LASTRESULT", outcome.lastResult);
+            faxTable.SetString("LASTRESULT", withPagesNote(outcome.lastResult, pages, kLastResultWidth));
         faxTable.SetString("PHONE", outcome.phone);
         if (SendFaxJob::IsSentResult(outcome.lastResult)) {
+            const QDateTime at = outcome.sentAt.isValid() ? outcome.sentAt : QDateTime::currentDateTime();
             faxTable.SetLogical("SENT", true);
-            faxTable.SetDate("DATESENT", now.date().toString(QStringLiteral("yyyyMMdd")).toStdString());
-            faxTable.SetString("TIMESENT", now.time().toString(QStringLiteral("hh:mm")).toStdString());
+            faxTable.SetDate("DATESENT", at.date().toString(QStringLiteral("yyyyMMdd")).toStdString());
+            faxTable.SetString("TIMESENT", at.time().toString(QStringLiteral("hh:mm")).toStdString());
         }
         faxTable.Post();
     } catch (...) {
@@ -27,6 +42,13 @@ bool WriteSendOutcome(records::TTable &faxTable, int pages, const SendOutcome &o
         throw;
     }
     return true;
+}
+
+bool CompleteSend(records::TTable &faxTable, int pages, const SendOutcome &outcome, const std::string &faxFile)
+{
+    if (!faxFile.empty())
+        std::remove(faxFile.c_str());
+    return WriteSendOutcome(faxTable, pages, outcome);
 }
 
 }  // namespace qln

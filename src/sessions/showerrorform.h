@@ -1,7 +1,7 @@
 // TShowErrorForm: the error window of the send window and of receive mode.
 // A dialog without system menu whose caption and text the caller gives; the
 // text stands in a borderless read-only memo sized to show every line of it
-// plus three more, under it a note pointing at the Fax Problem Solver, and
+// plus three more, under it a note pointing at the technical help, and
 // the buttons "Ok", "Technical Help" (opens the solver's help page, the
 // window stays open) and "Continue" (enabled only for an "ask").
 //

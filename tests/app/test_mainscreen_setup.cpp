@@ -90,7 +90,7 @@ TEST_F(MainScreenSetupTest, FirstStartWithoutModemLeadsThroughQuickSetupToTheVir
     QSignalSpy done(&w, &TMainScreen::firstActivationDone);
     w.showForStart();
     ASSERT_TRUE(done.wait(10000));
-    EXPECT_EQ(title, QStringLiteral("Quick Setup Form"));
+    EXPECT_EQ(title, QStringLiteral("Quick Setup"));
     EXPECT_FALSE(settings().noModem);
     EXPECT_TRUE(settings().useTAPI);
     EXPECT_EQ(settings().tapiDevice, kVirtualModemName);

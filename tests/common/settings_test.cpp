@@ -22,7 +22,7 @@ TEST(SettingsLoad, FirstStartWithoutFileSetsNoModemAndDefaults)
     EXPECT_EQ(s.retryWait, 60);
     EXPECT_EQ(s.faxClass, 1);
     EXPECT_EQ(s.maximumBPS, 9600);
-    EXPECT_EQ(s.printOnReceiptPrinter, "Default Windows Printer");
+    EXPECT_EQ(s.printOnReceiptPrinter, "System default printer");
     EXPECT_EQ(s.fontName, "Arial");
     EXPECT_EQ(s.fontSize, 10);
     EXPECT_TRUE(s.hintsOn);
@@ -45,6 +45,18 @@ TEST(SettingsLoad, NoModemFollowsPortAndTelephony)
     d.write("QLN.INI", "[Modem]\nComPort=junk\n");  // not a number: the default -1
     s.load(d.file("QLN.INI"));
     EXPECT_TRUE(s.noModem);
+}
+
+TEST(SettingsLoad, OldDefaultPrinterTextStillMeansTheDefaultPrinter)
+{
+    TempDir d;
+    d.write("QLN.INI", "[Receive]\nPrintOnReceiptPrinter=Default Windows Printer\n");
+    Settings s;
+    s.load(d.file("QLN.INI"));
+    EXPECT_EQ(s.printOnReceiptPrinter, kDefaultPrinterText);
+    d.write("QLN.INI", "[Receive]\nPrintOnReceiptPrinter=Office_Laser\n");
+    s.load(d.file("QLN.INI"));
+    EXPECT_EQ(s.printOnReceiptPrinter, "Office_Laser");
 }
 
 TEST(SettingsLoad, ReceiveKeysDefaultToSendingValuesJustRead)

@@ -319,17 +319,18 @@ TEST_F(SendE2e, PortInUse)
     ASSERT_EQ(msgs.count(Kind::ShowError), 1u);
     EXPECT_EQ(msgs.last().caption, "Error Opening Communications Port");
     EXPECT_EQ(msgs.last().text,
-              "The communications port is in use ( Com 1 )\r\n\r\nPlease make sure that all communication "
-              "programs (internet, AOL, etc) are closed, and then try again.\r\n\r\nIs the Communications Port "
-              "(COM1) correct? Please\r\nclick on the Find Modem button on the Preferences screen to be sure.");
+              "The communications port is in use ( Com 1 )\r\n\r\nPlease make sure that no other program uses "
+              "it (a terminal program, another fax program, ModemManager), and then try again.\r\n\r\nIs the "
+              "serial port COM1 (" + (line + "/modem1").toStdString() +
+                  ") correct? Please\r\nclick on the Find Modem button on the Preferences screen to be sure.");
     EXPECT_EQ(r.lastResult, "Error opening communications port");
     EXPECT_FALSE(r.sent);
     EXPECT_EQ(r.pages, 3);
     EXPECT_EQ(logLines(), (std::vector<std::string>{
                               "Start:", "Opening com port: COM1", "Error opening com port: COM1",
                               "Message:The communications port is in use ( Com 1 )",
-                              "Please make sure that all communication programs (internet, AOL, etc) are "
-                              "closed, and then try again.",
+                              "Please make sure that no other program uses it (a terminal program, another "
+                              "fax program, ModemManager), and then try again.",
                               "Finish: "}));
 }
 
@@ -348,7 +349,8 @@ TEST_F(SendE2e, NoModemResponseAndResetStringNotAnswered)
     ASSERT_EQ(msgs.count(Kind::AskError), 1u);
     const auto ask = msgs.calls()[0];
     EXPECT_EQ(ask.caption, "No Response From Modem");
-    EXPECT_EQ(ask.text, "We did not receive a modem response from COM1.\r\n\r\nTo verify the communications "
+    EXPECT_EQ(ask.text, "We did not receive a modem response from COM1 (" + std::string(name) +
+                            ").\r\n\r\nTo verify the communications "
                         "port, please click on the Find Modem button on the Preferences screen.\r\n\r\nIf you "
                         "are sure there is a modem on COM1, press CONTINUE\r\nto continue, otherwise press OK to "
                         "stop the fax session.");
@@ -366,7 +368,8 @@ TEST_F(SendE2e, NoModemResponseAndResetStringNotAnswered)
     EXPECT_EQ(msgs.last().caption, "Unable to Continue");
     EXPECT_EQ(msgs.last().text,
               "We are unable to continue the fax session. \r\n\r\nThe modem did not respond to the reset "
-              "string:   (AT+FCLASS=9)\r\n\r\nIs the Communications Port (COM1) correct? Please\r\n"
+              "string:   (AT+FCLASS=9)\r\n\r\nIs the serial port COM1 (" + (line + "/modem1").toStdString() +
+                  ") correct? Please\r\n"
               "click on the Find Modem button on the Preferences screen to be sure.");
     EXPECT_EQ(r.lastResult, "No response from modem reset");
     EXPECT_FALSE(r.sent);

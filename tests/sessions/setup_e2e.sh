@@ -106,7 +106,7 @@ time.sleep(120)' "$work/line/modem3" >"$work/holder.out" 2>&1 &
     QLN_VLINE_DIRS=$work/line timeout 20 "$qlnfax" modem classes --data-dir "$work/data" \
         --device "Virtual line modem 4 ($work/line)" >"$work/classesgone.out" 2>"$work/classesgone.err"
     [[ $? == 1 ]] || fail "a stopped line's modem was not refused at once"
-    expect_line "$work/classesgone.out" "Unable to assign TAPI device"
+    expect_line "$work/classesgone.out" "Unable to select the modem device"
     ;;
 virtual_send)
     # A user without a modem: the virtual modem sends to the fax machine on 100.
@@ -134,7 +134,7 @@ virtual_faxsend)
     "$qlnfax" fax send --data-dir "$work/data" "$record" >"$work/faxsend.out" 2>&1 || fail "fax send"
     grep -q "^result: Sent" "$work/faxsend.out" || fail "no Sent result"
     grep -q '^code: 0$' "$work/data/vline/remote/rx-0001.txt" || fail "the fax machine on 100 reports an error"
-    grep -q "Opened com port with TAPI: Virtual modem (test line)" "$work/data/Lastsend.log" \
+    grep -q "Opened modem device: Virtual modem (test line)" "$work/data/Lastsend.log" \
         || fail "the send log does not name the virtual modem"
     no_line_left
     ;;

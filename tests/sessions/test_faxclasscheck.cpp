@@ -128,9 +128,9 @@ TEST_F(ClassCheckTest, SilentModemOnYesFailsAtTheReset)
     msgs.answer(true);
     EXPECT_EQ(check().index, -1);
     EXPECT_EQ(texts(ScriptedMessages::Kind::Information),
-              std::vector<std::string>{"We are unable to continue the test. \r\rThe modem did not respond to the reset "
-                                       "string:   (AT&F)\r\rIs the Communications Port (COM2) correct? Please\rclick "
-                                       "the Find Modem Port button on the Preferences screen to be sure."});
+              std::vector<std::string>{std::string("We are unable to continue the test. \r\rThe modem did not respond to the reset "
+                                       "string:   (AT&F)\r\rIs the serial port COM2 (" + modem.devicePath() + ") correct? Please\rclick "
+                                       "the Find Modem Port button on the Preferences screen to be sure.")});
     EXPECT_EQ(checker->status(), "No response from device on COM2. May not be a modem.");
     expectUnknownLabels();
     EXPECT_EQ(modem.lines(), (std::vector<std::string>{"AT", "ATZ"}));

@@ -27,6 +27,12 @@ FaxStatusFacts withStatus(int code)
     return f;
 }
 
+FaxStatusFacts withStatusAndPage(FaxStatusFacts f, int code)
+{
+    f.statusCode = code;
+    return f;
+}
+
 }  // namespace
 
 TEST(FaxStatusView, ElapsedRunsFromTheConnectionUntilTheEndOfTheCall)
@@ -88,7 +94,7 @@ TEST(FaxStatusView, SenderAndReceiverTexts)
     f.coverFile = "/data/a-cover-file-with-a-long-name.txt";
     FaxStatusView v;
     v.report(f, at(0));
-    FaxStatusTexts t = v.texts(at(0));
+    FaxStatusTexts t = v.texts(at(1));  // a second on the line: all 3 bytes could have gone
     EXPECT_EQ(t.phoneNumber, "9,555-1212");
     EXPECT_EQ(t.totalPages, "3");
     EXPECT_EQ(t.dialAttempt, "2");
@@ -120,6 +126,59 @@ TEST(FaxStatusView, SenderAndReceiverTexts)
     EXPECT_EQ(t.errorControl, "off");
     EXPECT_FALSE(t.progressVisible);
     EXPECT_EQ(t.progressCaption, "Page progress: N/A");
+}
+
+TEST(FaxStatusView, PageProgressFollowsThePageOnTheLineNotTheQueue)
+{
+    FaxStatusFacts f = withStatus(fax::fpSendPage);
+    f.lineSpeed = 9600;  // 1200 bytes a second
+    f.pageCount = 2;
+    f.pageNumber = 1;
+    f.pageBytes = 24000;  // twenty seconds on the line
+    FaxStatusView v;
+    v.report(f, at(0));
+    // A second later the whole page has left the port's ring (the system
+    // and the modem buffer it), and the sender has moved on to page 2.
+    f.bytesDone = 24000;
+    f.outputQueued = 0;
+    v.report(f, at(1));
+    f.pageNumber = 2;
+    v.report(f, at(2));
+    FaxStatusTexts t = v.texts(at(2));
+    EXPECT_EQ(t.currentPage, "1");
+    EXPECT_EQ(t.pageLength, "24000");
+    EXPECT_EQ(t.bytesTransferred, "2400");
+    EXPECT_EQ(t.progress, 10);
+    EXPECT_EQ(v.texts(at(10)).progress, 50);
+    EXPECT_EQ(v.texts(at(10)).currentPage, "1");
+    // Longer than expected: not full until the modem says the page went.
+    EXPECT_EQ(v.texts(at(25)).progress, 99);
+    v.report(withStatusAndPage(f, fax::fpSendPageStatus), at(26));
+    EXPECT_EQ(v.texts(at(26)).progress, 100);
+    EXPECT_EQ(v.texts(at(26)).currentPage, "1");
+    v.report(withStatusAndPage(f, fax::fpPageOK), at(28));
+    EXPECT_EQ(v.texts(at(28)).currentPage, "1");
+
+    // Page 2 starts on the line; the sender is slow to hand it over, so the
+    // bytes handed bound what the line can have carried.
+    f.bytesDone = 0;
+    f.outputQueued = -1;
+    f.pageBytes = 12000;
+    v.report(f, at(29));
+    t = v.texts(at(29));
+    EXPECT_EQ(t.currentPage, "2");
+    EXPECT_EQ(t.pageLength, "12000");
+    EXPECT_EQ(t.progress, 0);
+    f.bytesDone = 3000;
+    f.outputQueued = 4000;
+    v.report(f, at(30));
+    EXPECT_EQ(v.texts(at(34)).bytesTransferred, "3000");
+    f.bytesDone = 12000;
+    v.report(f, at(31));
+    EXPECT_EQ(v.texts(at(34)).progress, 50);
+    // A call cut off in mid-page leaves the bar where the line stopped.
+    v.report(withStatusAndPage(f, fax::fpCancel), at(35));
+    EXPECT_EQ(v.texts(at(60)).progress, 60);
 }
 
 TEST(FaxStatusView, ProgressIsRoundedAndBounded)

@@ -69,9 +69,9 @@ TEST_F(FindModemTest, HeldPortAndSilentDeviceLeadToTheInUseMessage)
     EXPECT_EQ(finder.label(5), "Com 5: Unknown");
     EXPECT_TRUE(finder.portInUse());
     EXPECT_EQ(finder.message(),
-              "No modem found. Please make sure that all communication programs (internet, AOL, etc) are closed, "
-              "and then try again. If you know which Com port your modem uses, you can also just set the Port to "
-              "that setting");
+              "No modem found. Please make sure that no other program uses the ports (a terminal program, "
+              "another fax program, ModemManager), and then try again. If you know which Com port your modem "
+              "uses, you can also just set the Port to that setting");
     EXPECT_EQ(silent.lines(), std::vector<std::string>{"AT"});
 
     // Once the other program lets go, the port is probed like any other.

@@ -120,8 +120,8 @@ TEST_F(Helpers, PortHeldElsewhereNamesTheComNumberWithBlanks)
     ASSERT_EQ(::flock(other, LOCK_EX), 0);
     std::string msg;
     EXPECT_FALSE(OpenPort(port, msg));
-    EXPECT_EQ(msg, "The communications port is in use ( Com 3 )\r\n\r\nPlease make sure that all "
-                   "communication programs (internet, AOL, etc) are closed, and then try again.");
+    EXPECT_EQ(msg, "The communications port is in use ( Com 3 )\r\n\r\nPlease make sure that no other "
+                   "program uses it (a terminal program, another fax program, ModemManager), and then try again.");
     ::close(other);
     EXPECT_TRUE(OpenPort(port, msg));
     EXPECT_EQ(msg, "");
@@ -206,7 +206,7 @@ TEST_F(Helpers, TelephonyOpeningSelectsOrAsksAndReportsFailures)
     // A name that no longer exists brings up the selection dialog.
     EXPECT_FALSE(OpenThroughTelephony(tel, "Old modem", port, msg));
     EXPECT_EQ(tel.dialogs, 1);
-    EXPECT_EQ(msg, "Unable to assign TAPI device");
+    EXPECT_EQ(msg, "Unable to select the modem device");
 
     tel.openWorks = false;
     EXPECT_FALSE(OpenThroughTelephony(tel, "Virtual modem", port, msg));

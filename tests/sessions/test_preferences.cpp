@@ -82,8 +82,8 @@ TEST_F(PreferencesTest, PresetsFollowTheSettings)
     EXPECT_EQ(m->answerOnRing, 2);  // the third radio, "3"
     EXPECT_EQ(m->transferRate, 3);  // shown as 9600
     EXPECT_EQ(m->transferRateReceive, 4);
-    EXPECT_EQ(m->printerText(), "Default Windows Printer");
-    EXPECT_EQ(m->printers(), (std::vector<std::string>{"Default Windows Printer", "Office", "Lab"}));
+    EXPECT_EQ(m->printerText(), "System default printer");
+    EXPECT_EQ(m->printers(), (std::vector<std::string>{"System default printer", "Office", "Lab"}));
     EXPECT_EQ(m->comPortIndex, 2);
     EXPECT_TRUE(m->useTapi());
     EXPECT_EQ(m->deviceText(), "USB modem");  // a device that is gone shows the first one
@@ -397,9 +397,10 @@ TEST_F(PreferencesTest, WindowGoesThroughEveryPageAndFinishesOnTheLast)
     w.button("FinishButton")->click();
     EXPECT_FALSE(w.isVisible());
     EXPECT_TRUE(w.saved());
-    // On a first start the wizard shows Com1 and stores it.
-    EXPECT_EQ(iniValue("Modem", "ComPort"), "0");
-    EXPECT_FALSE(settings().noModem);
+    // On a first start the wizard chooses no port for the user: none stored,
+    // so the next start still knows that no modem is set up.
+    EXPECT_EQ(iniValue("Modem", "ComPort"), "-1");
+    EXPECT_FALSE(settings().noModem);  // cleared for this run all the same
     SetHelpOpener(nullptr);
 }
 

@@ -43,7 +43,7 @@ TEST_F(QuickSetupTest, OkStoresTheChoiceAndWritesTheFile)
     EXPECT_TRUE(s.noModem);
     EXPECT_EQ(m->name, "Ann");
     EXPECT_EQ(m->faxNumber, "555 0100");
-    EXPECT_EQ(m->comPortIndex, 0);  // the port taken for "no modem" shows as Com1
+    EXPECT_EQ(m->comPortIndex, -1);  // no port is chosen for the user while none is set up
     EXPECT_FALSE(m->useTapi());
     m->comPortIndex = 2;
     m->name = "Bob";
@@ -150,7 +150,7 @@ TEST_F(QuickSetupTest, TestModemReportsOverNamedDevices)
     m->chooseTapi(true);
     m->deviceIndex = 0;
     m->testModem(ModemTestWording::QuickSetup);
-    EXPECT_EQ(msgs.last().text, "Opened with TAPI\r..modem responded properly");
+    EXPECT_EQ(msgs.last().text, "Opened COM3\r..modem responded properly");
     EXPECT_FALSE(port.Open());
     EXPECT_EQ(port.TapiMode, tmAuto);
 
@@ -160,7 +160,7 @@ TEST_F(QuickSetupTest, TestModemReportsOverNamedDevices)
     m->testModem(ModemTestWording::Preferences);
     EXPECT_EQ(msgs.last().text, "Opened the port\r..however no modem was detected (modem did not respond)");
     m->testModem(ModemTestWording::QuickSetup);
-    EXPECT_EQ(msgs.last().text, "Opened with TAPI\r..however no modem was detected");
+    EXPECT_EQ(msgs.last().text, "Opened COM3\r..however no modem was detected");
 
     // The device vanished after it was chosen: its error, and no six-second wait.
     modemHelperTiming().telephonyOpenMs = 6000;
@@ -180,7 +180,7 @@ TEST_F(QuickSetupTest, WindowOkAndCancel)
     {
         TQuickSetupForm form(settings());
         form.show();
-        EXPECT_EQ(form.windowTitle(), "Quick Setup Form");
+        EXPECT_EQ(form.windowTitle(), "Quick Setup");
         EXPECT_EQ(form.nameEdit()->text(), "Ann");
         EXPECT_EQ(form.nameEdit()->maxLength(), 35);
         EXPECT_EQ(form.faxNumberEdit()->maxLength(), 20);

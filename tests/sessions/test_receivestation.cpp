@@ -4,9 +4,12 @@
 // in each of the ways the start-up steps report.
 #include "common/messages.h"
 #include "common/settings.h"
+#include "fax/faxreceivefile.h"
 #include "faximage/apfwriter.h"
+#include "records/faxtables.h"
 #include "scriptedmodem.h"
 #include "sessions/modemhelpers.h"
+#include "sessions/receivedfaxstore.h"
 #include "sessions/receivestation.h"
 
 #include <gtest/gtest.h>
@@ -14,10 +17,16 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryDir>
+#include <QTimer>
 
+#include <csignal>
+#include <functional>
+#include <set>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace qln;
 using qln::test::ScriptedModem;
@@ -43,7 +52,22 @@ public:
     }
     void faxReceived(const records::ReceivedFax &row) override { notified.push_back(row.faxFile); }
     void printReceivedFax(const std::string &path) override { printed.push_back(path); }
-    void letEventsRun() override { QCoreApplication::processEvents(); }
+    void letEventsRun() override
+    {
+        QCoreApplication::processEvents();
+        ++eventRuns;
+        if (onEvents)
+            onEvents(eventRuns);
+    }
+    bool listedFaxFiles(std::set<std::string> &names) override
+    {
+        if (!tableKnown)
+            return false;
+        names.insert(listed.begin(), listed.end());
+        for (const auto &r : rows)
+            names.insert(r.faxFile);
+        return true;
+    }
 
     std::vector<std::string> statusTexts;
     std::vector<bool> modeChanges;
@@ -53,6 +77,10 @@ public:
     int quickSetups = 0;
     bool quickSetupResult = false;
     bool storeWorks = true;
+    bool tableKnown = true;
+    std::set<std::string> listed;  // names of rows that were there before
+    int eventRuns = 0;
+    std::function<void(int run)> onEvents;
 };
 
 std::string readFile(const std::string &path)
@@ -301,7 +329,8 @@ TEST_F(StationTest, PortThatCannotBeOpenedIsReportedLoggedAndRecovered)
     ASSERT_EQ(msgs.count(ScriptedMessages::Kind::ShowError), 1u);
     const auto call = msgs.last();
     EXPECT_EQ(call.caption, "Error Opening Communications Port");
-    EXPECT_NE(call.text.find("\r\n\r\nIs the Communications Port (COM3) correct? Please\r\nclick on the Find Modem"),
+    EXPECT_NE(call.text.find("\r\n\r\nIs the serial port COM3 (" + dataDir +
+                             "no-such-device) correct? Please\r\nclick on the Find Modem"),
               std::string::npos);
     EXPECT_TRUE(call.autoClose);
     const auto lines = logLines();
@@ -344,7 +373,8 @@ TEST_F(StationModemTest, SilentModemStopsUnlessTheUserContinues)
     ASSERT_EQ(msgs.count(ScriptedMessages::Kind::AskError), 1u);
     const auto ask = msgs.calls()[0];
     EXPECT_EQ(ask.caption, "No Response From Modem");
-    EXPECT_EQ(ask.text.substr(0, 52), "We did not receive a modem response from COM3.\r\n\r\nTo");
+    EXPECT_EQ(ask.text.rfind("We did not receive a modem response from COM3 (" + modem.devicePath() + ").\r\n\r\nTo", 0),
+              0u);
     EXPECT_NE(ask.text.find("If you are sure there is a modem on COM3, press CONTINUE\r\nto continue, otherwise"),
               std::string::npos);
     const auto lines = logLines();
@@ -399,4 +429,162 @@ TEST_F(StationModemTest, ReceiverThatCannotStartIsReportedAndReceiveModeStaysOff
     EXPECT_EQ(lines[lines.size() - 2], "Error...");
     EXPECT_FALSE(station->receiveMode());
     EXPECT_FALSE(station->port().Open());
+}
+
+TEST_F(StationModemTest, StopDuringStartUpEndsReceiveModeAndTheWindowIsToldSo)
+{
+    settings.afterString = "ATZ";
+    modem.respond("AT", "\r\nOK\r\n").respond("ATZ", "\r\nOK\r\n");
+    modem.start();
+    // STOP is pressed while the modem check lets events run.
+    host.onEvents = [this](int run) {
+        if (run == 2)
+            QTimer::singleShot(0, [this] { station->switchOff(); });
+    };
+    EXPECT_FALSE(station->switchOn());
+    EXPECT_FALSE(station->receiveMode());
+    EXPECT_FALSE(station->starting());
+    EXPECT_FALSE(station->port().Open());
+    EXPECT_FALSE(station->receiver().InProgress());
+    ASSERT_FALSE(host.modeChanges.empty());
+    EXPECT_FALSE(host.modeChanges.back());
+    const auto lines = logLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Opened com port OK"), lines.end());
+    EXPECT_EQ(std::find(lines.begin(), lines.end(), "StartReceive"), lines.end());
+    EXPECT_EQ(std::find(lines.begin(), lines.end(), "Error..."), lines.end());
+    EXPECT_EQ(lines[lines.size() - 2].rfind("Stopped receive mode:", 0), 0u);
+    EXPECT_TRUE(msgs.calls().empty());
+    // The modem got the after-reset string of a switch-off.
+    const auto sent = modem.lines();
+    EXPECT_NE(std::find(sent.begin(), sent.end(), "ATZ"), sent.end());
+}
+
+// ---- Files left without a row ----------------------------------------------------
+
+namespace {
+
+// Writes a received fax the way a receiving session does and kills the
+// writing process with SIGKILL in the middle of page `pages + 1`.
+void writeAndKill(const std::string &path, int pages, const std::string &station)
+{
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto *file = new fax::FaxReceiveFile;
+        if (file->create(path, station) != 0)
+            ::_exit(3);
+        std::vector<uint8_t> data(5000, 0x55);
+        for (int p = 0; p < pages; ++p) {
+            file->beginPage(false, false);
+            file->write(data.data(), data.size());
+            file->keepPage();
+        }
+        file->beginPage(false, false);
+        file->write(data.data(), data.size());  // one buffer reaches the disk
+        ::kill(::getpid(), SIGKILL);
+        ::_exit(4);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+}
+
+}  // namespace
+
+TEST(ReceivedFileFacts, FileOfAKilledWriterHoldsItsConfirmedPagesAndAPartOfTheNext)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.path().toStdString() + "/FAX0003.APF";
+    writeAndKill(path, 2, "+1 555 0100");
+    ReceivedFileFacts f = inspectReceivedFile(path);
+    EXPECT_EQ(f.pages, 2);
+    EXPECT_TRUE(f.partialPage);
+    EXPECT_EQ(f.stationId.substr(0, 11), "+1 555 0100");
+    EXPECT_NE(f.modified, 0);
+
+    writeApf(path, 3);  // a file closed properly
+    f = inspectReceivedFile(path);
+    EXPECT_EQ(f.pages, 3);
+    EXPECT_FALSE(f.partialPage);
+
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << "not a fax file at all, no APF header";
+    EXPECT_EQ(inspectReceivedFile(path).pages, -1);
+}
+
+TEST_F(StationTest, StartUpListsFilesThatHaveNoRow)
+{
+    const std::string rx = dataDir + "receive/";
+    writeApf(rx + "FAX0001.APF", 1);            // has its row
+    host.listed.insert("FAX0001.APF");
+    writeAndKill(rx + "fax0002.apf", 2, "REMOTE");  // killed in page 3
+    writeApf(rx + "FAX0003.APF", 4);            // killed between calls' end and the row
+    writeAndKill(rx + "FAX0004.APF", 0, "X");    // killed in its first page
+    std::ofstream(rx + "NOTES.APF") << "something else";
+    std::ofstream(rx + "FAX0005.PDF") << "%PDF-1.4";
+    settings.portDevices[3] = dataDir + "no-such-device";
+
+    EXPECT_FALSE(station->switchOn());  // the port fails; the files are listed first
+    ASSERT_EQ(host.rows.size(), 2u);
+    EXPECT_EQ(host.rows[0].faxFile, "FAX0003.APF");
+    EXPECT_EQ(host.rows[0].pages, 4);
+    EXPECT_EQ(host.rows[0].notes, "");
+    EXPECT_EQ(host.rows[1].faxFile, "fax0002.apf");
+    EXPECT_EQ(host.rows[1].pages, 2);
+    EXPECT_EQ(host.rows[1].notes, "Incomplete fax");
+    EXPECT_EQ(host.rows[1].from, "REMOTE");
+    EXPECT_EQ(host.rows[1].timeRec.size(), 5u);
+    EXPECT_FALSE(exists(rx + "FAX0004.APF"));
+    EXPECT_TRUE(exists(rx + "NOTES.APF"));
+    EXPECT_TRUE(exists(rx + "FAX0005.PDF"));
+    const auto lines = logLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Listed a received file that had no row: fax0002.apf"),
+              lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Not a fax file, left alone: NOTES.APF"), lines.end());
+
+    // Listed once: the next start finds a row for each.
+    host.rows.clear();
+    host.listed = {"FAX0001.APF", "FAX0003.APF", "FAX0002.APF"};
+    station->switchOn();
+    EXPECT_TRUE(host.rows.empty());
+}
+
+TEST_F(StationTest, NoFileIsTakenWhenTheTableCannotTellWhichAreListed)
+{
+    host.tableKnown = false;
+    writeApf(dataDir + "receive/FAX0001.APF", 1);
+    settings.portDevices[3] = dataDir + "no-such-device";
+    station->switchOn();
+    EXPECT_TRUE(host.rows.empty());
+}
+
+// ---- The received-fax table ----------------------------------------------------------
+
+TEST(ReceivedFaxTable, FaxOfMorePagesThanPagesHoldsGetsItsRowWithTheCountInNotes)
+{
+    QTemporaryDir dir;
+    records::FaxTables tables(dir.path().toStdString() + "/");
+    records::ReceivedFax row;
+    row.dateRec = "20260305";
+    row.timeRec = "09:12";
+    row.pages = 120;
+    row.faxFile = "FAX0001.APF";
+    std::string error;
+    ASSERT_TRUE(appendReceivedFax(tables, row, &error)) << error;
+    row.pages = 100;
+    row.faxFile = "FAX0002.APF";
+    row.notes = "Incomplete fax: Fax failed in mid-session";
+    ASSERT_TRUE(appendReceivedFax(tables, row, &error)) << error;
+
+    records::TTable &t = tables.RecTable;
+    ASSERT_TRUE(t.GoTo(1));
+    EXPECT_EQ(records::readReceived(t).pages, 99);
+    EXPECT_EQ(records::readReceived(t).notes, "120 pages");
+    ASSERT_TRUE(t.GoTo(2));
+    EXPECT_EQ(records::readReceived(t).notes, "100 pages. Incomplete fax: Fax failed in mid-session");
+
+    std::set<std::string> names;
+    t.GoTo(1);
+    ASSERT_TRUE(listedReceivedFiles(tables, names));
+    EXPECT_EQ(names, (std::set<std::string>{"FAX0001.APF", "FAX0002.APF"}));
+    EXPECT_EQ(t.RecNo(), 1);
 }

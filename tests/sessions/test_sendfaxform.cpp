@@ -78,7 +78,7 @@ TEST_F(SendForm, AnAttemptFromTheButtonUsesTheEditsAndCloseThenEndsTheWindow)
     form->sendButton()->click();
     ASSERT_EQ(msgs.count(Kind::ShowError), 1u);
     EXPECT_EQ(msgs.last().caption, "Error Opening Communications Port");
-    EXPECT_NE(msgs.last().text.find("(COM5)"), std::string::npos);
+    EXPECT_NE(msgs.last().text.find("Is the serial port COM5 ("), std::string::npos);
     EXPECT_TRUE(form->attempted());
     EXPECT_EQ(form->lastResult(), "Error opening communications port");
     EXPECT_EQ(form->statusLabel()->text(), "");

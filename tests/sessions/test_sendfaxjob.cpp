@@ -179,7 +179,7 @@ TEST_F(SendJob, MissingPortFailsWithItsTextsAndLog)
     ASSERT_EQ(msgs.count(Kind::ShowError), 1u);
     EXPECT_EQ(msgs.last().caption, "Error Opening Communications Port");
     EXPECT_EQ(msgs.last().text, "Unable to open the specified communications port ( Com3 )\r\n\r\n"
-                                "Is the Communications Port (COM3) correct? Please\r\n"
+                                "Is the serial port COM3 (/dev/qln-no-such-port) correct? Please\r\n"
                                 "click on the Find Modem button on the Preferences screen to be sure.");
     EXPECT_FALSE(msgs.last().autoClose);
     EXPECT_EQ(job->lastResult(), "Error opening communications port");
@@ -200,9 +200,10 @@ TEST_F(SendJob, PortHeldByAnotherProgramIsInUse)
     ASSERT_EQ(::flock(other, LOCK_EX), 0);
     job->SendFaxButtonClick(number("555-1212"));
     ::close(other);
-    EXPECT_EQ(msgs.last().text, "The communications port is in use ( Com 3 )\r\n\r\nPlease make sure that all "
-                                "communication programs (internet, AOL, etc) are closed, and then try again."
-                                "\r\n\r\nIs the Communications Port (COM3) correct? Please\r\n"
+    EXPECT_EQ(msgs.last().text, "The communications port is in use ( Com 3 )\r\n\r\nPlease make sure that no "
+                                "other program uses it (a terminal program, another fax program, ModemManager), "
+                                "and then try again.\r\n\r\nIs the serial port COM3 (" + modem.devicePath() +
+                                    ") correct? Please\r\n"
                                 "click on the Find Modem button on the Preferences screen to be sure.");
     EXPECT_EQ(job->lastResult(), "Error opening communications port");
 }
@@ -215,7 +216,8 @@ TEST_F(SendJob, SilentModemAsksAndOkStopsTheAttempt)
     ASSERT_EQ(msgs.count(Kind::AskError), 1u);
     EXPECT_EQ(msgs.last().caption, "No Response From Modem");
     EXPECT_EQ(msgs.last().text,
-              "We did not receive a modem response from COM3.\r\n\r\nTo verify the communications port, please "
+              "We did not receive a modem response from COM3 (" + modem.devicePath() +
+                  ").\r\n\r\nTo verify the communications port, please "
               "click on the Find Modem button on the Preferences screen.\r\n\r\nIf you are sure there is a "
               "modem on COM3, press CONTINUE\r\nto continue, otherwise press OK to stop the fax session.");
     EXPECT_FALSE(msgs.last().autoClose);
@@ -235,7 +237,7 @@ TEST_F(SendJob, ContinueGoesOnToTheResetStringWhichKeepsItsAt)
     EXPECT_EQ(msgs.last().caption, "Unable to Continue");
     EXPECT_EQ(msgs.last().text,
               "We are unable to continue the fax session. \r\n\r\nThe modem did not respond to the reset "
-              "string:   (AT&F)\r\n\r\nIs the Communications Port (COM3) correct? Please\r\n"
+              "string:   (AT&F)\r\n\r\nIs the serial port COM3 (" + modem.devicePath() + ") correct? Please\r\n"
               "click on the Find Modem button on the Preferences screen to be sure.");
     EXPECT_EQ(settings.resetString, "AT&F");
     EXPECT_EQ(job->lastResult(), "No response from modem reset");
@@ -415,11 +417,11 @@ TEST_F(SendJob, TelephonyDeviceThatCannotBeOpenedNamesTheDevice)
     job->SendFaxButtonClick(number("100"));
     EXPECT_EQ(device.dialogs, 1);
     EXPECT_EQ(msgs.last().caption, "Error Opening Virtual modem");
-    EXPECT_EQ(msgs.last().text, "Unable to assign TAPI device\r\n\r\nIs the Communications Port used by "
+    EXPECT_EQ(msgs.last().text, "Unable to select the modem device\r\n\r\nIs the Communications Port used by "
                                 "Virtual modem in use? Please\r\nclick use the Preferences screen item #1 to check.");
     EXPECT_EQ(job->lastResult(), "Error opening communications port");
     EXPECT_EQ(job->ApdComPort1.TapiMode, tmAuto);
-    EXPECT_EQ(logFile(), joined({"Opening with TAPI using: Virtual modem", "Error opening : Virtual modem",
-                                 "Message:Unable to assign TAPI device", "Finish: " + kStamp}));
+    EXPECT_EQ(logFile(), joined({"Opening modem device: Virtual modem", "Error opening : Virtual modem",
+                                 "Message:Unable to select the modem device", "Finish: " + kStamp}));
     EXPECT_EQ(view.statusLines.front(), "Opening communications port using:Virtual modem");
 }

@@ -119,11 +119,10 @@ int runFaxSend(const QlnArgs &argsIn)
         job.SendFaxButtonClick(in);
         qlnfaxcli::waitForSession([&] { return !job.busy(); }, [&] { job.ApdSendFax1.CancelSession(); });
         job.CloseRequested();
-        outcome = {job.attempted(), job.lastResult(), in.phoneNumber};
+        outcome = SendOutcome::of(job, in.phoneNumber);
     }
-    std::remove(file.c_str());
     try {
-        WriteSendOutcome(faxTable, pages, outcome, QDateTime::currentDateTime());
+        CompleteSend(faxTable, pages, outcome, file);
     } catch (const std::exception &e) {
         std::fprintf(stderr, "qlnfax fax send: the record was not updated: %s\n", e.what());
         return 1;

@@ -22,7 +22,7 @@ qln::FaxStatusFacts callFacts()
     f.fine = true;
     f.pageNumber = 2;
     f.pageBytes = 41230;
-    f.bytesDone = 17400;
+    f.bytesDone = 41230;
     f.statusCode = qln::fax::fpSendPage;
     return f;
 }
@@ -41,7 +41,7 @@ static QlnShot errorShot{"send-error", "error window after a failed fax", [](Sho
 static QlnShot askShot{"send-error-ask", "error window asking whether to continue", [](ShotContext &ctx) {
                            qln::TShowErrorForm w(
                                {"No Response From Modem",
-                                "We did not receive a modem response from COM1.\r\n\r\nTo verify the "
+                                "We did not receive a modem response from COM1 (/dev/ttyUSB0).\r\n\r\nTo verify the "
                                 "communications port, please click on the Find Modem button on the "
                                 "Preferences screen.\r\n\r\nIf you are sure there is a modem on COM1, press "
                                 "CONTINUE\r\nto continue, otherwise press OK to stop the fax session.",
@@ -49,6 +49,8 @@ static QlnShot askShot{"send-error-ask", "error window asking whether to continu
                            ctx.save(w, QStringLiteral("send-error-ask"));
                        }};
 
+// Page 2 has been on the line for 20 of its 34 seconds; the sender has
+// handed all of it to the port and already queues page 3.
 static QlnShot statusShot{"send-status", "fax status window sending page 2 of 3", [](ShotContext &ctx) {
                               using Clock = qln::FaxStatusView::Clock;
                               qln::FaxStatusView view;
@@ -56,7 +58,14 @@ static QlnShot statusShot{"send-status", "fax status window sending page 2 of 3"
                               qln::FaxStatusFacts f = callFacts();
                               f.statusCode = qln::fax::fpGotRemoteID;
                               view.report(f, t0);
-                              view.report(callFacts(), t0 + std::chrono::seconds(47));
+                              f = callFacts();
+                              f.bytesDone = 0;
+                              view.report(f, t0 + std::chrono::seconds(63));
+                              f.bytesDone = f.pageBytes;
+                              f.outputQueued = 0;
+                              view.report(f, t0 + std::chrono::seconds(65));
+                              f.pageNumber = 3;
+                              view.report(f, t0 + std::chrono::seconds(66));
                               qln::TStandardFaxDisplay w;
                               w.showTexts(view.texts(t0 + std::chrono::seconds(83)));
                               ctx.save(w, QStringLiteral("send-status"));
