@@ -1,5 +1,6 @@
 #include "compose/faxcomposer.h"
 
+#include "common/dialstring.h"
 #include "common/localeformats.h"
 #include "common/messages.h"
 #include "common/settings.h"
@@ -115,6 +116,11 @@ long FaxComposer::store(FaxEditMode mode, FaxEditorSurface &editor)
 {
     records::TTable &t = tables_.FaxTable;
     const FaxFields f = editor.fields();
+    // A number the modem could not dial is refused before anything is written.
+    if (const std::string why = dialStringProblem(f.faxNumber); !why.empty()) {
+        messages().information(why);
+        return 0;
+    }
     try {
         if (mode == FaxEditMode::Edit)
             t.Edit();

@@ -3,8 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <tiffio.h>
 
@@ -16,7 +20,10 @@
 
 #include "faximage/apf.h"
 #include "faximage/apferrors.h"
+#include "faximage/converter.h"
+#include "faximage/convertererror.h"
 #include "faximage/dither.h"
+#include "faximage/faxdocumentfile.h"
 #include "faximage/tiffreader.h"
 
 namespace qln::fax {
@@ -226,7 +233,12 @@ int LibTiffReader::openSource(const std::string &fileName, int &pages)
 int LibTiffReader::loadPage(int index, bool, SourcePage &page)
 {
     TIFF *tif = static_cast<TIFF *>(tif_);
-    if (!tif || !TIFFSetDirectory(tif, tdir_t(index)))
+    if (!tif)
+        return ecUnsupportedFormat;
+    // Pages are read in order: the next directory follows from the current
+    // one, where setting it by number would walk from the first each time.
+    const bool next = index > 0 && int(TIFFCurrentDirectory(tif)) == index - 1;
+    if (!(next ? TIFFReadDirectory(tif) : TIFFSetDirectory(tif, tdir_t(index))))
         return ecUnsupportedFormat;
     uint32_t w = 0, h = 0;
     TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w);
@@ -362,6 +374,37 @@ int PdfReader::loadPage(int index, bool fine, SourcePage &page)
 void PdfReader::closeSource()
 {
     doc_.reset();
+}
+
+// ---- checking a whole document ----
+
+std::string wholePageDocumentProblem(const std::string &fileName)
+{
+    const TFaxInputDocumentType type = faxDocumentFileType(fileName);
+    if (type != idPdf && type != idTiff)
+        return apfErrorText(ecUnsupportedFormat) + " (" + std::to_string(ecUnsupportedFormat) + ")";
+    const char *tmp = std::getenv("TMPDIR");
+    std::string scratch = std::string(tmp && *tmp ? tmp : "/tmp") + "/qln-check-XXXXXX.apf";
+    const int fd = ::mkstemps(scratch.data(), 4);
+    if (fd < 0)
+        return std::string("cannot make a scratch file: ") + std::strerror(errno);
+    ::close(fd);
+    std::string problem;
+    try {
+        TApdFaxConverter converter;
+        converter.SetInputDocumentType(type);
+        converter.SetOptions(coYield);
+        converter.SetResolution(frHigh);
+        converter.SetDocumentFile(fileName);
+        converter.SetOutFileName(scratch);
+        converter.ConvertDocument();
+    } catch (const EFaxConverterError &e) {
+        problem = apfErrorText(e.code()) + " (" + std::to_string(e.code()) + ")";
+    } catch (const std::exception &e) {
+        problem = e.what();
+    }
+    std::remove(scratch.c_str());
+    return problem;
 }
 
 // ---- TiffAnyReader ----

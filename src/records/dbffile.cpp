@@ -1,5 +1,7 @@
 #include "records/dbffile.h"
 
+#include "records/filelock.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -207,7 +209,7 @@ Status DbfFile::open(const std::string &path, bool writable, bool exclusive)
     if (Status s = file_.open(path, writable); !s.isOk())
         return s;
     if (exclusive) {
-        if (Status s = file_.lockExclusive(); !s.isOk()) {
+        if (Status s = file_.lockExclusive(tableLockWaitMs()); !s.isOk()) {
             file_.close();
             return s;
         }

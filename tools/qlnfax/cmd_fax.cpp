@@ -21,7 +21,9 @@
 #include "compose/faxcomposer.h"
 #include "compose/plainfaxsurface.h"
 #include "faximage/faxdocumentfile.h"
+#include "faximage/pageimport.h"
 #include "records/faxtables.h"
+#include "records/sx.h"
 
 namespace {
 
@@ -64,7 +66,7 @@ int runFax(const QlnArgs &argsIn)
     qln::settings().load(qln::settingsPath());
     qln::records::FaxTables tables(qln::dataDirectory());
     if (!tables.OpenFaxDBF()) {
-        std::fprintf(stderr, "Unable to open/create the FAX datafile\n");
+        std::fprintf(stderr, "Unable to open/create the FAX datafile (%s)\n", tables.LastError().c_str());
         return 1;
     }
     FaxComposer composer(tables);
@@ -86,11 +88,17 @@ int runFax(const QlnArgs &argsIn)
         }
         CoverLibrary library(tables);
         const bool found = library.findDescription(templateName);
-        if (found)
-            composer.loadTemplate(library, fax);
+        const bool loaded = found && composer.loadTemplate(library, fax);
         tables.CoverTable.Close();
         if (!found) {
             std::fprintf(stderr, "qlnfax fax add: no cover template \"%s\"\n", templateName.c_str());
+            return 1;
+        }
+        // A template whose memo cannot be read would give a fax with an
+        // empty cover sheet.
+        if (!loaded) {
+            std::fprintf(stderr, "qlnfax fax add: the cover template \"%s\" cannot be read (%s)\n",
+                         templateName.c_str(), qln::records::sx_ErrorText().c_str());
             return 1;
         }
     }
@@ -98,6 +106,12 @@ int runFax(const QlnArgs &argsIn)
     if (suffix == "pdf" || suffix == "tif" || suffix == "tiff") {
         if (qln::fax::faxDocumentFileType(documentFile) == qln::fax::idNone) {
             std::fprintf(stderr, "qlnfax fax add: \"%s\" is not a PDF or TIFF file\n", documentFile.c_str());
+            return 1;
+        }
+        // Every page is read now, so that a document that cannot be
+        // rendered fails here and not when the fax is sent.
+        if (const std::string why = qln::fax::wholePageDocumentProblem(documentFile); !why.empty()) {
+            std::fprintf(stderr, "qlnfax fax add: \"%s\" cannot be used: %s\n", documentFile.c_str(), why.c_str());
             return 1;
         }
         fax.attachedDocument = QFileInfo(QString::fromStdString(documentFile)).absoluteFilePath().toStdString();
