@@ -42,6 +42,16 @@ constexpr double kNormalDpi = 98.0;
 constexpr int kBlackBelow = 48;
 constexpr int kWhiteFrom = 208;
 
+// Damage in a document is reported through the result, not printed.
+void pdfQuiet()
+{
+    static const bool quiet = [] {
+        poppler::set_debug_error_function([](const std::string &, void *) {}, nullptr);
+        return true;
+    }();
+    (void)quiet;
+}
+
 int missingFileCode(const std::string &fileName)
 {
     struct stat st {};
@@ -318,12 +328,7 @@ int PdfReader::openSource(const std::string &fileName, int &pages)
     closeSource();
     if (int rc = missingFileCode(fileName); rc < 0)
         return rc;
-    // Damage in a document is reported through the result, not printed.
-    static const bool quiet = [] {
-        poppler::set_debug_error_function([](const std::string &, void *) {}, nullptr);
-        return true;
-    }();
-    (void)quiet;
+    pdfQuiet();
     auto d = std::make_unique<Doc>();
     d->doc.reset(poppler::document::load_from_file(fileName));
     if (!d->doc || d->doc->is_locked())
@@ -382,7 +387,21 @@ std::string wholePageDocumentProblem(const std::string &fileName)
 {
     const TFaxInputDocumentType type = faxDocumentFileType(fileName);
     if (type != idPdf && type != idTiff)
-        return apfErrorText(ecUnsupportedFormat) + " (" + std::to_string(ecUnsupportedFormat) + ")";
+        return "it is not a PDF or TIFF file";
+    if (type == idPdf) {
+        // The usual faults named as such before the whole conversion.
+        pdfQuiet();
+        std::unique_ptr<poppler::document> doc(poppler::document::load_from_file(fileName));
+        if (!doc)
+            return "the PDF cannot be read (it is damaged or cut short)";
+        if (doc->is_locked())
+            return "the PDF is encrypted";
+        if (doc->pages() < 1)
+            return "the PDF has no pages";
+        for (int i = 0; i < doc->pages(); ++i)
+            if (!std::unique_ptr<poppler::page>(doc->create_page(i)))
+                return "page " + std::to_string(i + 1) + " of the PDF cannot be found (its page tree is damaged)";
+    }
     const char *tmp = std::getenv("TMPDIR");
     std::string scratch = std::string(tmp && *tmp ? tmp : "/tmp") + "/qln-check-XXXXXX.apf";
     const int fd = ::mkstemps(scratch.data(), 4);
@@ -399,7 +418,8 @@ std::string wholePageDocumentProblem(const std::string &fileName)
         converter.SetOutFileName(scratch);
         converter.ConvertDocument();
     } catch (const EFaxConverterError &e) {
-        problem = apfErrorText(e.code()) + " (" + std::to_string(e.code()) + ")";
+        problem = std::string(type == idPdf ? "the PDF" : "the TIFF") + " does not convert: " + apfErrorText(e.code()) +
+                  " (" + std::to_string(e.code()) + ")";
     } catch (const std::exception &e) {
         problem = e.what();
     }

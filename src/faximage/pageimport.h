@@ -114,8 +114,8 @@ private:
 // scratch file that is removed), so that a document that is encrypted,
 // truncated, loops or cannot be decoded is refused when it is attached
 // rather than when the fax is sent. Empty when it converts; otherwise the
-// converter's text with its code ("Unsupported graphics file format
-// (-8002)").
+// reason ("the PDF is encrypted", "the TIFF does not convert: Unsupported
+// graphics file format (-8002)").
 std::string wholePageDocumentProblem(const std::string &fileName);
 
 class TiffAnyReader : public FaxInputReader {

@@ -307,6 +307,26 @@ Status DbfFile::write(uint32_t n, const char *image)
     return file_.writeAt(off, image, size_t(recSize_));
 }
 
+Status DbfFile::removeLast()
+{
+    if (!writable_)
+        return Status::invalid(file_.path() + " is open read-only");
+    if (count_ == 0)
+        return Status::invalid("no record to take back");
+    const uint64_t off = uint64_t(headerSize_) + uint64_t(count_ - 1) * uint64_t(recSize_);
+    const char eof = char(kEofMarker);
+    if (Status s = file_.writeAt(off, &eof, 1); !s.isOk())
+        return s;
+    if (Status s = file_.truncate(off + 1); !s.isOk())
+        return s;
+    --count_;
+    fileRows_ = count_;
+    headerCount_ = count_;
+    if (Status s = writeHeader(); !s.isOk())
+        return s;
+    return remap();
+}
+
 Status DbfFile::writeHeader()
 {
     unsigned char h[32];

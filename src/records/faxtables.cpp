@@ -280,13 +280,15 @@ bool FaxTables::SaveRichText(TTable &table, const std::string &memoField,
                              const std::function<bool(const std::string &path)> &saveFile)
 {
     const std::string path = dataDir_ + "/" + kMemoTransferFile;
+    // The file stays after a memo was saved from it; after a failure it
+    // goes (a full disk must not keep the half of a save).
     try {
-        if (!saveFile(path))
-            return false;
-        return table.MemoFromFile(memoField, path);
+        if (saveFile(path) && table.MemoFromFile(memoField, path))
+            return true;
     } catch (...) {
-        return false;
     }
+    removeFile(path);
+    return false;
 }
 
 // ---- reopening -----------------------------------------------------------

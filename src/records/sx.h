@@ -124,6 +124,9 @@ bool sx_Commit();
 void sx_CancelUpdate();
 bool sx_BlobToFile(const std::string &field, const std::string &path);
 bool sx_Delete();
+// Takes back record recno, the last of the table, written by an append
+// whose row could not be completed; false when it is not the last record.
+bool sx_RemoveLastRecord(long recno);
 bool sx_Deleted();
 bool sx_Pack();
 

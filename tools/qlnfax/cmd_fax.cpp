@@ -23,7 +23,6 @@
 #include "faximage/faxdocumentfile.h"
 #include "faximage/pageimport.h"
 #include "records/faxtables.h"
-#include "records/sx.h"
 
 namespace {
 
@@ -97,8 +96,8 @@ int runFax(const QlnArgs &argsIn)
         // A template whose memo cannot be read would give a fax with an
         // empty cover sheet.
         if (!loaded) {
-            std::fprintf(stderr, "qlnfax fax add: the cover template \"%s\" cannot be read (%s)\n",
-                         templateName.c_str(), qln::records::sx_ErrorText().c_str());
+            std::fprintf(stderr, "qlnfax fax add: the cover template \"%s\" cannot be read (its memo is damaged)\n",
+                         templateName.c_str());
             return 1;
         }
     }
