@@ -363,13 +363,16 @@ int PdfReader::loadPage(int index, bool fine, SourcePage &page)
     // Without anti-aliasing, text and line art come out pure black and white.
     renderer.set_render_hint(poppler::page_renderer::antialiasing, false);
     renderer.set_render_hint(poppler::page_renderer::text_antialiasing, false);
-    renderer.set_image_format(poppler::image::format_argb32);
+    // Grey, one byte a pixel: the renderer then scales images and fills in
+    // one component instead of four, which is most of its work on a page
+    // holding a large picture, and no colour conversion follows.
+    renderer.set_image_format(poppler::image::format_gray8);
     poppler::image img = renderer.render_page(p.get(), xres, yres);
-    if (!img.is_valid() || img.width() <= 0 || img.height() <= 0)
+    if (!img.is_valid() || img.width() <= 0 || img.height() <= 0 || img.format() != poppler::image::format_gray8)
         return ecUnsupportedFormat;
     QImage view(reinterpret_cast<const uchar *>(img.const_data()), img.width(), img.height(),
-                img.bytes_per_row(), QImage::Format_ARGB32);
-    page.image = view.convertToFormat(QImage::Format_RGB32); // a deep copy
+                img.bytes_per_row(), QImage::Format_Grayscale8);
+    page.image = view.copy(); // the renderer's buffer goes with img
     page.xDpi = xres;
     page.yDpi = yres;
     page.fine = fine ? 1 : 0;
