@@ -18,7 +18,7 @@ namespace qln::records {
 
 namespace {
 
-constexpr int kDefaultWaitMs = 5000;
+constexpr int kDefaultWaitMs = 10000;
 constexpr int kRetryMs = 25;
 
 int initialWait()

@@ -38,7 +38,7 @@ std::string describeHolder(const LockHolder &holder);
 // (waiting could not help).
 Status lockExclusiveWaiting(int fd, const std::string &path, int waitMs);
 
-// How long table opens wait for the lock: 5000 ms unless changed (tests,
+// How long table opens wait for the lock: 10000 ms unless changed (tests,
 // or the environment variable QLN_TABLE_LOCK_WAIT_MS, read once).
 int tableLockWaitMs();
 void setTableLockWaitMs(int ms);

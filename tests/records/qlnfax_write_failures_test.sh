@@ -12,6 +12,7 @@
 # usage: qlnfax_write_failures_test.sh QLNFAX
 set -uo pipefail
 qlnfax=$1
+pdfmaker=$(cd "$(dirname "$0")/../common" && pwd)/pdfmaker.py
 work=$(mktemp -d /tmp/qln-write-failures.XXXXXX)
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$work/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
@@ -43,29 +44,9 @@ PY
 }
 
 printf '{\\rtf1\\ansi Hello\\par}' >doc.rtf
+for kind in text cut loop encrypted; do python3 "$pdfmaker" $kind $kind.pdf; done
+mv text.pdf good.pdf
 python3 - <<'PY'
-def pdf(objs, extra=b""):
-    out, offs = bytearray(b"%PDF-1.4\n"), []
-    for i, o in enumerate(objs, 1):
-        offs.append(len(out))
-        out += b"%d 0 obj\n" % i + o + b"\nendobj\n"
-    x = len(out)
-    out += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objs) + 1) + b"".join(b"%010d 00000 n \n" % o for o in offs)
-    out += b"trailer\n<< /Size %d /Root 1 0 R " % (len(objs) + 1) + extra + b">>\nstartxref\n%d\n%%%%EOF\n" % x
-    return bytes(out)
-text = b"BT /F1 24 Tf 72 700 Td (Hello) Tj ET"
-page = [b"<< /Type /Catalog /Pages 2 0 R >>", b"<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-        b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
-        b"/Resources << /Font << /F1 5 0 R >> >> >>",
-        b"<< /Length %d >>\nstream\n" % len(text) + text + b"\nendstream",
-        b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"]
-open("good.pdf", "wb").write(pdf(page))
-open("cut.pdf", "wb").write(pdf(page)[:200])
-open("loop.pdf", "wb").write(pdf([b"<< /Type /Catalog /Pages 2 0 R >>", b"<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-                                  b"<< /Type /Pages /Parent 2 0 R /Kids [2 0 R] /Count 1 >>"]))
-key = b"<0123456789abcdef0123456789abcdef>"
-open("encrypted.pdf", "wb").write(pdf(page + [b"<< /Filter /Standard /V 1 /R 2 /O <" + b"11" * 32 + b"> /U <" +
-                                              b"22" * 32 + b"> /P -4 >>"], b"/Encrypt 6 0 R /ID [" + key + key + b"] "))
 # A 64 x 64 TIFF whose only strip lies far past the end of the file.
 import struct
 entries = [(256, 3, 1, 64), (257, 3, 1, 64), (259, 3, 1, 1), (262, 3, 1, 0), (273, 4, 1, 0x100000),
@@ -77,28 +58,14 @@ PY
 
 # qlnfax render stopped by SIGINT or SIGTERM leaves no scratch directory, and
 # one left by a render that was killed outright goes at the next render.
-python3 - <<'PY'
-n = 60
-objs = [b"<< /Type /Catalog /Pages 2 0 R >>",
-        b"<< /Type /Pages /Kids [" + b" ".join(b"%d 0 R" % (4 + i) for i in range(n)) + b"] /Count %d >>" % n,
-        b"<< /Length 20 >>\nstream\n0 0 m 600 780 l S\n\nendstream"]
-objs += [b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 3 0 R >>"] * n
-out, offs = bytearray(b"%PDF-1.4\n"), []
-for i, o in enumerate(objs, 1):
-    offs.append(len(out))
-    out += b"%d 0 obj\n" % i + o + b"\nendobj\n"
-x = len(out)
-out += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objs) + 1) + b"".join(b"%010d 00000 n \n" % o for o in offs)
-out += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(objs) + 1, x)
-open("long.pdf", "wb").write(bytes(out))
-PY
+python3 "$pdfmaker" pages long.pdf 20000
 mkdir render
 for sig in INT TERM; do
     "$qlnfax" render long.pdf render/out.apf >/dev/null 2>&1 &
     pid=$!
-    for _ in $(seq 100); do compgen -G "render/.qlnrender-*" >/dev/null && break; sleep 0.05; done
-    sleep 0.3
-    kill -$sig $pid
+    for _ in $(seq 400); do compgen -G "render/.qlnrender-*/QLN_1.APF*" >/dev/null && break; sleep 0.05; done
+    compgen -G "render/.qlnrender-*/QLN_1.APF*" >/dev/null || fail "render made no page file"
+    kill -$sig $pid || fail "render ended before SIG$sig could stop it"
     wait $pid 2>/dev/null
     compgen -G "render/.qlnrender-*" >/dev/null && fail "SIG$sig left $(ls -A render)"
 done

@@ -61,6 +61,23 @@ int runFax(const QlnArgs &argsIn)
         throw std::runtime_error(kUsage);
     const std::string documentFile = args[1];
 
+    // An attached PDF or TIFF is checked first, as that reads every page,
+    // and the tables are held only while the fax is stored.
+    const QString suffix = QFileInfo(QString::fromStdString(documentFile)).suffix().toLower();
+    const bool attached = suffix == "pdf" || suffix == "tif" || suffix == "tiff";
+    if (attached) {
+        if (qln::fax::faxDocumentFileType(documentFile) == qln::fax::idNone) {
+            std::fprintf(stderr, "qlnfax fax add: \"%s\" is not a PDF or TIFF file\n", documentFile.c_str());
+            return 1;
+        }
+        // Every page is read now, so that a document that cannot be
+        // rendered fails here and not when the fax is sent.
+        if (const std::string why = qln::fax::wholePageDocumentProblem(documentFile); !why.empty()) {
+            std::fprintf(stderr, "qlnfax fax add: \"%s\" cannot be used: %s\n", documentFile.c_str(), why.c_str());
+            return 1;
+        }
+    }
+
     qln::initLocaleFormats();
     qln::settings().load(qln::settingsPath());
     qln::records::FaxTables tables(qln::dataDirectory());
@@ -101,18 +118,7 @@ int runFax(const QlnArgs &argsIn)
             return 1;
         }
     }
-    const QString suffix = QFileInfo(QString::fromStdString(documentFile)).suffix().toLower();
-    if (suffix == "pdf" || suffix == "tif" || suffix == "tiff") {
-        if (qln::fax::faxDocumentFileType(documentFile) == qln::fax::idNone) {
-            std::fprintf(stderr, "qlnfax fax add: \"%s\" is not a PDF or TIFF file\n", documentFile.c_str());
-            return 1;
-        }
-        // Every page is read now, so that a document that cannot be
-        // rendered fails here and not when the fax is sent.
-        if (const std::string why = qln::fax::wholePageDocumentProblem(documentFile); !why.empty()) {
-            std::fprintf(stderr, "qlnfax fax add: \"%s\" cannot be used: %s\n", documentFile.c_str(), why.c_str());
-            return 1;
-        }
+    if (attached) {
         fax.attachedDocument = QFileInfo(QString::fromStdString(documentFile)).absoluteFilePath().toStdString();
     } else {
         if (!loadFile(fax.document(), documentFile, "document"))
