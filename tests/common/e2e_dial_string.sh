@@ -3,7 +3,8 @@
 # return never reaches the modem (the number is refused when it is entered,
 # and one stored by another program is refused by the sender before it
 # dials), while a number that may be dialled makes exactly one dial command.
-# The modem device is named by a path relative to the working directory.
+# Listing such a number escapes its control bytes. The modem device is named
+# by a path relative to the working directory.
 # usage: e2e_dial_string.sh QLNFAX
 set -uo pipefail
 qlnfax=$1
@@ -58,6 +59,10 @@ while d[pos] != 0x0D:
     pos += 32
 open(path, 'wb').write(bytes(d))
 PY
+# Listing it prints the control bytes escaped, never raw.
+"$qlnfax" list outgoing --data-dir data >list.out || fail "list failed"
+grep -qF 'T100\x0D\x0AATD999' list.out || fail "list did not escape the number: $(cat -A list.out)"
+grep -q $'\r' list.out && fail "list printed a raw carriage return"
 "$qlnfax" fax send --data-dir data "$rec" --device line/modem1 >bad.out 2>&1 && fail "the patched number was sent"
 grep -q '^result: The fax number or dial prefix holds a character a modem cannot dial$' bad.out ||
     fail "no dial-string result"

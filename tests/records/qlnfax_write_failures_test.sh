@@ -6,7 +6,8 @@
 #  - a full disk (a small tmpfs; skipped where it cannot be mounted): a fax
 #    add that fails half-way leaves no row and no "Eraseme.rtf", and a
 #    cleanup that cannot pack exits 1 naming the table;
-#  - 20 fax adds in parallel on one data directory all get their row;
+#  - 20 fax adds in parallel on one data directory all get their row, and
+#    a table another program holds past the wait is refused naming it;
 #  - qlnfax render stopped by a signal leaves no scratch directory, and a
 #    stale one (its process gone) is removed by the next render.
 # usage: qlnfax_write_failures_test.sh QLNFAX
@@ -102,6 +103,18 @@ done
 failed=0
 for p in "${pids[@]}"; do wait "$p" || failed=$((failed + 1)); done
 [[ $failed == 0 && $(rows busy) == 20 ]] || fail "$failed of 20 parallel adds failed: $(cat add*.out | sort | uniq -c)"
+
+# A table held by another program: the wait runs out, the holder is named,
+# and tables init says so with exit 1.
+flock -x busy/QLNPB.DBF sleep 30 &
+holder=$!
+for _ in $(seq 100); do grep -q " $holder " /proc/locks && break; sleep 0.05; done
+QLN_TABLE_LOCK_WAIT_MS=200 "$qlnfax" tables init --data-dir busy >out 2>err
+rc=$?
+kill $holder 2>/dev/null
+wait $holder 2>/dev/null
+[[ $rc == 1 ]] || fail "tables init with a table held elsewhere exited $rc"
+grep -q "QLNPB.DBF is in use by flock (pid $holder)" err || fail "the holder was not named: $(cat err)"
 
 # A full disk.
 mkdir full
