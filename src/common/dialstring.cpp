@@ -19,11 +19,20 @@ bool isDialCharacter(char ch)
     switch (c) {
     case '*': case '#': case '+':
     case ',': case '!': case '@':
-    case ' ': case '-':
+    case ' ': case '-': case '(': case ')': case '.':
         return true;
     default:
         return false;
     }
+}
+
+std::string dialableForm(std::string_view text)
+{
+    std::string out;
+    for (char c : text)
+        if (c != '(' && c != ')' && c != '.')
+            out += c;
+    return out;
 }
 
 std::string dialStringProblem(std::string_view text, std::string_view what)
@@ -40,7 +49,7 @@ std::string dialStringProblem(std::string_view text, std::string_view what)
             shown = std::string("\\x") + hex[c >> 4] + hex[c & 15];
         }
         return std::string(what) + " holds " + shown +
-               ", which a modem cannot dial; use only digits, * # + , ! @ W T P A-D, blanks and -";
+               ", which a modem cannot dial; use only digits, * # + , ! @ W T P A-D, blanks and - ( ) .";
     }
     return {};
 }

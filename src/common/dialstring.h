@@ -8,9 +8,10 @@
 //   - digits 0-9, the DTMF tones A B C D, * # and + (international prefix);
 //   - the dial modifiers ',' (pause), '!' (hook flash), '@' (wait for
 //     quiet answer), 'W' (wait for dial tone), 'T' and 'P' (tone, pulse);
-//   - blanks and '-', which modems skip, so that a number can be written
-//     as "030 555-1212" (brackets and dots are refused: modems differ on
-//     them, and some answer the whole dial command with ERROR);
+//   - blanks, '-', '(', ')' and '.', so that a number can be written as
+//     "(030) 555-1212"; modems skip blanks and '-', while brackets and dots
+//     are dropped from the dial command (dialableForm), as some modems
+//     answer a dial command holding them with ERROR;
 // letters in either case, as modems read commands without regard to case.
 // ';' is refused: it returns the modem to command mode after dialling, so
 // the fax call would never connect, and it is how a dial string carries a
@@ -31,6 +32,10 @@ inline constexpr int ecBadDialString = 8075;
 
 // Whether c may stand in a dial string.
 bool isDialCharacter(char c);
+
+// text without the brackets and dots that only format a number; what goes
+// into the dial command.
+std::string dialableForm(std::string_view text);
 
 // Empty when every character of text may be dialled; otherwise a sentence
 // naming the first one that may not (control bytes as \xNN), with `what`
