@@ -1,5 +1,6 @@
 #include "compose/faxcomposer.h"
 
+#include "common/dialstring.h"
 #include "common/localeformats.h"
 #include "common/messages.h"
 #include "common/settings.h"
@@ -132,6 +133,14 @@ long FaxComposer::store(FaxEditMode mode, FaxEditorSurface &editor)
 {
     records::TTable &t = tables_.FaxTable;
     const FaxFields f = editor.fields();
+    // A number the modem could not dial is refused before anything is written
+    // (the editor's untouched design text is no number yet; the sender
+    // refuses it should it ever be dialled).
+    if (const std::string why = f.faxNumber == FaxFields{}.faxNumber ? std::string() : dialStringProblem(f.faxNumber);
+        !why.empty()) {
+        messages().information(why);
+        return 0;
+    }
     const long before = t.RecNo();
     try {
         if (mode == FaxEditMode::Edit)

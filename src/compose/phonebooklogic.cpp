@@ -1,5 +1,6 @@
 #include "compose/phonebooklogic.h"
 
+#include "common/dialstring.h"
 #include "common/messages.h"
 #include "compose/sidetable.h"
 
@@ -60,6 +61,11 @@ long PhoneBookLogic::currentRecordNumber() { return currentRecord(phone_); }
 
 bool PhoneBookLogic::store(const PhoneEntryText &entry, bool append)
 {
+    // A number the modem could not dial is refused before anything is written.
+    if (const std::string why = dialStringProblem(entry.number); !why.empty()) {
+        messages().information(why);
+        return false;
+    }
     try {
         if (append)
             phone_.Append();

@@ -2,6 +2,8 @@
 
 #include "fax/faxlog.h"
 
+#include "common/dialstring.h"
+
 #include <algorithm>
 #include <cctype>
 #include <ctime>
@@ -245,7 +247,13 @@ FaxSession::Step FaxSender::onInit()
 
 FaxSession::Step FaxSender::onDial()
 {
-    std::string cmd = std::string("ATD") + (send.toneDial ? "T" : "P") + send.dialPrefix + phoneNumber;
+    // A control byte or ';' in the number would end the dial command early
+    // and hand the rest to the modem as a command of its own.
+    if (!qln::dialStringProblem(send.dialPrefix + phoneNumber).empty()) {
+        fail(qln::ecBadDialString);
+        return Step::Next;
+    }
+    std::string cmd = std::string("ATD") + (send.toneDial ? "T" : "P") + qln::dialableForm(send.dialPrefix + phoneNumber);
     sendCommand(cmd);
     armResponse(secondsToTicks(send.dialWait));
     ++dialAttempt;

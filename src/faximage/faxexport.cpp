@@ -101,20 +101,21 @@ FaxExportFormat faxExportFormatFor(const std::string &fileName)
 int readFaxPages(const std::string &apfFile, int page, std::vector<FaxPageLines> &pages)
 {
     pages.clear();
+    // One reader for all pages: each page is found from the one before it,
+    // so the file is walked once however many pages it has.
+    ApfReader reader;
+    if (int rc = reader.open(apfFile))
+        return rc;
     int first = page, last = page;
     if (page <= 0) {
-        UnpackerCore core;
-        ApfFileHeader h;
-        if (int rc = core.readFileHeader(apfFile, h))
-            return rc;
         first = 1;
-        last = h.pageCount;
+        last = reader.pageCount();
         if (last < 1)
             return ecFaxBadFormat;
     }
     for (int p = first; p <= last; ++p) {
         FaxPageLines lines;
-        if (int rc = readFaxPageLines(apfFile, p, lines))
+        if (int rc = readFaxPageLines(reader, apfFile, p, lines))
             return rc;
         if (lines.lines.empty())
             return ecFaxBadFormat;

@@ -3,8 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <tiffio.h>
 
@@ -16,7 +20,10 @@
 
 #include "faximage/apf.h"
 #include "faximage/apferrors.h"
+#include "faximage/converter.h"
+#include "faximage/convertererror.h"
 #include "faximage/dither.h"
+#include "faximage/faxdocumentfile.h"
 #include "faximage/tiffreader.h"
 
 namespace qln::fax {
@@ -34,6 +41,16 @@ constexpr double kNormalDpi = 98.0;
 // grey between is dithered, so text stays crisp and pictures keep shades.
 constexpr int kBlackBelow = 48;
 constexpr int kWhiteFrom = 208;
+
+// Damage in a document is reported through the result, not printed.
+void pdfQuiet()
+{
+    static const bool quiet = [] {
+        poppler::set_debug_error_function([](const std::string &, void *) {}, nullptr);
+        return true;
+    }();
+    (void)quiet;
+}
 
 int missingFileCode(const std::string &fileName)
 {
@@ -226,7 +243,12 @@ int LibTiffReader::openSource(const std::string &fileName, int &pages)
 int LibTiffReader::loadPage(int index, bool, SourcePage &page)
 {
     TIFF *tif = static_cast<TIFF *>(tif_);
-    if (!tif || !TIFFSetDirectory(tif, tdir_t(index)))
+    if (!tif)
+        return ecUnsupportedFormat;
+    // Pages are read in order: the next directory follows from the current
+    // one, where setting it by number would walk from the first each time.
+    const bool next = index > 0 && int(TIFFCurrentDirectory(tif)) == index - 1;
+    if (!(next ? TIFFReadDirectory(tif) : TIFFSetDirectory(tif, tdir_t(index))))
         return ecUnsupportedFormat;
     uint32_t w = 0, h = 0;
     TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w);
@@ -306,12 +328,7 @@ int PdfReader::openSource(const std::string &fileName, int &pages)
     closeSource();
     if (int rc = missingFileCode(fileName); rc < 0)
         return rc;
-    // Damage in a document is reported through the result, not printed.
-    static const bool quiet = [] {
-        poppler::set_debug_error_function([](const std::string &, void *) {}, nullptr);
-        return true;
-    }();
-    (void)quiet;
+    pdfQuiet();
     auto d = std::make_unique<Doc>();
     d->doc.reset(poppler::document::load_from_file(fileName));
     if (!d->doc || d->doc->is_locked())
@@ -346,13 +363,16 @@ int PdfReader::loadPage(int index, bool fine, SourcePage &page)
     // Without anti-aliasing, text and line art come out pure black and white.
     renderer.set_render_hint(poppler::page_renderer::antialiasing, false);
     renderer.set_render_hint(poppler::page_renderer::text_antialiasing, false);
-    renderer.set_image_format(poppler::image::format_argb32);
+    // Grey, one byte a pixel: the renderer then scales images and fills in
+    // one component instead of four, which is most of its work on a page
+    // holding a large picture, and no colour conversion follows.
+    renderer.set_image_format(poppler::image::format_gray8);
     poppler::image img = renderer.render_page(p.get(), xres, yres);
-    if (!img.is_valid() || img.width() <= 0 || img.height() <= 0)
+    if (!img.is_valid() || img.width() <= 0 || img.height() <= 0 || img.format() != poppler::image::format_gray8)
         return ecUnsupportedFormat;
     QImage view(reinterpret_cast<const uchar *>(img.const_data()), img.width(), img.height(),
-                img.bytes_per_row(), QImage::Format_ARGB32);
-    page.image = view.convertToFormat(QImage::Format_RGB32); // a deep copy
+                img.bytes_per_row(), QImage::Format_Grayscale8);
+    page.image = view.copy(); // the renderer's buffer goes with img
     page.xDpi = xres;
     page.yDpi = yres;
     page.fine = fine ? 1 : 0;
@@ -362,6 +382,52 @@ int PdfReader::loadPage(int index, bool fine, SourcePage &page)
 void PdfReader::closeSource()
 {
     doc_.reset();
+}
+
+// ---- checking a whole document ----
+
+std::string wholePageDocumentProblem(const std::string &fileName)
+{
+    const TFaxInputDocumentType type = faxDocumentFileType(fileName);
+    if (type != idPdf && type != idTiff)
+        return "it is not a PDF or TIFF file";
+    if (type == idPdf) {
+        // The usual faults named as such before the whole conversion.
+        pdfQuiet();
+        std::unique_ptr<poppler::document> doc(poppler::document::load_from_file(fileName));
+        if (!doc)
+            return "the PDF cannot be read (it is damaged or cut short)";
+        if (doc->is_locked())
+            return "the PDF is encrypted";
+        if (doc->pages() < 1)
+            return "the PDF has no pages";
+        for (int i = 0; i < doc->pages(); ++i)
+            if (!std::unique_ptr<poppler::page>(doc->create_page(i)))
+                return "page " + std::to_string(i + 1) + " of the PDF cannot be found (its page tree is damaged)";
+    }
+    const char *tmp = std::getenv("TMPDIR");
+    std::string scratch = std::string(tmp && *tmp ? tmp : "/tmp") + "/qln-check-XXXXXX.apf";
+    const int fd = ::mkstemps(scratch.data(), 4);
+    if (fd < 0)
+        return std::string("cannot make a scratch file: ") + std::strerror(errno);
+    ::close(fd);
+    std::string problem;
+    try {
+        TApdFaxConverter converter;
+        converter.SetInputDocumentType(type);
+        converter.SetOptions(coYield);
+        converter.SetResolution(frHigh);
+        converter.SetDocumentFile(fileName);
+        converter.SetOutFileName(scratch);
+        converter.ConvertDocument();
+    } catch (const EFaxConverterError &e) {
+        problem = std::string(type == idPdf ? "the PDF" : "the TIFF") + " does not convert: " + apfErrorText(e.code()) +
+                  " (" + std::to_string(e.code()) + ")";
+    } catch (const std::exception &e) {
+        problem = e.what();
+    }
+    std::remove(scratch.c_str());
+    return problem;
 }
 
 // ---- TiffAnyReader ----

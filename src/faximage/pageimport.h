@@ -109,6 +109,15 @@ private:
     std::unique_ptr<Doc> doc_;
 };
 
+// Whether a PDF or TIFF file attached as a fax's document converts: every
+// page is converted as the rendering before a send converts it (into a
+// scratch file that is removed), so that a document that is encrypted,
+// truncated, loops or cannot be decoded is refused when it is attached
+// rather than when the fax is sent. Empty when it converts; otherwise the
+// reason ("the PDF is encrypted", "the TIFF does not convert: Unsupported
+// graphics file format (-8002)").
+std::string wholePageDocumentProblem(const std::string &fileName);
+
 class TiffAnyReader : public FaxInputReader {
 public:
     std::string defaultExtension() const override { return "TIF"; }

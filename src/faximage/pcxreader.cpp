@@ -36,10 +36,14 @@ int PcxPageDecoder::readRow(ConverterCore &core, ConverterInputFile &file, uint8
 {
     // The header's row count ends the image; what follows the rows (the
     // 256-colour palette of version 5 files, for one) is no image data.
-    if (rows_ >= height_ || (dataPos_ >= dataEnd_ && runLeft_ == 0)) {
+    if (rows_ >= height_) {
         endOfPage = true;
         return ecOK;
     }
+    // Data that ends before the rows the header promises is a damaged (cut
+    // short) file, not a page with blank rows.
+    if (dataPos_ >= dataEnd_ && runLeft_ == 0)
+        return ecDeviceRead;
     ++rows_;
     endOfPage = false;
     const int imageBytes = (width_ + 7) / 8;
@@ -54,7 +58,7 @@ int PcxPageDecoder::readRow(ConverterCore &core, ConverterInputFile &file, uint8
     while (n < bytesPerLine_) {
         if (runLeft_ == 0) {
             if (dataPos_ >= dataEnd_)
-                break;
+                return ecDeviceRead;
             uint8_t b;
             if (int rc = file.getByte(b); rc < 0)
                 return rc;
@@ -62,7 +66,7 @@ int PcxPageDecoder::readRow(ConverterCore &core, ConverterInputFile &file, uint8
             if (b >= 192) {
                 runLeft_ = b & 0x3F;
                 if (dataPos_ >= dataEnd_)
-                    break;
+                    return ecDeviceRead;
                 if (int rc = file.getByte(runByte_); rc < 0)
                     return rc;
                 ++dataPos_;

@@ -11,6 +11,14 @@ namespace qln::fax {
 
 int readFaxPageLines(const std::string &apfFile, int page, FaxPageLines &out)
 {
+    ApfReader reader;
+    if (int rc = reader.open(apfFile))
+        return rc;
+    return readFaxPageLines(reader, apfFile, page, out);
+}
+
+int readFaxPageLines(ApfReader &reader, const std::string &apfFile, int page, FaxPageLines &out)
+{
     out = FaxPageLines{};
     UnpackerCore core([&out](UnpackLineKind kind, const uint8_t *data, int len, int) {
         if (kind == UnpackLineKind::Line) {
@@ -24,11 +32,11 @@ int readFaxPageLines(const std::string &apfFile, int page, FaxPageLines &out)
     });
     core.setFlags(0);
     ApfPageHeader ph;
-    if (int rc = core.readPageHeader(apfFile, page, ph))
+    if (int rc = reader.seekPage(page, &ph))
         return rc;
     out.width = ph.width();
     out.fine = ph.fine();
-    return core.unpackPage(apfFile, page);
+    return core.unpackPage(reader, apfFile, page);
 }
 
 namespace {

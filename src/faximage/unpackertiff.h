@@ -23,6 +23,10 @@ struct FaxPageLines {
 // Decodes page `page` of an APF file into its raster lines, as they are in
 // the file (no aspect correction, no compression). Errors as UnpackerCore.
 int readFaxPageLines(const std::string &apfFile, int page, FaxPageLines &out);
+// The same with a reader the caller keeps open, so that pages read in order
+// cost one walk of the file in all (ApfReader::seekPage).
+class ApfReader;
+int readFaxPageLines(ApfReader &reader, const std::string &apfFile, int page, FaxPageLines &out);
 
 // The bytes of a TIFF class F file holding the page.
 std::vector<uint8_t> makeTiffClassF(const FaxPageLines &page, int pageNumber = 0, int pageCount = 1);

@@ -1,5 +1,7 @@
 #include "records/dbffile.h"
 
+#include "records/filelock.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -207,7 +209,7 @@ Status DbfFile::open(const std::string &path, bool writable, bool exclusive)
     if (Status s = file_.open(path, writable); !s.isOk())
         return s;
     if (exclusive) {
-        if (Status s = file_.lockExclusive(); !s.isOk()) {
+        if (Status s = file_.lockExclusive(tableLockWaitMs()); !s.isOk()) {
             file_.close();
             return s;
         }
@@ -303,6 +305,26 @@ Status DbfFile::write(uint32_t n, const char *image)
         return writeHeader();
     }
     return file_.writeAt(off, image, size_t(recSize_));
+}
+
+Status DbfFile::removeLast()
+{
+    if (!writable_)
+        return Status::invalid(file_.path() + " is open read-only");
+    if (count_ == 0)
+        return Status::invalid("no record to take back");
+    const uint64_t off = uint64_t(headerSize_) + uint64_t(count_ - 1) * uint64_t(recSize_);
+    const char eof = char(kEofMarker);
+    if (Status s = file_.writeAt(off, &eof, 1); !s.isOk())
+        return s;
+    if (Status s = file_.truncate(off + 1); !s.isOk())
+        return s;
+    --count_;
+    fileRows_ = count_;
+    headerCount_ = count_;
+    if (Status s = writeHeader(); !s.isOk())
+        return s;
+    return remap();
 }
 
 Status DbfFile::writeHeader()

@@ -72,6 +72,9 @@ public:
     const char *record(uint32_t n);
     // Writes record n (1..recCount) or appends (n == recCount+1).
     Status write(uint32_t n, const char *image);
+    // Takes back the last record (an append whose row could not be
+    // completed): the file ends after the record before it again.
+    Status removeLast();
     // Increments the change counter and makes it durable.
     Status bumpGeneration();
     // Updates the header (count, date, counter) and syncs the file.

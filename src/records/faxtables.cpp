@@ -280,13 +280,15 @@ bool FaxTables::SaveRichText(TTable &table, const std::string &memoField,
                              const std::function<bool(const std::string &path)> &saveFile)
 {
     const std::string path = dataDir_ + "/" + kMemoTransferFile;
+    // The file stays after a memo was saved from it; after a failure it
+    // goes (a full disk must not keep the half of a save).
     try {
-        if (!saveFile(path))
-            return false;
-        return table.MemoFromFile(memoField, path);
+        if (saveFile(path) && table.MemoFromFile(memoField, path))
+            return true;
     } catch (...) {
-        return false;
     }
+    removeFile(path);
+    return false;
 }
 
 bool FaxTables::StageRichText(TTable &table, const std::string &memoField,
@@ -390,51 +392,66 @@ bool FaxTables::NeedsIndexRebuild()
 }
 
 void FaxTables::rebuildOne(TTable &t, int which, const std::function<void(const std::string &)> &progress,
-                           const char *removing, const char *rebuilding)
+                           const char *removing, const char *rebuilding, std::vector<std::string> &problems)
 {
     // The outgoing table shows its first text before its index is closed.
     const bool textFirst = which == Fax;
     if (textFirst && progress)
         progress(removing);
+    const std::string file = t.TableName;
     try {
         t.CloseIndexes();
         std::string path = t.Path();
         removeFile(findCaseInsensitive(path.substr(0, path.size() - 3) + "CDX"));
         if (!textFirst && progress)
             progress(removing);
-        if (!t.Pack())
-            t.Pack();   // one retry; a second failure leaves the rows in place
+        // One retry; a second failure leaves the rows in place, and says so.
+        if (!t.Pack() && !t.Pack())
+            problems.push_back(file + ": the rows marked for deletion could not be removed: " + sx_ErrorText());
         if (progress)
             progress(rebuilding);
         for (const auto &tag : fullTags(which))
-            t.IndexTag(tag.name, tag.key, tag.descending);
+            if (!t.IndexTag(tag.name, tag.key, tag.descending))
+                problems.push_back(file + ": the index tag " + tag.name + " could not be built: " + sx_ErrorText());
         t.SelectTag(fullTags(which).front().name);
-    } catch (...) {
+    } catch (const std::exception &e) {
         // The next open makes the first tag again; nothing else to undo.
+        problems.push_back(file + ": " + e.what());
     }
 }
 
-void FaxTables::RebuildIndexes(const std::function<void(const std::string &)> &progress)
+std::vector<std::string> FaxTables::RebuildIndexes(const std::function<void(const std::string &)> &progress)
 {
+    std::vector<std::string> problems;
     // The outgoing and received tables are rebuilt only while open: a table
     // that its owner has closed (the main window closing meanwhile) stays
     // closed.
     if (FaxTable.Active())
         rebuildOne(FaxTable, Fax, progress, "Removing FAX file records marked for deletion",
-                   "Rebuilding FAX file indexes");
+                   "Rebuilding FAX file indexes", problems);
     if (RecTable.Active())
         rebuildOne(RecTable, Rec, progress, "Removing Received FAX records marked for deletion",
-                   "Rebuilding Received FAX indexes");
+                   "Rebuilding Received FAX indexes", problems);
+    // A side table that is missing is made by the open; one that exists but
+    // does not open (damaged, in use) is reported, not skipped in silence.
+    const bool phoneExisted = fileExists(PathOf(kPhoneFile));
     if (OpenPhoneDBF(PhoneTable)) {
         rebuildOne(PhoneTable, Phone, progress, "Removing PHONE file records marked for deletion",
-                   "Rebuilding PHONE file indexes");
+                   "Rebuilding PHONE file indexes", problems);
         PhoneTable.Close();
+    } else if (phoneExisted) {
+        problems.push_back(std::string(kPhoneFile) + ": not rebuilt: " + lastError_);
     }
-    if (!OpenCoverDBF())
-        return;
+    const bool coverExisted = fileExists(PathOf(kCoverFile));
+    if (!OpenCoverDBF()) {
+        if (coverExisted)
+            problems.push_back(std::string(kCoverFile) + ": not rebuilt: " + lastError_);
+        return problems;
+    }
     rebuildOne(CoverTable, Cover, progress, "Removing COVER file records marked for deletion",
-               "Rebuilding COVER file indexes");
+               "Rebuilding COVER file indexes", problems);
     CoverTable.Close();
+    return problems;
 }
 
 } // namespace qln::records

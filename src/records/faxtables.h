@@ -98,8 +98,11 @@ public:
     // progress receives each status text. FaxTable and RecTable are rebuilt
     // when open (never opened here); the phonebook and cover tables are
     // opened for it. Leaves FaxTable ordered by DATESENT, RecTable by
-    // DATETIME, phonebook and cover tables closed.
-    void RebuildIndexes(const std::function<void(const std::string &)> &progress);
+    // DATETIME, phonebook and cover tables closed. Returns what went wrong,
+    // one text per table and step that failed (a table that could not be
+    // packed, a tag that could not be built, a side table that exists but
+    // does not open); empty when everything was rebuilt.
+    std::vector<std::string> RebuildIndexes(const std::function<void(const std::string &)> &progress);
 
     void CloseAll();
 
@@ -108,7 +111,7 @@ private:
     bool openMain(TTable &t, const std::string &file, int which, bool first);
     bool openSide(TTable &t, const std::string &file, int which);
     void rebuildOne(TTable &t, int which, const std::function<void(const std::string &)> &progress,
-                    const char *removing, const char *rebuilding);
+                    const char *removing, const char *rebuilding, std::vector<std::string> &problems);
 
     bool failWith(const std::string &text);
 

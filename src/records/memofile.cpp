@@ -52,11 +52,22 @@ Status MemoFile::open(const std::string &path, bool writable)
         return s;
     }
     // Reconcile the free pointer with the file: never hand out blocks inside
-    // the header or behind the end of what exists.
-    uint64_t firstFree = (kHeaderSize + blockSize_ - 1) / blockSize_;
-    uint64_t endBlock = (size_ + blockSize_ - 1) / blockSize_;
-    if (nextFree_ < firstFree || nextFree_ > endBlock)
-        nextFree_ = uint32_t(std::max(firstFree, endBlock));
+    // the header or inside the blocks the file already holds. A pointer
+    // below the end (a lost header update) would put the next memo over the
+    // memos of existing rows; a pointer past the end only wastes space, so
+    // both become the end of the file, rounded up to a whole block.
+    const uint64_t firstFree = (kHeaderSize + blockSize_ - 1) / blockSize_;
+    const uint64_t endBlock = std::max(firstFree, (size_ + blockSize_ - 1) / blockSize_);
+    repaired_ = nextFree_ != endBlock;
+    if (repaired_) {
+        if (endBlock > 0xFFFFFFFFu) {
+            file_.close();
+            return Status::corruption(path + ": memo file too large");
+        }
+        // Opening writes nothing; the next memo written puts the header
+        // right along with it.
+        nextFree_ = uint32_t(endBlock);
+    }
     return Status::ok();
 }
 

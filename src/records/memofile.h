@@ -35,12 +35,17 @@ public:
     Status write(const std::string &data, uint32_t &block);
     Status sync();
     uint32_t blockSize() const { return blockSize_; }
+    // Whether open() found the header's next-free pointer out of step with
+    // the file's length and took the end of the file instead (the header
+    // itself is put right by the next write).
+    bool headerRepaired() const { return repaired_; }
 
 private:
     File file_;
     uint32_t blockSize_ = kDefaultBlockSize;
     uint32_t nextFree_ = 0;
     uint64_t size_ = 0;
+    bool repaired_ = false;
 };
 
 } // namespace qln::records

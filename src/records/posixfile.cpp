@@ -1,5 +1,7 @@
 #include "records/posixfile.h"
 
+#include "records/filelock.h"
+
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -60,12 +62,7 @@ void File::close()
     fd_ = -1;
 }
 
-Status File::lockExclusive()
-{
-    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0)
-        return errno == EWOULDBLOCK ? Status::busy(path_ + " is in use") : errnoStatus("cannot lock", path_);
-    return Status::ok();
-}
+Status File::lockExclusive(int waitMs) { return lockExclusiveWaiting(fd_, path_, waitMs); }
 
 Status File::readAt(uint64_t offset, void *buf, size_t len) const
 {

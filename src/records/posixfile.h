@@ -31,9 +31,10 @@ public:
     int fd() const { return fd_; }
     const std::string &path() const { return path_; }
 
-    // Takes an exclusive advisory lock without waiting; Busy when another
-    // process holds it.
-    Status lockExclusive();
+    // Takes an exclusive advisory lock, waiting up to waitMs milliseconds
+    // while another process holds it; Busy, naming the holder when it can be
+    // found, when the time runs out (see filelock.h).
+    Status lockExclusive(int waitMs = 0);
 
     // Reads exactly len bytes at offset; a short file is a Corruption.
     Status readAt(uint64_t offset, void *buf, size_t len) const;

@@ -22,7 +22,8 @@ constexpr int SDEFOX = 2;    // FoxPro 2.x DBF/FPT with the compound index (.CDX
 constexpr int SDENSX = 3;    // DBF/FPT without production index
 
 // Open modes of sx_Use. Only EXCLUSIVE locks the table (an advisory lock
-// on the DBF); READWRITE does no locking and is meant for single-user use.
+// on the DBF, waited for a bounded time while another program holds it, see
+// filelock.h); READWRITE does no locking and is meant for single-user use.
 constexpr int READWRITE = 0;
 constexpr int READONLY = 1;
 constexpr int EXCLUSIVE = 2;
@@ -123,6 +124,9 @@ bool sx_Commit();
 void sx_CancelUpdate();
 bool sx_BlobToFile(const std::string &field, const std::string &path);
 bool sx_Delete();
+// Takes back record recno, the last of the table, written by an append
+// whose row could not be completed; false when it is not the last record.
+bool sx_RemoveLastRecord(long recno);
 bool sx_Deleted();
 bool sx_Pack();
 

@@ -167,6 +167,12 @@ bool sx_Delete()
     return a && check(a->setDeleted(true));
 }
 
+bool sx_RemoveLastRecord(long recno)
+{
+    WorkArea *a = cur();
+    return a && recno > 0 && check(a->removeLastRecord(uint32_t(recno)));
+}
+
 bool sx_Deleted()
 {
     WorkArea *a = cur();

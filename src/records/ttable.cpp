@@ -113,6 +113,7 @@ void TTable::Close()
     }
     area_ = 0;
     state_ = State::Inactive;
+    appendedRecNo_ = 0;
 }
 
 bool TTable::SetQuery(const std::string &expr)
@@ -389,6 +390,8 @@ void TTable::writePending()
     bool inserting = state_ == State::Insert;
     if (inserting && !sx_AppendBlank())
         raise(name_ + ": cannot append");
+    if (inserting)
+        appendedRecNo_ = sx_RecNo();
     for (const auto &[field, kv] : pending_) {
         if (!sx_Replace(field, kv.first, kv.second)) {
             std::string err = sx_ErrorText();
@@ -407,11 +410,27 @@ void TTable::writePending()
     state_ = State::Browse;
 }
 
+void TTable::takeBackAppended()
+{
+    const long recno = appendedRecNo_;
+    appendedRecNo_ = 0;
+    if (recno == 0 || !Active())
+        return;
+    AreaGuard g(area_);
+    sx_CancelUpdate();
+    if (sx_RemoveLastRecord(recno))
+        return;
+    // Not the last row any more: flag it, which hides it everywhere.
+    if (sx_Go(recno) && !sx_Eof())
+        sx_Delete() && sx_Commit();
+}
+
 void TTable::Post()
 {
     require();
     if (state_ == State::Edit || state_ == State::Insert)
         writePending();
+    appendedRecNo_ = 0;
 }
 
 void TTable::Cancel()
@@ -419,6 +438,7 @@ void TTable::Cancel()
     pending_.clear();
     if (state_ == State::Edit || state_ == State::Insert)
         state_ = State::Browse;
+    takeBackAppended();
 }
 
 bool TTable::Delete()

@@ -108,6 +108,10 @@ public:
     void SetMemo(const std::string &field, const std::string &content);
     // Writes the pending row and commits; throws std::runtime_error on failure.
     void Post();
+    // Drops the pending changes. A new row that was already written for its
+    // memo (MemoFromFile while appending) is taken back, so a row whose
+    // saving failed half-way does not stay behind (when other rows were
+    // appended after it, it is flagged deleted instead).
     void Cancel();
     // Flags the current row deleted and commits; false when there is none.
     // The flagged row stays current; moves continue from its place.
@@ -138,12 +142,16 @@ private:
     void require() const;
     void postIfEditing();
     void writePending();
+    void takeBackAppended();
 
     std::string name_;
     int area_ = 0;
     std::string query_;
     State state_ = State::Inactive;
     std::map<std::string, std::pair<int, std::string>> pending_;  // field -> (kind, value)
+    // The row an Append() wrote early (for a memo) and Post() has not yet
+    // completed; Cancel() takes it back. 0 when none.
+    long appendedRecNo_ = 0;
 };
 
 // Selects an area for the lifetime of the guard.

@@ -327,6 +327,46 @@ Status WorkArea::setDeleted(bool deleted)
     return flush();
 }
 
+Status WorkArea::removeLastRecord(uint32_t n)
+{
+    if (mode_ == READONLY)
+        return Status::invalid(alias_ + " is open read-only");
+    discard();
+    if (n == 0 || n != dbf_.recCount())
+        return Status::invalid("record " + std::to_string(n) + " is not the last record of " + alias_);
+    const char *r = dbf_.record(n);
+    if (!r)
+        return Status::ioError("cannot read record " + std::to_string(n));
+    const std::string old(r, size_t(dbf_.recSize()));
+    if (indexOpen_ && cdx_.tagCount() > 0) {
+        if (!changeStarted_) {
+            if (Status s = cdx_.loadAll(); !s.isOk())
+                return s;
+            if (Status s = dbf_.bumpGeneration(); !s.isOk())
+                return s;
+            changeStarted_ = true;
+        }
+        for (int i = 1; i <= cdx_.tagCount(); ++i) {
+            IndexTag *t = cdx_.tag(i);
+            if (!t)
+                return Status::ioError("cannot read tag " + std::to_string(i));
+            std::string key;
+            if (t->keyFor(old.data(), key))
+                t->remove(key, n);
+        }
+        cdx_.markDirty();
+    }
+    if (Status s = dbf_.removeLast(); !s.isOk())
+        return s;
+    dataChanged_ = true;
+    if (queryBits_.size() > n)
+        queryBits_.resize(n);
+    viewValid_ = false;
+    recno_ = dbf_.recCount() + 1;
+    eof_ = true;
+    return commit();
+}
+
 Status WorkArea::flush()
 {
     if (!dirty_)

@@ -74,6 +74,10 @@ public:
     Status putRecord(const std::string &image);
     Status appendBlank();
     Status setDeleted(bool deleted);
+    // Takes back record n, which must be the last one (a row appended and
+    // not completed): its index keys go and the file ends before it; then
+    // commits. Memo blocks it pointed at stay unused until the next pack.
+    Status removeLastRecord(uint32_t n);
     Status flush();
     // Drops uncommitted changes of the current row (an appended row vanishes).
     void discard();

@@ -169,7 +169,19 @@ std::optional<ModemDevice> FindModemDevice(const std::string &name, const Device
     for (auto &d : ListModemDevices(sources))
         if (d.name == name)
             return d;
-    return std::nullopt;
+    // Not a listed name: a device file named by its path, a relative one
+    // taken from the working directory as every command-line tool does.
+    struct stat st {};
+    if (name.empty() || ::stat(name.c_str(), &st) != 0 || !S_ISCHR(st.st_mode))
+        return std::nullopt;
+    std::string path = name;
+    if (path.front() != '/') {
+        char cwd[4096];
+        if (!::getcwd(cwd, sizeof cwd))
+            return std::nullopt;
+        path = withoutTrailingSlash(cwd) + "/" + path;
+    }
+    return ModemDevice{name, path, ModemDevice::Kind::SerialById};
 }
 
 bool ResolveModemDevice(const std::string &name, std::string &path, std::string &error)

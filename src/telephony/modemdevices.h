@@ -50,6 +50,9 @@ DeviceSources CurrentDeviceSources();
 
 std::vector<ModemDevice> ListModemDevices(const DeviceSources &sources);
 std::vector<std::string> ModemDeviceNames(const DeviceSources &sources);
+// The listed device of that name; failing that, when `name` is the path of a
+// character device (relative paths from the working directory), that device
+// under its absolute path.
 std::optional<ModemDevice> FindModemDevice(const std::string &name, const DeviceSources &sources);
 
 // The device file to open for a named device of the current sources; the

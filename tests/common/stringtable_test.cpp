@@ -94,6 +94,7 @@ const std::map<long, std::string> kDocumented = {
     {8069, "Fax failed in mid-session"},
     {8070, "Fax failed at page end"},
     {8074, "Remote fax did not answer"},
+    {8075, "The fax number or dial prefix holds a character a modem cannot dial"},
 };
 
 // Builds a "STR0" block from (code, ASCII text) pairs in the given order.

@@ -196,7 +196,7 @@ TEST_F(FaxEditorTest, PhonebookPickFillsRecipientAndTheWhole25CharacterNumber)
         PhoneBookLogic book(*tables);
         ASSERT_TRUE(book.open());
         book.addEntry({"Ada", "1"});
-        book.addEntry({"Grace Hopper", "+1 (202) 555-0199 ext 123"});
+        book.addEntry({"Grace Hopper", "+1 202 555-0199,,,123 456"});
     }
     bool sawPickMode = false;
     setModalRunner([&](QDialog &d) {
@@ -212,7 +212,7 @@ TEST_F(FaxEditorTest, PhonebookPickFillsRecipientAndTheWhole25CharacterNumber)
     editor->AddressButtonClick();
     EXPECT_TRUE(sawPickMode);
     EXPECT_EQ(editor->recipientEdit()->text(), "Grace Hopper");
-    EXPECT_EQ(editor->faxNumberEdit()->text(), "+1 (202) 555-0199 ext 123");
+    EXPECT_EQ(editor->faxNumberEdit()->text(), "+1 202 555-0199,,,123 456");
 
     // Cancel leaves the fields alone.
     setModalRunner([](QDialog &) { return int(QDialog::Rejected); });

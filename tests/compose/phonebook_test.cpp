@@ -135,7 +135,7 @@ TEST_F(PhoneBookTest, EditShowsTheCurrentEntryAndStoresBothFieldsIntoTheSameRow)
 
 TEST_F(PhoneBookTest, PickTakesTheCurrentEntryWithAFull25CharacterNumber)
 {
-    const std::string number = "+44 (0)20 7946 0958 x1234";
+    const std::string number = "+44 20 7946 0958,,,,,1234";
     ASSERT_EQ(number.size(), 25u);
     const long row = book->addEntry({std::string(40, 'N'), number});
     book->addEntry({"Other", "1"});

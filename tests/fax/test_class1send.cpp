@@ -1,4 +1,5 @@
 // Class 1 sending dialogues against a scripted modem and far end.
+#include "common/dialstring.h"
 #include "fax/faxsend.h"
 #include "test_faxsim.h"
 
@@ -481,6 +482,18 @@ TEST_F(Class1Send, ExitOnErrorEndsTheSessionAtTheFirstError)
     EXPECT_EQ(events.finishCode, -ecFaxVoiceCall);
     EXPECT_EQ(remote.dials, 1);
     EXPECT_EQ(events.statuses.back(), fpCancel);
+}
+
+// A carriage return in the number would end the dial command and hand the
+// rest to the modem as a command: the sender refuses before it dials.
+TEST_F(Class1Send, NumberThatBreaksTheDialCommandIsNeverDialled)
+{
+    queue(makeFax(1), "100\rAT&F&W0");
+    runSession();
+    EXPECT_EQ(events.finishCode, -qln::ecBadDialString);
+    EXPECT_EQ(remote.dials, 0);
+    for (const std::string &c : remote.commands)
+        EXPECT_EQ(c.find("AT&F"), std::string::npos) << c;
 }
 
 TEST_F(Class1Send, NothingToSendIsError6010)

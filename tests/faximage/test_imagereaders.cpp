@@ -258,6 +258,14 @@ TEST_F(ImageInput, BadPcxAndDcxHeaders)
     EXPECT_EQ(rc, ecUnsupportedFormat);
     convert("d.pcx", std::vector<uint8_t>(good.begin(), good.begin() + 100), idPcx);
     EXPECT_EQ(rc, ecUnsupportedFormat);
+    // Image data that ends before the rows the header promises: a read
+    // error, not a page with blank rows; nothing is left behind.
+    auto tall = makePcx(64, 40, kPattern);
+    convert("cut.pcx", std::vector<uint8_t>(tall.begin(), tall.begin() + 128 + (tall.size() - 128) / 2), idPcx);
+    EXPECT_EQ(rc, ecDeviceRead);
+    EXPECT_FALSE(fileExists(dir.file("cut.APF")));
+    convert("empty.pcx", std::vector<uint8_t>(tall.begin(), tall.begin() + 128), idPcx);
+    EXPECT_EQ(rc, ecDeviceRead);
 
     auto dcx = makeDcx({good});
     dcx[0] ^= 1;

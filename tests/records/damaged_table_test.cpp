@@ -160,6 +160,38 @@ TEST_F(DamagedTableTest, MemoPointersPastTheEnd)
     EXPECT_EQ(readFile(path("T.FPT")), fpt);
 }
 
+// A lost header update leaves the free pointer one block (or more) short
+// of the end: a memo written then must not land on the memos of existing
+// rows.
+TEST_F(DamagedTableTest, MemoFreePointerBelowTheEndIsNeverTrusted)
+{
+    std::string fpt = readFile(path("T.FPT"));
+    const uint32_t blocks = uint32_t(fpt.size() / 64);
+    for (uint32_t back : {1u, blocks - 8u}) {  // one block short; pointing at the first memo
+        std::string bad = fpt;
+        const uint32_t next = blocks - back;
+        bad[0] = char(next >> 24), bad[1] = char(next >> 16), bad[2] = char(next >> 8), bad[3] = char(next);
+        writeFile(path("T.FPT"), bad);
+        ASSERT_NE(sx_Use(path("T.DBF"), "T", EXCLUSIVE, SDEFOX), 0) << sx_ErrorText();
+        ASSERT_TRUE(addRow("new", "20250101", false, 9));
+        ASSERT_TRUE(sx_Replace("NOTE", R_MEMO, "a new memo that is long enough to span two blocks of the file"));
+        ASSERT_TRUE(sx_Commit());
+        for (int i = 0; i < 5; ++i) {
+            sx_Go(i + 1);
+            EXPECT_EQ(sx_GetMemo("NOTE"), "memo text " + std::to_string(i)) << back;
+        }
+        sx_Go(6);
+        EXPECT_EQ(sx_GetMemo("NOTE"), "a new memo that is long enough to span two blocks of the file");
+        sx_Close();
+        // The header now points past the new memo.
+        const std::string after = readFile(path("T.FPT"));
+        const uint32_t free = uint32_t(uint8_t(after[0])) << 24 | uint32_t(uint8_t(after[1])) << 16 |
+                              uint32_t(uint8_t(after[2])) << 8 | uint8_t(after[3]);
+        EXPECT_EQ(uint64_t(free) * 64, after.size());
+        writeFile(path("T.DBF"), good);
+    }
+}
+
 TEST_F(DamagedTableTest, MemoLengthPastTheEndAndMissingMemoFile)
 {
     std::string fpt = readFile(path("T.FPT"));

@@ -325,6 +325,42 @@ TEST_F(FaxTablesTest, DateAndTimeTexts)
     EXPECT_EQ(ft.GetDatetimeAsString(false, {}), "2024-12-31 at 23:59");
 }
 
+// A save that fails after the new row was written for its first memo (a
+// full disk): cancelling takes the row back and the transfer file goes.
+TEST_F(FaxTablesTest, FailedSaveOfANewRowLeavesNoRowBehind)
+{
+    auto &ft = make();
+    ASSERT_TRUE(ft.OpenFaxDBF());
+    TTable &t = ft.FaxTable;
+    t.Append();
+    t.SetString("SUBJECT", "kept");
+    t.Post();
+    const auto saveText = [&](const std::string &p) {
+        writeFile(p, "{\\rtf1 cover}");
+        return true;
+    };
+    t.Append();
+    t.SetString("SUBJECT", "half saved");
+    ASSERT_TRUE(ft.SaveRichText(t, "RTFCOVER", saveText));
+    EXPECT_EQ(t.RecordCount(), 2);
+    EXPECT_FALSE(ft.SaveRichText(t, "RTFDOC", [](const std::string &) { return false; }));
+    EXPECT_FALSE(fileExists(path("Eraseme.rtf")));
+    t.Cancel();
+    EXPECT_EQ(t.RecordCount(), 1);
+    ASSERT_TRUE(ft.FaxTableCloseAndOpen());
+    EXPECT_EQ(t.RecordCount(), 1);
+    EXPECT_EQ(t.QueryRecCount(), 1);
+    t.First();
+    EXPECT_EQ(readOutgoing(t).subject, "kept");
+    // The table goes on: the next row takes the freed place.
+    t.Append();
+    t.SetString("SUBJECT", "next");
+    ASSERT_TRUE(ft.SaveRichText(t, "RTFCOVER", saveText));
+    t.Post();
+    EXPECT_EQ(t.RecordCount(), 2);
+    EXPECT_EQ(t.QueryRecCount(), 2);
+}
+
 TEST_F(FaxTablesTest, MemoSaveWhileAppendingPostsTheRowFirst)
 {
     auto &ft = make();

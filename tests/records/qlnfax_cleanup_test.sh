@@ -45,6 +45,18 @@ out=$("$qlnfax" cleanup --data-dir "$dir" --received --match FROM=acme 2>&1)
 [ -e "$dir/receive/FAX0002.APF" ] || fail "another fax file went"
 [ "$(listed received)" = 5 ] || fail "received rows: $(listed received)"
 
+# A received file that cannot be removed (here a directory in its place):
+# the row goes, the command names the file and exits 1.
+rm "$dir/receive/FAX0003.APF" && mkdir "$dir/receive/FAX0003.APF"
+set +e
+out=$("$qlnfax" cleanup --data-dir "$dir" --received --match FROM=FAX --exact 2>"$dir/err")
+rc=$?
+set -e
+[ $rc -eq 1 ] || fail "cleanup with a file it cannot remove exited $rc"
+[ "$(head -1 <<<"$out")" = "1 deleted." ] || fail "unremovable file: $out"
+grep -q '"FAX0003.APF"' "$dir/err" || fail "the file was not named: $(cat "$dir/err")"
+rmdir "$dir/receive/FAX0003.APF"
+
 # The unsent ones, then the rest by --sent.
 out=$("$qlnfax" cleanup --data-dir "$dir" --outgoing --unsent 2>&1)
 [ "$(head -1 <<<"$out")" = "2 deleted." ] || fail "unsent: $out"

@@ -2,6 +2,14 @@
 // with hidden deleted rows, queries, memo fields, pack, structure.
 #include "records/sx.h"
 
+#include "records/filelock.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "tablehelpers.h"
 #include "tempdir.h"
 
@@ -284,6 +292,44 @@ TEST_F(TableTest, ExclusiveUseKeepsOthersOut)
     EXPECT_EQ(sx_Use(path("T.DBF"), "T2", EXCLUSIVE, SDEFOX), 0);
     EXPECT_NE(sx_ErrorText().find("in use"), std::string::npos) << sx_ErrorText();
     EXPECT_EQ(sx_Use(path("T.DBF"), "T", READONLY, SDEFOX), 0);   // alias taken
+}
+
+// Another process holding the table: the open waits for it a bounded time,
+// and when the time runs out names the holder.
+TEST_F(TableTest, ExclusiveUseWaitsForAnotherProgramAndNamesIt)
+{
+    auto holdLock = [&](int holdMs) {
+        int ready[2];
+        EXPECT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const int fd = ::open(path("T.DBF").c_str(), O_RDWR);
+            ::flock(fd, LOCK_EX);
+            (void)!::write(ready[1], "x", 1);
+            ::usleep(useconds_t(holdMs) * 1000);
+            ::_exit(0);
+        }
+        char c;
+        EXPECT_EQ(::read(ready[0], &c, 1), 1);
+        ::close(ready[0]);
+        ::close(ready[1]);
+        return child;
+    };
+    const int savedWait = tableLockWaitMs();
+    setTableLockWaitMs(10000);
+    pid_t child = holdLock(200);
+    EXPECT_NE(open(), 0) << sx_ErrorText();
+    sx_Close();
+    ::waitpid(child, nullptr, 0);
+
+    setTableLockWaitMs(100);
+    child = holdLock(60000);
+    EXPECT_EQ(open(), 0);
+    const std::string text = sx_ErrorText();
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    setTableLockWaitMs(savedWait);
+    EXPECT_NE(text.find("in use by records_tests (pid " + std::to_string(child) + ")"), std::string::npos) << text;
 }
 
 TEST_F(TableTest, WorkAreasAndAliases)

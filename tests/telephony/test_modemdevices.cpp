@@ -91,3 +91,21 @@ TEST(ModemDeviceList, ProviderReplacesTheDefaultSources)
     EXPECT_EQ(error, "The modem device \"COM8\" is not present");
     SetDeviceSourcesProvider(nullptr);
 }
+
+// A device named by a path that no listed device has: a relative path is
+// taken from the working directory, as command-line tools take paths; a
+// name that is no character device is still not present.
+TEST(ModemDeviceList, DevicePathsRelativeToTheWorkingDirectoryAreFound)
+{
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path("/dev");
+    const auto relative = qln::FindModemDevice("null", qln::DeviceSources{});
+    const auto missing = qln::FindModemDevice("no-such-modem", qln::DeviceSources{});
+    std::filesystem::current_path("/");
+    const auto notADevice = qln::FindModemDevice("etc", qln::DeviceSources{});
+    std::filesystem::current_path(before);
+    ASSERT_TRUE(relative.has_value());
+    EXPECT_EQ(relative->path, "/dev/null");
+    EXPECT_FALSE(missing.has_value());
+    EXPECT_FALSE(notADevice.has_value());
+}

@@ -2,7 +2,8 @@
 // Deletes the outgoing or received faxes chosen by sent state, a date and a
 // text match (every option given must hold), prints the count followed by
 // " deleted.", and then rebuilds the indexes when anything was deleted.
-// --dry-run only counts.
+// --dry-run only counts. Exits 1 when a received fax's file could not be
+// removed (each is named) or the rebuild could not pack or index a table.
 #include "commands.h"
 
 #include <cctype>
@@ -123,12 +124,21 @@ int runCleanup(const QlnArgs &argsIn)
     }
     std::printf("%ld deleted.\n", result.deleted);
     std::fflush(stdout);
-    if (cleanup.ChangesMade())
-        tables.RebuildIndexes([](const std::string &text) {
+    int status = result.fileProblems.empty() ? 0 : 1;
+    if (cleanup.ChangesMade()) {
+        const auto problems = tables.RebuildIndexes([](const std::string &text) {
             std::printf("%s\n", text.c_str());
             std::fflush(stdout);
         });
-    return 0;
+        for (const std::string &line : problems)
+            std::fprintf(stderr, "qlnfax cleanup: %s\n", line.c_str());
+        if (!problems.empty())
+            status = 1;
+    }
+    if (!result.fileProblems.empty())
+        std::fprintf(stderr, "qlnfax cleanup: %zu received fax file%s could not be removed\n",
+                     result.fileProblems.size(), result.fileProblems.size() == 1 ? "" : "s");
+    return status;
 }
 
 const QlnCommand reg{"cleanup",

@@ -53,7 +53,7 @@ int runCovers(const QlnArgs &argsIn)
         return 0;
     }
     for (const auto &c : library.entries())
-        std::printf("%s\n", c.descript.c_str());
+        std::printf("%s\n", printableText(c.descript).c_str());
     return 0;
 }
 

@@ -21,6 +21,7 @@
 #include "compose/faxcomposer.h"
 #include "compose/plainfaxsurface.h"
 #include "faximage/faxdocumentfile.h"
+#include "faximage/pageimport.h"
 #include "records/faxtables.h"
 
 namespace {
@@ -60,11 +61,28 @@ int runFax(const QlnArgs &argsIn)
         throw std::runtime_error(kUsage);
     const std::string documentFile = args[1];
 
+    // An attached PDF or TIFF is checked first, as that reads every page,
+    // and the tables are held only while the fax is stored.
+    const QString suffix = QFileInfo(QString::fromStdString(documentFile)).suffix().toLower();
+    const bool attached = suffix == "pdf" || suffix == "tif" || suffix == "tiff";
+    if (attached) {
+        if (qln::fax::faxDocumentFileType(documentFile) == qln::fax::idNone) {
+            std::fprintf(stderr, "qlnfax fax add: \"%s\" is not a PDF or TIFF file\n", documentFile.c_str());
+            return 1;
+        }
+        // Every page is read now, so that a document that cannot be
+        // rendered fails here and not when the fax is sent.
+        if (const std::string why = qln::fax::wholePageDocumentProblem(documentFile); !why.empty()) {
+            std::fprintf(stderr, "qlnfax fax add: \"%s\" cannot be used: %s\n", documentFile.c_str(), why.c_str());
+            return 1;
+        }
+    }
+
     qln::initLocaleFormats();
     qln::settings().load(qln::settingsPath());
     qln::records::FaxTables tables(qln::dataDirectory());
     if (!tables.OpenFaxDBF()) {
-        std::fprintf(stderr, "Unable to open/create the FAX datafile\n");
+        std::fprintf(stderr, "Unable to open/create the FAX datafile (%s)\n", tables.LastError().c_str());
         return 1;
     }
     FaxComposer composer(tables);
@@ -86,20 +104,21 @@ int runFax(const QlnArgs &argsIn)
         }
         CoverLibrary library(tables);
         const bool found = library.findDescription(templateName);
-        if (found)
-            composer.loadTemplate(library, fax);
+        const bool loaded = found && composer.loadTemplate(library, fax);
         tables.CoverTable.Close();
         if (!found) {
             std::fprintf(stderr, "qlnfax fax add: no cover template \"%s\"\n", templateName.c_str());
             return 1;
         }
-    }
-    const QString suffix = QFileInfo(QString::fromStdString(documentFile)).suffix().toLower();
-    if (suffix == "pdf" || suffix == "tif" || suffix == "tiff") {
-        if (qln::fax::faxDocumentFileType(documentFile) == qln::fax::idNone) {
-            std::fprintf(stderr, "qlnfax fax add: \"%s\" is not a PDF or TIFF file\n", documentFile.c_str());
+        // A template whose memo cannot be read would give a fax with an
+        // empty cover sheet.
+        if (!loaded) {
+            std::fprintf(stderr, "qlnfax fax add: the cover template \"%s\" cannot be read (its memo is damaged)\n",
+                         templateName.c_str());
             return 1;
         }
+    }
+    if (attached) {
         fax.attachedDocument = QFileInfo(QString::fromStdString(documentFile)).absoluteFilePath().toStdString();
     } else {
         if (!loadFile(fax.document(), documentFile, "document"))

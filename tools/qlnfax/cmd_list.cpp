@@ -1,6 +1,6 @@
 // qlnfax list: prints the rows of one fax table in a tag order, one row per
 // line, fields separated by tabs (memo fields left out, dates as YYYYMMDD,
-// logical fields as T/F). With --all, rows flagged deleted are listed too
+// logical fields as T/F, control bytes escaped). With --all, rows flagged deleted are listed too
 // and every line starts with a mark column: "*" for a deleted row, " " for
 // the others.
 #include "commands.h"
@@ -45,7 +45,7 @@ void printRow(bool markColumn)
             continue;
         std::string v = fieldText(name, type);
         std::replace(v.begin(), v.end(), '\t', ' ');
-        line += (first ? "" : "\t") + v;
+        line += (first ? "" : "\t") + printableText(v);
         first = false;
     }
     std::printf("%s\n", line.c_str());

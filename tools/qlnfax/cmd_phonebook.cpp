@@ -45,7 +45,7 @@ int runPhonebook(const QlnArgs &argsIn)
         return 0;
     }
     for (const auto &e : book.entries())
-        std::printf("%s\t%s\n", e.name.c_str(), e.phone.c_str());
+        std::printf("%s\t%s\n", printableText(e.name).c_str(), printableText(e.phone).c_str());
     return 0;
 }
 

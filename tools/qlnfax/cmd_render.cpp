@@ -1,8 +1,11 @@
 // qlnfax render: renders a document (and a cover sheet) given as RTF files
 // into one APF file exactly as the program renders an outgoing fax, and
 // prints the page count. The rendering files are made in a private
-// directory beside OUT.apf, which is written only when rendering succeeded.
+// directory beside OUT.apf (scratchdir.h: removed also on failure and on
+// SIGINT/SIGTERM, and when stale by the next render), and OUT.apf is written
+// only when rendering succeeded.
 #include "commands.h"
+#include "scratchdir.h"
 
 #include "compose/pagerender.h"
 #include "faximage/faxdocumentfile.h"
@@ -10,7 +13,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -46,12 +48,12 @@ int runRender(const QlnArgs &argsIn)
         return 2;
 
     const QString out = QFileInfo(QString::fromStdString(args[1])).absoluteFilePath();
-    QTemporaryDir work(QFileInfo(out).absolutePath() + QStringLiteral("/.qlnrender-XXXXXX"));
+    ScratchDir work(QFileInfo(out).absolutePath().toStdString());
     if (!work.isValid()) {
         std::fprintf(stderr, "qlnfax render: cannot write in %s\n", QFileInfo(out).absolutePath().toUtf8().constData());
         return 1;
     }
-    compose::FaxPageRenderer renderer(work.path().toStdString() + "/", richtext::RichDocument::screenPixelsPerInch());
+    compose::FaxPageRenderer renderer(work.path() + "/", richtext::RichDocument::screenPixelsPerInch());
     renderer.useBitmapFile = viaFile;
     compose::PagePainterFor<richtext::RichDocument> coverText(cover), documentText(document);
     int pages = 0;

@@ -1,7 +1,9 @@
 // qlnfax tables init: creates or opens the four fax tables as the program
 // does at start, then runs the full index rebuild when DATEND is missing.
 // A table whose header disagrees with its file size is reported as damaged
-// and nothing is opened, rebuilt or written (exit 1).
+// and nothing is opened, rebuilt or written (exit 1). A table that cannot be
+// opened or created, or a rebuild that cannot pack or index one, is named
+// with its reason and also gives exit 1.
 //
 // qlnfax tables repair: copies each damaged table's files into a backup
 // directory (default "backup-YYYYMMDD-HHMMSS" in the data directory) and
@@ -91,12 +93,22 @@ int runTables(const QlnArgs &argsIn)
                      ft.LastError().c_str());
         return 1;
     }
-    if (!ft.OpenCoverDBF())
+    int status = 0;
+    if (!ft.OpenCoverDBF()) {
         std::fprintf(stderr, "cannot open or create %s: %s\n", qln::records::kCoverFile, ft.LastError().c_str());
-    if (!ft.OpenPhoneDBF(ft.PhoneTable))
+        status = 1;
+    }
+    if (!ft.OpenPhoneDBF(ft.PhoneTable)) {
         std::fprintf(stderr, "cannot open or create %s: %s\n", qln::records::kPhoneFile, ft.LastError().c_str());
-    if (ft.NeedsIndexRebuild())
-        ft.RebuildIndexes([](const std::string &text) { std::printf("%s\n", text.c_str()); });
+        status = 1;
+    }
+    if (ft.NeedsIndexRebuild()) {
+        const auto problems = ft.RebuildIndexes([](const std::string &text) { std::printf("%s\n", text.c_str()); });
+        for (const std::string &line : problems)
+            std::fprintf(stderr, "%s\n", line.c_str());
+        if (!problems.empty())
+            status = 1;
+    }
     // The rebuild closes the side tables; open them again to describe them.
     ft.OpenCoverDBF();
     ft.OpenPhoneDBF(ft.PhoneTable);
@@ -104,7 +116,7 @@ int runTables(const QlnArgs &argsIn)
     describe(ft.RecTable);
     describe(ft.CoverTable);
     describe(ft.PhoneTable);
-    return 0;
+    return status;
 }
 
 const QlnCommand reg{"tables", "tables init|repair [--data-dir DIR] [--backup DIR]",

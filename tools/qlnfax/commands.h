@@ -46,3 +46,10 @@ bool takeInt(QlnArgs &args, const std::string &name, int &value, int lo, int hi)
 // Removes a bare "--name" flag from args; returns whether it was present.
 bool takeFlag(QlnArgs &args, const std::string &name);
 } // namespace qlnargs
+
+// Table text made safe to print: control bytes (C0, DEL and the C1
+// controls), a backslash and a double quote are escaped as `info` escapes a
+// station identifier (\xNN, \\, \"), so a stored escape sequence can neither
+// drive the terminal nor a carriage return overprint a line; other UTF-8
+// characters are printed as they are.
+std::string printableText(const std::string &utf8);
