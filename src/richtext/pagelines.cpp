@@ -9,34 +9,36 @@ namespace {
 // Widow and orphan control keeps this many lines of a split paragraph on
 // either page.
 constexpr int kWidowLines = 2;
-// A multiple below half a line is taken as half a line.
-constexpr double kMinMultiple = 0.5;
-// The baseline of an exactly spaced line, as a share of its height.
-constexpr double kExactBaseline = 0.8;
+// A multiple below half a line is taken as half a line. The baseline of
+// an exactly spaced line is at four fifths of it.
+constexpr int kMinPercent = 50;
 
 }  // namespace
 
-LineBox lineBoxOf(double ascent, double descent, RtfLineRule rule, double ruleValue)
+LineBox lineBoxOf(int ascent, int descent, RtfLineRule rule, int ruleValue)
 {
-    const double natural = ascent + descent;
+    const int natural = ascent + descent;
     switch (rule) {
     case RtfLineRule::Multiple: {
-        const double factor = std::max(kMinMultiple, ruleValue / 240.0);
-        const double height = natural * factor;
-        return {height, factor >= 1.0 ? ascent : ascent - (natural - height)};
+        // In percent of a line, at least half a line.
+        const int percent = std::max(kMinPercent, ruleValue * 100 / 240);
+        const int height = natural + (percent - 100) * natural / 100;
+        if (percent >= 100)
+            return {height, ascent, natural};
+        return {height, ascent - (natural - height), height};
     }
     case RtfLineRule::AtLeast:
         if (ruleValue > natural)
-            return {ruleValue, ascent + ruleValue - natural};
-        return {natural, ascent};
+            return {ruleValue, ascent + ruleValue - natural, ruleValue};
+        break;
     case RtfLineRule::Exactly:
         if (ruleValue > 0)
-            return {ruleValue, ruleValue * kExactBaseline};
-        return {natural, ascent};
+            return {ruleValue, ruleValue * 4 / 5, ruleValue};
+        break;
     case RtfLineRule::Single:
         break;
     }
-    return {natural, ascent};
+    return {natural, ascent, natural};
 }
 
 ParagraphGap gapBetween(const ParagraphRules *prev, const ParagraphRules &next)
@@ -86,29 +88,29 @@ void PageLines::addParagraph(const ParagraphRules &rules, const std::vector<Line
     last_ = rules;
 }
 
-double PageLines::spaceAbove(int i, bool topOfPage) const
+int PageLines::spaceAbove(int i, bool topOfPage) const
 {
     const Line &l = lines_[size_t(i)];
     if (!topOfPage)
         return l.gap.afterPrevious + l.gap.before;
-    return i == 0 || (hardBreaks_ && l.hardBreak) ? l.gap.before : 0.0;
+    return i == 0 || (hardBreaks_ && l.hardBreak) ? l.gap.before : 0;
 }
 
-int PageLines::pageEnd(int first, double room) const
+int PageLines::pageEnd(int first, int room) const
 {
     const int n = lineCount();
     if (first < 0)
         first = 0;
     if (first >= n)
         return n;
-    double y = 0;
+    int y = 0;
     int i = first;
     for (; i < n; ++i) {
         const Line &l = lines_[size_t(i)];
         if (i > first && hardBreaks_ && l.hardBreak)
             return i;
         y += spaceAbove(i, i == first);
-        if (i > first && y + l.box.height > room)
+        if (i > first && y + l.box.fitHeight > room)
             break;
         y += l.box.height;
     }

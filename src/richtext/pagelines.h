@@ -3,7 +3,9 @@
 // paragraphs, and which lines go on a page (hard page breaks, widow and
 // orphan control, keep together, keep with next).
 //
-// Plain arithmetic on lengths in device pixels; the page painter
+// Lengths are in twips, whole ones, and the arithmetic is integer where
+// word processors' is (a multiple of a line drops the fraction of a twip),
+// so that a page of many lines adds up as it does there; the page painter
 // (richpaint.cpp) measures the lines and feeds them in.
 #pragma once
 
@@ -13,27 +15,31 @@
 
 namespace qln::richtext {
 
-// A line box: its height and the baseline's distance from its top.
+// A line box: its height, the baseline's distance from its top, and how
+// much of it must fit above the bottom of a page (the space a multiple of
+// a line adds below the text need not).
 struct LineBox {
-    double height = 0.0;
-    double baseline = 0.0;
+    int height = 0;
+    int baseline = 0;
+    int fitHeight = 0;
 };
 
 // The box of a line whose fonts reach `ascent` above the baseline (the
 // fonts' external leading included) and `descent` below it, under the
-// paragraph's rule; `ruleValue` is in pixels for AtLeast and Exactly and in
+// paragraph's rule; `ruleValue` is in twips for AtLeast and Exactly and in
 // 240ths of a line for Multiple.
 //  - Single: ascent + descent.
 //  - Multiple: that times the multiple (at least half of it); the extra
-//    space goes below the text, a smaller line is taken from above.
+//    space goes below the text (a page's last line needs room only for its
+//    text), a smaller line is taken from above.
 //  - AtLeast: at least the value, the extra space above the text.
 //  - Exactly: the value, the baseline at four fifths of it.
-LineBox lineBoxOf(double ascent, double descent, RtfLineRule rule, double ruleValue);
+LineBox lineBoxOf(int ascent, int descent, RtfLineRule rule, int ruleValue);
 
-// The spacing rules of one paragraph, lengths in pixels.
+// The spacing rules of one paragraph.
 struct ParagraphRules {
-    double spaceBefore = 0.0;
-    double spaceAfter = 0.0;
+    int spaceBefore = 0;
+    int spaceAfter = 0;
     int style = 0;
     bool contextualSpacing = false;
     bool widowControl = false;
@@ -47,8 +53,8 @@ struct ParagraphRules {
 // and this one's space before, both kept. Contextual spacing drops a
 // paragraph's space toward a neighbour of the same style.
 struct ParagraphGap {
-    double afterPrevious = 0.0;
-    double before = 0.0;
+    int afterPrevious = 0;
+    int before = 0;
 };
 ParagraphGap gapBetween(const ParagraphRules *prev, const ParagraphRules &next);
 
@@ -81,19 +87,20 @@ public:
     void setHonourHardBreaks(bool on) { hardBreaks_ = on; }
 
     // The end (one past the last line) of the page that starts with line
-    // `first`, `room` pixels high. Lines are filled in while their boxes
-    // fit (the space after a page's last paragraph need not); then the
+    // `first`, `room` twips high. Lines are filled in while their boxes
+    // fit (the space after a page's last paragraph and below its last
+    // line's text need not); then the
     // break moves up for widow and orphan control (at least two lines of a
     // split paragraph on each page), to keep a paragraph's lines together,
     // and to keep a paragraph with the next one, unless that would leave
     // the page empty. The first line always goes on the page, however
     // tall. Returns lineCount() when the text ends on this page.
-    int pageEnd(int first, double room) const;
+    int pageEnd(int first, int room) const;
 
     // The space above line `i`: at the top of a page only the text's first
     // paragraph and a paragraph after a hard page break keep their space
     // before; elsewhere on a page both spaces of a paragraph gap count.
-    double spaceAbove(int i, bool topOfPage) const;
+    int spaceAbove(int i, bool topOfPage) const;
 
 private:
     int keepRules(int first, int end) const;

@@ -29,6 +29,13 @@ namespace qln::richtext {
 
 namespace {
 
+// The copy is laid out at this resolution, whatever the painting one, and
+// painted scaled: Qt rounds font sizes to whole pixels, which at 200 pixels
+// per inch makes 10-point text nearly 1 % wider (28 pixels for 27.8) and
+// breaks lines where a word processor does not. At a multiple of 144 every
+// size in half points is a whole number of pixels.
+constexpr double kLayoutPpi = 144 * 25;
+
 // However wide the indents, a line keeps at least this much of the text
 // width (or all of it when the text is narrower).
 constexpr double kMinLineInches = 1.0;
@@ -173,17 +180,17 @@ void breakLongWords(QTextDocument *doc, double width, const QPaintDevice *device
 }
 
 // Ascent (the external leading included) and descent of a run's font, in
-// pixels.
+// whole twips as word processors keep them.
 struct RunMetrics {
     int start;
     int end;
-    double ascent;
-    double descent;
+    int ascent;
+    int descent;
 };
 
 class LineMeasure {
 public:
-    LineMeasure(double ppi, double defaultPoints) : pxPerPoint_(ppi / 72.0), defaultPoints_(defaultPoints) {}
+    explicit LineMeasure(double defaultPoints) : defaultPoints_(defaultPoints) {}
 
     RunMetrics of(const QTextCharFormat &f, int start, int end)
     {
@@ -191,21 +198,23 @@ public:
         if (points <= 0)
             points = f.font().pointSizeF() > 0 ? f.font().pointSizeF() : defaultPoints_;
         const FontLineMetrics &m = cache_.of(f.font());
-        const double px = points * pxPerPoint_;
-        return {start, end, (m.ascent + m.leading) * px, m.descent * px};
+        // The line's height is rounded as a whole, not as the sum of its
+        // rounded parts.
+        const double twips = points * 20;
+        const int ascent = int(std::lround((m.ascent + m.leading) * twips));
+        return {start, end, ascent, int(std::lround(m.height() * twips)) - ascent};
     }
 
 private:
     LineMetricsCache cache_;
-    double pxPerPoint_;
     double defaultPoints_;
 };
 
-ParagraphRules rulesOf(const RtfParaProps &p, double ppi)
+ParagraphRules rulesOf(const RtfParaProps &p)
 {
     ParagraphRules r;
-    r.spaceBefore = pixelsOf(p.spaceBefore, ppi);
-    r.spaceAfter = pixelsOf(p.spaceAfter, ppi);
+    r.spaceBefore = p.spaceBefore;
+    r.spaceAfter = p.spaceAfter;
     r.style = p.style;
     r.contextualSpacing = p.contextualSpacing;
     r.widowControl = p.widowControl;
@@ -238,23 +247,23 @@ RichDocument::PaintLayout &RichDocument::paintLayout(int width)
     // Glyph advances as the font designs them, not rounded to the pixels
     // of the device: lines then break where a word processor breaks them.
     pl.doc->setUseDesignMetrics(true);
-    setResolution(pl.device, ppi);
+    const double fine = kLayoutPpi;
+    const double fineWidth = layoutWidth * kLayoutPpi / ppi;
+    setResolution(pl.device, fine);
     // The copy gets its layout only after these edits, so that none of them
     // lays the text out.
-    qln::richtext::applyResolution(pl.doc.get(), ppi, ppi);
-    fitIndents(pl.doc.get(), layoutWidth, ppi);
-    breakLongWords(pl.doc.get(), layoutWidth, &pl.device);
+    qln::richtext::applyResolution(pl.doc.get(), ppi, fine);
+    fitIndents(pl.doc.get(), fineWidth, fine);
+    breakLongWords(pl.doc.get(), fineWidth, &pl.device);
     pl.doc->documentLayout()->setPaintDevice(&pl.device);
-    pl.doc->setTextWidth(layoutWidth);
+    pl.doc->setTextWidth(fineWidth);
     pl.doc->documentLayout()->documentSize();  // lays out every paragraph
 
-    LineMeasure measure(ppi, pl.doc->defaultFont().pointSizeF());
+    LineMeasure measure(pl.doc->defaultFont().pointSizeF());
     std::vector<RunMetrics> runs;
     std::vector<LineBox> boxes;
     for (QTextBlock b = pl.doc->begin(); b.isValid(); b = b.next()) {
-        const RtfParaProps props = paraPropsOf(b.blockFormat(), ppi);
-        const double ruleValue =
-            props.lineRule == RtfLineRule::Multiple ? props.lineValue : pixelsOf(props.lineValue, ppi);
+        const RtfParaProps props = paraPropsOf(b.blockFormat(), fine);
         runs.clear();
         for (const Piece &p : piecesOf(b))
             runs.push_back(measure.of(p.format, p.start, p.end));
@@ -267,7 +276,7 @@ RichDocument::PaintLayout &RichDocument::paintLayout(int width)
         for (int i = 0; i < n; ++i) {
             const QTextLine line = layout->lineAt(i);
             const int from = line.textStart(), to = from + line.textLength();
-            double ascent = 0, descent = 0;
+            int ascent = 0, descent = 0;
             bool any = false;
             while (r < runs.size() && runs[r].end <= from)
                 ++r;
@@ -284,14 +293,14 @@ RichDocument::PaintLayout &RichDocument::paintLayout(int width)
                 ascent = m.ascent;
                 descent = m.descent;
             }
-            boxes.push_back(lineBoxOf(ascent, descent, props.lineRule, ruleValue));
+            boxes.push_back(lineBoxOf(ascent, descent, props.lineRule, props.lineValue));
             pl.lines.push_back({b, i});
         }
         if (n == 0) {
-            boxes.push_back(lineBoxOf(mark.ascent, mark.descent, props.lineRule, ruleValue));
+            boxes.push_back(lineBoxOf(mark.ascent, mark.descent, props.lineRule, props.lineValue));
             pl.lines.push_back({b, -1});
         }
-        pl.pages.addParagraph(rulesOf(props, ppi), boxes);
+        pl.pages.addParagraph(rulesOf(props), boxes);
     }
     pl.ppi = ppi;
     pl.width = layoutWidth;
@@ -314,10 +323,15 @@ int RichDocument::paintPage(QPainter &painter, int left, int top, int width, int
         return 0;
 
     pl.pages.setHonourHardBreaks(pageBreakMode_);
-    const int end = pl.pages.pageEnd(firstLine, bottomLimit - top);
-    double y = top;
+    // Pages are set in twips; the copy is laid out in its own pixels.
+    const double ppi = pl.ppi;
+    const double finePerTwip = kLayoutPpi / 1440.0;
+    const int end = pl.pages.pageEnd(firstLine, int(std::floor((bottomLimit - top) * 1440.0 / ppi)));
+    int y = 0;  // twips from `top`
     painter.save();
     painter.setPen(Qt::black);
+    painter.translate(left, top);
+    painter.scale(ppi / kLayoutPpi, ppi / kLayoutPpi);
     for (int i = firstLine; i < end; ++i) {
         y += pl.pages.spaceAbove(i, i == firstLine);
         const LineBox &box = pl.pages.line(i).box;
@@ -329,7 +343,7 @@ int RichDocument::paintPage(QPainter &painter, int left, int top, int width, int
             // to where the line box puts it.
             const double qtBaseline =
                 line.y() + line.ascent() + (line.leadingIncluded() ? std::max(0.0, line.leading()) : 0.0);
-            line.draw(&painter, QPointF(left + layout->position().x(), y + box.baseline - qtBaseline));
+            line.draw(&painter, QPointF(layout->position().x(), (y + box.baseline) * finePerTwip - qtBaseline));
         }
         y += box.height;
     }

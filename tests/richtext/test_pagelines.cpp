@@ -14,7 +14,7 @@ PageLines text(const std::vector<int> &lineCounts, const std::vector<ParagraphRu
     PageLines pages;
     for (size_t i = 0; i < lineCounts.size(); ++i)
         pages.addParagraph(i < rules.size() ? rules[i] : ParagraphRules(),
-                           std::vector<LineBox>(size_t(lineCounts[i]), LineBox{10, 8}));
+                           std::vector<LineBox>(size_t(lineCounts[i]), LineBox{10, 8, 10}));
     return pages;
 }
 
@@ -31,28 +31,30 @@ TEST(LineBoxRules, ExtraSpaceOfEachRuleGoesWhereWordProcessorsPutIt)
 {
     // ascent 24 (leading included), descent 6: a single line is 30.
     LineBox b = lineBoxOf(24, 6, RtfLineRule::Single, 0);
-    EXPECT_DOUBLE_EQ(b.height, 30);
-    EXPECT_DOUBLE_EQ(b.baseline, 24);
+    EXPECT_EQ(b.height, 30);
+    EXPECT_EQ(b.baseline, 24);
     // 1.5 lines: the extra below the text.
     b = lineBoxOf(24, 6, RtfLineRule::Multiple, 360);
-    EXPECT_DOUBLE_EQ(b.height, 45);
-    EXPECT_DOUBLE_EQ(b.baseline, 24);
+    EXPECT_EQ(b.height, 45);
+    EXPECT_EQ(b.baseline, 24);
+    EXPECT_EQ(b.fitHeight, 30);
     // Below one line the text moves up; never below half a line.
     b = lineBoxOf(24, 6, RtfLineRule::Multiple, 60);
-    EXPECT_DOUBLE_EQ(b.height, 15);
-    EXPECT_DOUBLE_EQ(b.baseline, 9);
+    EXPECT_EQ(b.height, 15);
+    EXPECT_EQ(b.baseline, 9);
     // At least 50: the extra above the text; at least 20 is the line itself.
     b = lineBoxOf(24, 6, RtfLineRule::AtLeast, 50);
-    EXPECT_DOUBLE_EQ(b.height, 50);
-    EXPECT_DOUBLE_EQ(b.baseline, 44);
+    EXPECT_EQ(b.height, 50);
+    EXPECT_EQ(b.baseline, 44);
+    EXPECT_EQ(b.fitHeight, 50);
     b = lineBoxOf(24, 6, RtfLineRule::AtLeast, 20);
-    EXPECT_DOUBLE_EQ(b.height, 30);
+    EXPECT_EQ(b.height, 30);
     // Exactly 50, smaller or larger than the font: baseline at 4/5.
     b = lineBoxOf(24, 6, RtfLineRule::Exactly, 50);
-    EXPECT_DOUBLE_EQ(b.height, 50);
-    EXPECT_DOUBLE_EQ(b.baseline, 40);
+    EXPECT_EQ(b.height, 50);
+    EXPECT_EQ(b.baseline, 40);
     b = lineBoxOf(24, 6, RtfLineRule::Exactly, 20);
-    EXPECT_DOUBLE_EQ(b.height, 20);
+    EXPECT_EQ(b.height, 20);
 }
 
 TEST(ParagraphGaps, SpacesAddUpExceptBetweenContextualParagraphsOfOneStyle)
@@ -61,23 +63,23 @@ TEST(ParagraphGaps, SpacesAddUpExceptBetweenContextualParagraphsOfOneStyle)
     a.spaceAfter = 12;
     b.spaceBefore = 6;
     ParagraphGap g = gapBetween(&a, b);
-    EXPECT_DOUBLE_EQ(g.afterPrevious + g.before, 18);
-    EXPECT_DOUBLE_EQ(gapBetween(nullptr, b).before, 6);
+    EXPECT_EQ(g.afterPrevious + g.before, 18);
+    EXPECT_EQ(gapBetween(nullptr, b).before, 6);
 
     a.contextualSpacing = b.contextualSpacing = true;
     a.style = b.style = 3;
     g = gapBetween(&a, b);
-    EXPECT_DOUBLE_EQ(g.afterPrevious + g.before, 0);
+    EXPECT_EQ(g.afterPrevious + g.before, 0);
     // Only the paragraph that asks drops its space.
     b.contextualSpacing = false;
     g = gapBetween(&a, b);
-    EXPECT_DOUBLE_EQ(g.afterPrevious, 0);
-    EXPECT_DOUBLE_EQ(g.before, 6);
+    EXPECT_EQ(g.afterPrevious, 0);
+    EXPECT_EQ(g.before, 6);
     // Another style keeps both.
     b.contextualSpacing = true;
     b.style = 4;
     g = gapBetween(&a, b);
-    EXPECT_DOUBLE_EQ(g.afterPrevious + g.before, 18);
+    EXPECT_EQ(g.afterPrevious + g.before, 18);
 }
 
 TEST(PageEnds, SpaceBeforeIsDroppedAtTheTopOfAPageUnlessAHardBreakStartsIt)
@@ -88,9 +90,9 @@ TEST(PageEnds, SpaceBeforeIsDroppedAtTheTopOfAPageUnlessAHardBreakStartsIt)
     PageLines pages = text({1, 1, 1, 1}, {r, r, r, r});
     // The text's first line keeps its space before; between paragraphs
     // both spaces count; at a soft page top none.
-    EXPECT_DOUBLE_EQ(pages.spaceAbove(0, true), 5);
-    EXPECT_DOUBLE_EQ(pages.spaceAbove(2, false), 10);
-    EXPECT_DOUBLE_EQ(pages.spaceAbove(2, true), 0);
+    EXPECT_EQ(pages.spaceAbove(0, true), 5);
+    EXPECT_EQ(pages.spaceAbove(2, false), 10);
+    EXPECT_EQ(pages.spaceAbove(2, true), 0);
     // 5 + 10 + 10 + 10 = 35 fits two lines; the third needs 55.
     EXPECT_EQ(pages.pageEnd(0, 54), 2);
     EXPECT_EQ(pages.pageEnd(0, 55), 3);
@@ -103,11 +105,11 @@ TEST(PageEnds, SpaceBeforeIsDroppedAtTheTopOfAPageUnlessAHardBreakStartsIt)
     broken.pageBreakBefore = true;
     pages = text({1, 1}, {r, broken});
     EXPECT_EQ(pages.pageEnd(0, 1000), 1);
-    EXPECT_DOUBLE_EQ(pages.spaceAbove(1, true), 5);
+    EXPECT_EQ(pages.spaceAbove(1, true), 5);
     // Without the page-break mode a break is just a paragraph.
     pages.setHonourHardBreaks(false);
     EXPECT_EQ(pages.pageEnd(0, 1000), 2);
-    EXPECT_DOUBLE_EQ(pages.spaceAbove(1, true), 0);
+    EXPECT_EQ(pages.spaceAbove(1, true), 0);
 }
 
 TEST(PageEnds, WidowAndOrphanControlKeepTwoLinesOnEachPage)
@@ -159,6 +161,12 @@ TEST(PageEnds, RulesThatWouldEmptyThePageGiveWay)
     heading.keepNext = true;
     pages = text({1, 1, 5}, {heading, heading, {}});
     EXPECT_EQ(pages.pageEnd(0, 20), 2);
+    // The space a multiple of a line adds below the text of a page's last
+    // line need not fit.
+    PageLines spaced;
+    spaced.addParagraph({}, std::vector<LineBox>(4, lineBoxOf(8, 2, RtfLineRule::Multiple, 480)));
+    EXPECT_EQ(spaced.pageEnd(0, 50), 3);
+    EXPECT_EQ(spaced.pageEnd(0, 49), 2);
     // The first line is painted even when it does not fit.
     pages = text({1, 1});
     EXPECT_EQ(pages.pageEnd(0, 5), 1);

@@ -389,10 +389,11 @@ TEST(PaintPageLongWords, AWordWiderThanTheLineBreaksAtTheTextWidth)
     faxZoom(d);
     PageLayout page;  // 7.5 inches of text: 1500 pixels
     d.setPageLayout(page);
-    QImage device(1, 1, QImage::Format_RGB32);
-    device.setDotsPerMeterX(int(std::lround(200 / 0.0254)));
-    device.setDotsPerMeterY(int(std::lround(200 / 0.0254)));
-    const double advance = QFontMetricsF(QFont("DejaVu Sans", 10), &device).horizontalAdvance('x');
+    // The advance of 'x' at 10 points and 200 pixels per inch, from a size
+    // where rounding to whole pixels does not matter.
+    QFont big("DejaVu Sans");
+    big.setPixelSize(2000);
+    const double advance = QFontMetricsF(big).horizontalAdvance('x') * (10 * 200 / 72.0) / 2000;
     const int perLine = int(1500 / advance);
     const int lines = d.lineCount(kWidth - kMargin);
     EXPECT_GE(lines, n / perLine);
