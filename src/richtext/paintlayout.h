@@ -23,7 +23,8 @@ struct RichDocument::PaintLayout {
 
     std::unique_ptr<QTextDocument> doc;
     QImage device{1, 1, QImage::Format_RGB32};
-    double ppi = 0;
+    double ppi = 0;        // the resolution painted at
+    double layoutPpi = 0;  // the copy's own resolution (richpaint.cpp)
     double width = -1;
     int changes = -1;
     std::vector<Line> lines;  // in step with pages' lines

@@ -29,12 +29,28 @@ namespace qln::richtext {
 
 namespace {
 
-// The copy is laid out at this resolution, whatever the painting one, and
-// painted scaled: Qt rounds font sizes to whole pixels, which at 200 pixels
-// per inch makes 10-point text nearly 1 % wider (28 pixels for 27.8) and
-// breaks lines where a word processor does not. At a multiple of 144 every
-// size in half points is a whole number of pixels.
-constexpr double kLayoutPpi = 144 * 25;
+// The copy is laid out at a resolution of its own, whatever the painting
+// one, and painted scaled: Qt rounds font sizes to whole pixels, which at
+// 200 pixels per inch makes 10-point text nearly 1 % wider (28 pixels for
+// 27.8) and breaks lines where a word processor does not. At a multiple of
+// 144 every size in half points is a whole number of pixels. The font
+// engine draws nothing beyond about 65000 pixels, so a text with huge
+// letters is laid out at a lower multiple.
+constexpr int kLayoutPpiStep = 144;
+constexpr int kLayoutPpiSteps = 25;  // 3600 pixels per inch
+constexpr double kMaxFontPixels = 32767;
+
+double layoutPpiFor(const QTextDocument *doc)
+{
+    double points = doc->defaultFont().pointSizeF();
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        points = std::max(points, b.charFormat().fontPointSize());
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            points = std::max(points, it.fragment().charFormat().fontPointSize());
+    }
+    const int steps = points > 0 ? int(kMaxFontPixels * 72 / (points * kLayoutPpiStep)) : kLayoutPpiSteps;
+    return kLayoutPpiStep * std::clamp(steps, 1, kLayoutPpiSteps);
+}
 
 // However wide the indents, a line keeps at least this much of the text
 // width (or all of it when the text is narrower).
@@ -247,8 +263,8 @@ RichDocument::PaintLayout &RichDocument::paintLayout(int width)
     // Glyph advances as the font designs them, not rounded to the pixels
     // of the device: lines then break where a word processor breaks them.
     pl.doc->setUseDesignMetrics(true);
-    const double fine = kLayoutPpi;
-    const double fineWidth = layoutWidth * kLayoutPpi / ppi;
+    const double fine = layoutPpiFor(pl.doc.get());
+    const double fineWidth = layoutWidth * fine / ppi;
     setResolution(pl.device, fine);
     // The copy gets its layout only after these edits, so that none of them
     // lays the text out.
@@ -303,6 +319,7 @@ RichDocument::PaintLayout &RichDocument::paintLayout(int width)
         pl.pages.addParagraph(rulesOf(props), boxes);
     }
     pl.ppi = ppi;
+    pl.layoutPpi = fine;
     pl.width = layoutWidth;
     pl.changes = changes_;
     return pl;
@@ -325,13 +342,13 @@ int RichDocument::paintPage(QPainter &painter, int left, int top, int width, int
     pl.pages.setHonourHardBreaks(pageBreakMode_);
     // Pages are set in twips; the copy is laid out in its own pixels.
     const double ppi = pl.ppi;
-    const double finePerTwip = kLayoutPpi / 1440.0;
+    const double finePerTwip = pl.layoutPpi / 1440.0;
     const int end = pl.pages.pageEnd(firstLine, int(std::floor((bottomLimit - top) * 1440.0 / ppi)));
     int y = 0;  // twips from `top`
     painter.save();
     painter.setPen(Qt::black);
     painter.translate(left, top);
-    painter.scale(ppi / kLayoutPpi, ppi / kLayoutPpi);
+    painter.scale(ppi / pl.layoutPpi, ppi / pl.layoutPpi);
     for (int i = firstLine; i < end; ++i) {
         y += pl.pages.spaceAbove(i, i == firstLine);
         const LineBox &box = pl.pages.line(i).box;

@@ -198,10 +198,14 @@ TEST(PaintPageBreaks, BreakAtTheStartOrAtTheEnd)
 TEST(PaintPageLines, LineTallerThanThePageStillMovesOn)
 {
     RichDocument d;
-    d.loadRtf("{\\rtf1\\fs1600 A\\par\\fs1600 B\\par\\fs20 small\\par}");
+    // 1600 points, the largest size RTF gives, still shows (cut at the
+    // bottom of the page).
+    d.loadRtf("{\\rtf1\\fs3200 H\\par\\fs1600 H\\par\\fs20 small\\par}");
     faxZoom(d);
     const std::vector<Page> pages = paintAll(d);
-    EXPECT_EQ(pages.size(), 3u);
+    ASSERT_EQ(pages.size(), 3u);
+    for (const Page &p : pages)
+        EXPECT_TRUE(inkBounds(p.image).isValid());
 }
 
 TEST(PaintPageResolution, ZoomScalesTheText)
