@@ -13,6 +13,7 @@
 //  - On a page of LibreOffice's own text height each page holds the same
 //    lines, each within 3 % of its distance from the top of the text (and
 //    2 pixels for the rasterisers) of where LibreOffice puts it.
+#include "peertools.h"
 #include "richtext/richdocument.h"
 
 #include <gtest/gtest.h>
@@ -23,10 +24,8 @@
 #include <QFontInfo>
 #include <QImage>
 #include <QPainter>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QUrl>
 
 #include <cmath>
 #include <cstdio>
@@ -176,23 +175,6 @@ Pages quillonPages(const QString &rtf, int bottomLimit)
     return pages;
 }
 
-QString run(const QString &program, const QStringList &args, QByteArray *out = nullptr)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForStarted(60000))
-        return program + " did not start";
-    if (!p.waitForFinished(600000)) {
-        p.kill();
-        return program + " took longer than ten minutes";
-    }
-    if (out)
-        *out = p.readAllStandardOutput();
-    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        return program + " failed: " + QString::fromLocal8Bit(p.readAllStandardError());
-    return QString();
-}
-
 struct Converted {
     Pages office;       // LibreOffice's pages, tops from its text top
     QByteArray fonts;   // pdffonts of its PDF
@@ -229,11 +211,8 @@ public:
             }
             files << name;
         }
-        const QString profile = "-env:UserInstallation=" + QUrl::fromLocalFile(dir + "/profile").toString();
         for (const char *format : {"rtf", "pdf"}) {
-            const QString error = run("soffice", QStringList{profile, "--headless", "--norestore", "--convert-to",
-                                                            format, "--outdir", dir + "/" + format}
-                                                     + files);
+            const QString error = peer::convert(dir + "/profile", files, QLatin1String(format), dir + "/" + format);
             if (!error.isEmpty()) {
                 r.failure = error;
                 return;
@@ -245,9 +224,9 @@ public:
             const QString pdf = dir + "/pdf/" + l.name + ".pdf";
             const QString prefix = dir + "/png/" + l.name;
             QDir().mkpath(dir + "/png");
-            QString error = run("pdftoppm", {"-r", QString::number(kDpi), "-gray", "-png", pdf, prefix});
+            QString error = peer::run("pdftoppm", {"-r", QString::number(kDpi), "-gray", "-png", pdf, prefix});
             if (error.isEmpty())
-                error = run("pdffonts", {pdf}, &c.fonts);
+                error = peer::run("pdffonts", {pdf}, &c.fonts);
             if (!error.isEmpty()) {
                 r.failure = error;
                 return;
