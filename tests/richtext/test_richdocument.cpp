@@ -306,6 +306,7 @@ TEST(RichDocumentParagraphs, EditorSpacingFollowsTheZoom)
         for (int i = 0; i < 2; ++i) {
             docs[i]->setZoom(zoom);
             QTextDocument *qd = docs[i]->document();
+            qd->setTextWidth(2000);  // as the widget sets its width
             qd->documentLayout()->documentSize();
             y[i] = qd->lastBlock().layout()->position().y();
         }
