@@ -1,8 +1,10 @@
 // The painting copy behind RichDocument::paintPage (private to the
-// library): the text laid out at one resolution and width, and its lines in
-// layout order. Rebuilt when the text, the zoom or the width changes.
+// library): the text laid out at one resolution and width, its lines in
+// layout order with their boxes as a word processor sets them. Rebuilt when
+// the text, the zoom or the width changes.
 #pragma once
 
+#include "richtext/pagelines.h"
 #include "richtext/richdocument.h"
 
 #include <QImage>
@@ -16,18 +18,17 @@ namespace qln::richtext {
 struct RichDocument::PaintLayout {
     struct Line {
         QTextBlock block;
-        int lineInBlock;
-        double top;         // in the copy's coordinates
-        double height;      // to the next line of the paragraph, or its own
-        bool startsPage;    // first line of a hard page break paragraph
+        int lineInBlock;  // -1: a paragraph Qt gave no line (nothing to draw)
     };
 
     std::unique_ptr<QTextDocument> doc;
     QImage device{1, 1, QImage::Format_RGB32};
-    double ppi = 0;
+    double ppi = 0;        // the resolution painted at
+    double layoutPpi = 0;  // the copy's own resolution (richpaint.cpp)
     double width = -1;
     int changes = -1;
-    std::vector<Line> lines;
+    std::vector<Line> lines;  // in step with pages' lines
+    PageLines pages;
 };
 
 }  // namespace qln::richtext

@@ -125,6 +125,8 @@ QTextDocument *RichDocument::document()
     if (!laidOut_) {
         laidOut_ = true;
         doc_->documentLayout()->setPaintDevice(device_.get());
+        // Whatever was laid out before was laid out for the screen.
+        doc_->markContentsDirty(0, doc_->characterCount());
     }
     return doc_.get();
 }

@@ -161,7 +161,9 @@ public:
     // the number of the first line not painted, or 0 when the text is
     // finished. Lines are counted across the whole text in layout order.
     // With the page-break mode on, a page also ends after the line before
-    // a hard page break.
+    // a hard page break. Line heights, paragraph spacing and page ends
+    // follow word processors' rules (pagelines.h); a word wider than the
+    // line is broken at its end, and indents always leave an inch of line.
     //
     // When the page layout's text width (page width less margins) at that
     // resolution is narrower than `width`, the text is laid out at the page

@@ -1,6 +1,8 @@
 #include "richtext/richformat.h"
 
+#include <QGuiApplication>
 #include <QImage>
+#include <QScreen>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -46,6 +48,21 @@ RtfAlign alignOf(Qt::Alignment a)
     return RtfAlign::Left;
 }
 
+// The resolution QTextDocumentLayout takes vertical lengths at: it scales
+// them by its device's dots per inch over Qt's default, the primary
+// screen's logical dots per inch (96 when Qt is told to use 96 dpi, 100
+// before there is a screen).
+double qtVerticalDpi()
+{
+    const auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+    if (!app)
+        return 100.0;
+    if (QCoreApplication::testAttribute(Qt::AA_Use96Dpi))
+        return 96.0;
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? std::max(1.0, std::round(screen->logicalDotsPerInchY())) : 100.0;
+}
+
 // Sets the pixel values Qt lays out with from the twips properties.
 void derivePixels(QTextBlockFormat &f, double ppi)
 {
@@ -55,15 +72,15 @@ void derivePixels(QTextBlockFormat &f, double ppi)
     f.setLeftMargin(left);
     f.setRightMargin(std::max(0.0, pixelsOf(f.intProperty(kRightTwips), ppi)));
     f.setTextIndent(std::max(-left, pixelsOf(f.intProperty(kFirstOffsetTwips), ppi)));
-    f.setTopMargin(pixelsOf(f.intProperty(kBeforeTwips), ppi));
-    f.setBottomMargin(pixelsOf(f.intProperty(kAfterTwips), ppi));
+    f.setTopMargin(pixelsOf(f.intProperty(kBeforeTwips), qtVerticalDpi()));
+    f.setBottomMargin(pixelsOf(f.intProperty(kAfterTwips), qtVerticalDpi()));
     const int value = f.intProperty(kLineValue);
     switch (RtfLineRule(f.intProperty(kLineRule))) {
     case RtfLineRule::AtLeast:
-        f.setLineHeight(pixelsOf(value, ppi), QTextBlockFormat::MinimumHeight);
+        f.setLineHeight(pixelsOf(value, qtVerticalDpi()), QTextBlockFormat::MinimumHeight);
         break;
     case RtfLineRule::Exactly:
-        f.setLineHeight(pixelsOf(value, ppi), QTextBlockFormat::FixedHeight);
+        f.setLineHeight(pixelsOf(value, qtVerticalDpi()), QTextBlockFormat::FixedHeight);
         break;
     case RtfLineRule::Multiple:
         f.setLineHeight(value * 100.0 / 240.0, QTextBlockFormat::ProportionalHeight);
@@ -110,21 +127,27 @@ RtfParaProps paraPropsOf(const QTextBlockFormat &f, double ppi)
         p.spaceAfter = f.intProperty(kAfterTwips);
         p.lineRule = RtfLineRule(f.intProperty(kLineRule));
         p.lineValue = f.intProperty(kLineValue);
+        p.style = f.intProperty(kStyleNumber);
+        const int flags = f.intProperty(kPaginationFlags);
+        p.contextualSpacing = flags & kContextualSpacing;
+        p.widowControl = flags & kWidowControl;
+        p.keepNext = flags & kKeepNext;
+        p.keepTogether = flags & kKeepTogether;
         return p;
     }
     p.leftIndent = twipsOf(f.leftMargin(), ppi);
     p.rightIndent = twipsOf(f.rightMargin(), ppi);
     p.firstOffset = twipsOf(f.textIndent(), ppi);
-    p.spaceBefore = twipsOf(f.topMargin(), ppi);
-    p.spaceAfter = twipsOf(f.bottomMargin(), ppi);
+    p.spaceBefore = twipsOf(f.topMargin(), qtVerticalDpi());
+    p.spaceAfter = twipsOf(f.bottomMargin(), qtVerticalDpi());
     switch (f.lineHeightType()) {
     case QTextBlockFormat::MinimumHeight:
         p.lineRule = RtfLineRule::AtLeast;
-        p.lineValue = twipsOf(f.lineHeight(), ppi);
+        p.lineValue = twipsOf(f.lineHeight(), qtVerticalDpi());
         break;
     case QTextBlockFormat::FixedHeight:
         p.lineRule = RtfLineRule::Exactly;
-        p.lineValue = twipsOf(f.lineHeight(), ppi);
+        p.lineValue = twipsOf(f.lineHeight(), qtVerticalDpi());
         break;
     case QTextBlockFormat::ProportionalHeight:
         if (std::lround(f.lineHeight()) != 100) {
@@ -149,6 +172,9 @@ void setParaProps(QTextBlockFormat &f, const RtfParaProps &p, double ppi)
     f.setProperty(kAfterTwips, p.spaceAfter);
     f.setProperty(kLineRule, int(p.lineRule));
     f.setProperty(kLineValue, p.lineValue);
+    f.setProperty(kStyleNumber, p.style);
+    f.setProperty(kPaginationFlags, (p.contextualSpacing ? kContextualSpacing : 0) | (p.widowControl ? kWidowControl : 0)
+                                        | (p.keepNext ? kKeepNext : 0) | (p.keepTogether ? kKeepTogether : 0));
     derivePixels(f, ppi);
 }
 

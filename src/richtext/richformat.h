@@ -31,6 +31,15 @@ enum RichProperty : int {
     kAfterTwips,
     kLineRule,          // RtfLineRule as int
     kLineValue,         // twips, or 240ths of a line for Multiple
+    kStyleNumber,       // int: the paragraph style of the RTF (\sN)
+    kPaginationFlags,   // int: PaginationFlag bits
+};
+
+enum PaginationFlag : int {
+    kContextualSpacing = 1,
+    kWidowControl = 2,
+    kKeepNext = 4,
+    kKeepTogether = 8,
 };
 
 inline double pixelsOf(int twips, double ppi)
@@ -46,6 +55,10 @@ void setResolution(QImage &device, double ppi);
 // properties (pasted from elsewhere) has its pixel values converted at `ppi`.
 RtfParaProps paraPropsOf(const QTextBlockFormat &f, double ppi);
 // Sets the twips properties and the pixel values derived at `ppi`.
+// QTextDocument's layout takes vertical lengths (paragraph spacing, line
+// heights) in pixels of the screen's logical resolution and scales them to
+// its device itself, while horizontal ones are in device pixels; the
+// values set here follow that, so the spacing is right at every zoom.
 void setParaProps(QTextBlockFormat &f, const RtfParaProps &p, double ppi);
 // Recomputes the pixel values of every paragraph for `toPpi`; paragraphs
 // whose values are already right are left alone. A paragraph without the

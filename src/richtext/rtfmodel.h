@@ -47,6 +47,15 @@ struct RtfParaProps {
     RtfLineRule lineRule = RtfLineRule::Single;
     int lineValue = 0;
     bool pageBreakBefore = false;  // a hard page break starts this paragraph
+    // Pagination and spacing rules word processors write: the paragraph
+    // style's number (\sN), no space between paragraphs of the same style
+    // (\contextualspace), widow and orphan control (\widctlpar), keep with
+    // the next paragraph (\keepn) and keep the lines together (\keep).
+    int style = 0;
+    bool contextualSpacing = false;
+    bool widowControl = false;
+    bool keepNext = false;
+    bool keepTogether = false;
 
     bool operator==(const RtfParaProps &) const = default;
 };

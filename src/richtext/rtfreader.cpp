@@ -130,6 +130,7 @@ private:
     bool sectionBreak_ = false;    // \sect with a page break pending
     std::map<int, FontEntry> fonts_;
     int defaultFont_ = 0;
+    bool widowDefault_ = false;
     int ansiCodePage_ = 1252;
     int fontNumber_ = -1;
     int fontCharset_ = 0;
@@ -440,6 +441,19 @@ bool Reader::setParaWord(std::string_view w, bool has, int v)
     const int tw = has ? clampTwips(v) : 0;
     if (w == "pard") {
         p = RtfParaProps();
+        p.widowControl = widowDefault_;
+    } else if (w == "s") {
+        p.style = has ? std::clamp(v, 0, 32767) : 0;
+    } else if (w == "contextualspace") {
+        p.contextualSpacing = !has || v != 0;
+    } else if (w == "widctlpar") {
+        p.widowControl = true;
+    } else if (w == "nowidctlpar") {
+        p.widowControl = false;
+    } else if (w == "keepn") {
+        p.keepNext = !has || v != 0;
+    } else if (w == "keep") {
+        p.keepTogether = !has || v != 0;
     } else if (w == "ql") {
         p.align = RtfAlign::Left;
     } else if (w == "qr") {
@@ -569,6 +583,10 @@ void Reader::controlWord(const RtfToken &t)
         ansiCodePage_ = v;
     } else if (w == "deff" && has) {
         defaultFont_ = v;
+    } else if (w == "widowctrl") {
+        // Widow and orphan control for the whole document: what \pard
+        // starts a paragraph with.
+        widowDefault_ = !has || v != 0;
     } else if (has && (w == "paperw" || w == "paperh" || w == "margl" || w == "margr" || w == "margt"
                        || w == "margb" || w == "pgwsxn" || w == "pghsxn" || w == "marglsxn"
                        || w == "margrsxn" || w == "margtsxn" || w == "margbsxn")) {

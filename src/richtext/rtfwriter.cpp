@@ -127,6 +127,8 @@ void Writer::writeParagraph(const RtfParagraph &p)
 {
     const RtfParaProps &pp = p.props;
     word("pard");
+    if (pp.style > 0)
+        word("s", pp.style);
     if (pp.pageBreakBefore)
         word("pagebb");
     switch (pp.align) {
@@ -151,6 +153,14 @@ void Writer::writeParagraph(const RtfParagraph &p)
     case RtfLineRule::Exactly: word("sl", -pp.lineValue); word("slmult", 0); break;
     case RtfLineRule::Multiple: word("sl", pp.lineValue); word("slmult", 1); break;
     }
+    if (pp.contextualSpacing)
+        word("contextualspace");
+    if (pp.widowControl)
+        word("widctlpar");
+    if (pp.keepNext)
+        word("keepn");
+    if (pp.keepTogether)
+        word("keep");
 
     const RtfCharProps *current = nullptr;
     for (const RtfRun &r : p.runs) {

@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
@@ -74,6 +75,43 @@ QByteArray lines(int n, const char *word = "Line")
     QByteArray rtf("{\\rtf1{\\fonttbl{\\f0 DejaVu Sans;}}\\f0\\fs24 ");
     for (int i = 0; i < n; ++i)
         rtf += QByteArray(word) + " " + QByteArray::number(i) + "\\par ";
+    return rtf + "}";
+}
+
+// The first row of each run of rows holding ink: one per line of text.
+std::vector<int> bandTops(const QImage &im)
+{
+    std::vector<int> tops;
+    bool inBand = false;
+    for (int y = 0; y < im.height(); ++y) {
+        const auto *row = reinterpret_cast<const QRgb *>(im.constScanLine(y));
+        bool ink = false;
+        for (int x = 0; x < im.width() && !ink; ++x)
+            ink = qGray(row[x]) < 128;
+        if (ink && !inBand)
+            tops.push_back(y);
+        inBand = ink;
+    }
+    return tops;
+}
+
+// Average distance between the first and the last band.
+double pitch(const std::vector<int> &tops)
+{
+    return tops.size() < 2 ? 0.0 : double(tops.back() - tops.front()) / double(tops.size() - 1);
+}
+
+// DejaVu Sans (fonts-dejavu-core): ascender 1901, descender 483, no line
+// gap, 2048 units to the em. A 10-point line at 200 pixels per inch:
+constexpr double kDejaVu10At200 = (1901 + 483) / 2048.0 * 10 * 200 / 72;
+
+// `n` one-line paragraphs of DejaVu Sans 10 pt with paragraph words `pard`;
+// every line holds letters reaching the full ascender height.
+QByteArray dejaVuLines(int n, const QByteArray &pard = {})
+{
+    QByteArray rtf("{\\rtf1{\\fonttbl{\\f0 DejaVu Sans;}}");
+    for (int i = 0; i < n; ++i)
+        rtf += "\\pard" + pard + "\\f0\\fs20 Held line " + QByteArray::number(i) + "\\par ";
     return rtf + "}";
 }
 
@@ -160,10 +198,14 @@ TEST(PaintPageBreaks, BreakAtTheStartOrAtTheEnd)
 TEST(PaintPageLines, LineTallerThanThePageStillMovesOn)
 {
     RichDocument d;
-    d.loadRtf("{\\rtf1\\fs1600 A\\par\\fs1600 B\\par\\fs20 small\\par}");
+    // 1600 points, the largest size RTF gives, still shows (cut at the
+    // bottom of the page).
+    d.loadRtf("{\\rtf1\\fs3200 H\\par\\fs1600 H\\par\\fs20 small\\par}");
     faxZoom(d);
     const std::vector<Page> pages = paintAll(d);
-    EXPECT_EQ(pages.size(), 3u);
+    ASSERT_EQ(pages.size(), 3u);
+    for (const Page &p : pages)
+        EXPECT_TRUE(inkBounds(p.image).isValid());
 }
 
 TEST(PaintPageResolution, ZoomScalesTheText)
@@ -225,4 +267,174 @@ TEST(PaintPageLayout, IndentsMoveTheInk)
     const int x0 = inkBounds(paintOne(plain, 0).image).left();
     const int x1 = inkBounds(paintOne(indented, 0).image).left();
     EXPECT_NEAR(x1 - x0, plain.layoutPixelsPerInch(), 3);  // one inch
+}
+
+TEST(PaintPageSpacing, LinesAreAsHighAsTheFontsOwnMetricsSay)
+{
+    ASSERT_EQ(QFontInfo(QFont("DejaVu Sans")).family(), "DejaVu Sans");
+    RichDocument d;
+    d.loadRtf(dejaVuLines(40));
+    faxZoom(d);
+    ASSERT_EQ(d.layoutPixelsPerInch(), 200);
+    // Not the font engine's height rounded to whole pixels (34 here).
+    EXPECT_NEAR(pitch(bandTops(paintOne(d, 0).image)), kDejaVu10At200, 0.15);
+}
+
+TEST(PaintPageSpacing, SpaceBeforeAndAfterAddUpAtFaxResolution)
+{
+    RichDocument d;
+    d.loadRtf(dejaVuLines(20, "\\sb72\\sa144"));  // 0.05 and 0.1 inch
+    faxZoom(d);
+    // Both spaces, each once: 10 + 20 pixels between the lines.
+    EXPECT_NEAR(pitch(bandTops(paintOne(d, 0).image)), kDejaVu10At200 + 30, 0.3);
+}
+
+TEST(PaintPageSpacing, LineSpacingRules)
+{
+    const struct {
+        const char *pard;
+        double pitch;
+    } cases[] = {
+        {"\\sl276\\slmult1", kDejaVu10At200 * 1.15},
+        {"\\sl360\\slmult1", kDejaVu10At200 * 1.5},
+        {"\\sl480\\slmult1", kDejaVu10At200 * 2},
+        {"\\sl-720\\slmult0", 100},  // exactly half an inch
+        {"\\sl720\\slmult0", 100},   // at least half an inch
+        {"\\sl200\\slmult0", kDejaVu10At200},  // at least 10 pt: the font is higher
+        {"\\sl200", kDejaVu10At200},
+    };
+    for (const auto &c : cases) {
+        RichDocument d;
+        d.loadRtf(dejaVuLines(15, c.pard));
+        faxZoom(d);
+        EXPECT_NEAR(pitch(bandTops(paintOne(d, 0).image)), c.pitch, 0.3) << c.pard;
+    }
+}
+
+TEST(PaintPageSpacing, ContextualSpacingOnlyBetweenParagraphsOfOneStyle)
+{
+    RichDocument same, other;
+    same.loadRtf(dejaVuLines(10, "\\s5\\sb144\\sa144\\contextualspace"));
+    QByteArray rtf("{\\rtf1{\\fonttbl{\\f0 DejaVu Sans;}}");
+    for (int i = 0; i < 10; ++i)
+        rtf += "\\pard\\s" + QByteArray::number(5 + i % 2) + "\\sb144\\sa144\\contextualspace\\f0\\fs20 Held\\par ";
+    other.loadRtf(rtf + "}");
+    faxZoom(same);
+    faxZoom(other);
+    EXPECT_NEAR(pitch(bandTops(paintOne(same, 0).image)), kDejaVu10At200, 0.3);
+    EXPECT_NEAR(pitch(bandTops(paintOne(other, 0).image)), kDejaVu10At200 + 40, 0.3);
+}
+
+TEST(PaintPageSpacing, SpaceBeforeStaysOnlyAtTheStartAndAfterAHardBreak)
+{
+    // Half an inch (100 pixels) before every paragraph.
+    QByteArray rtf("{\\rtf1{\\fonttbl{\\f0 DejaVu Sans;}}\\pard\\sb720\\f0\\fs20 ");
+    for (int i = 0; i < 100; ++i)
+        rtf += "Held line " + QByteArray::number(i) + "\\line ";
+    rtf += "\\par\\pard\\sb720\\pagebb\\f0\\fs20 Held after the break\\par}";
+    RichDocument d;
+    d.loadRtf(rtf);
+    faxZoom(d);
+    const std::vector<Page> pages = paintAll(d);
+    ASSERT_EQ(pages.size(), 3u);
+    const int start = bandTops(pages[0].image).front();
+    const int soft = bandTops(pages[1].image).front();
+    const int hard = bandTops(pages[2].image).front();
+    EXPECT_NEAR(start - soft, 100, 1.5);
+    EXPECT_NEAR(hard - soft, 100, 1.5);
+}
+
+TEST(PaintPagePagination, WidowControlKeepsTwoLinesOfAParagraphOnEachPage)
+{
+    RichDocument plain;
+    plain.loadRtf(dejaVuLines(200));
+    faxZoom(plain);
+    const int perPage = paintOne(plain, 0).next;  // single lines a page holds
+    ASSERT_GT(perPage, 10);
+    // One line short of a page, then a paragraph of three lines.
+    auto build = [&](const QByteArray &pard) {
+        QByteArray rtf = dejaVuLines(perPage - 1);
+        rtf.chop(1);
+        return rtf + "\\pard" + pard + "\\f0\\fs20 Held one\\line Held two\\line Held three\\par}";
+    };
+    RichDocument controlled, uncontrolled;
+    controlled.loadRtf(build("\\widctlpar"));
+    uncontrolled.loadRtf(build(""));
+    faxZoom(controlled);
+    faxZoom(uncontrolled);
+    EXPECT_EQ(paintOne(uncontrolled, 0).next, perPage);
+    EXPECT_EQ(paintOne(controlled, 0).next, perPage - 1);
+    EXPECT_EQ(paintAll(controlled).size(), 2u);
+}
+
+TEST(PaintPagePagination, HeadingKeptWithTheNextParagraphStartsTheNextPage)
+{
+    RichDocument plain;
+    plain.loadRtf(dejaVuLines(200));
+    faxZoom(plain);
+    const int perPage = paintOne(plain, 0).next;
+    // The heading would be the page's last line.
+    QByteArray rtf = dejaVuLines(perPage - 1);
+    rtf.chop(1);
+    rtf += "\\pard\\keepn\\f0\\fs20 Held heading\\par\\pard\\f0\\fs20 Held body\\par}";
+    RichDocument d;
+    d.loadRtf(rtf);
+    faxZoom(d);
+    EXPECT_EQ(paintOne(d, 0).next, perPage - 1);
+}
+
+TEST(PaintPageLongWords, AWordWiderThanTheLineBreaksAtTheTextWidth)
+{
+    // A megabyte word: breaking it used to look for the word's end again on
+    // every line (minutes for this size).
+    const int n = 1 << 20;
+    RichDocument d;
+    d.loadRtf("{\\rtf1{\\fonttbl{\\f0 DejaVu Sans;}}\\f0\\fs20 Held " + QByteArray(n, 'x') + "\\par}");
+    faxZoom(d);
+    PageLayout page;  // 7.5 inches of text: 1500 pixels
+    d.setPageLayout(page);
+    // The advance of 'x' at 10 points and 200 pixels per inch, from a size
+    // where rounding to whole pixels does not matter.
+    QFont big("DejaVu Sans");
+    big.setPixelSize(2000);
+    const double advance = QFontMetricsF(big).horizontalAdvance('x') * (10 * 200 / 72.0) / 2000;
+    const int perLine = int(1500 / advance);
+    const int lines = d.lineCount(kWidth - kMargin);
+    EXPECT_GE(lines, n / perLine);
+    EXPECT_LE(lines, n / perLine + 3);
+    // The first page's lines run to the text's right edge, not beyond.
+    const Page p = paintOne(d, 0);
+    const QRect ink = inkBounds(p.image);
+    EXPECT_LE(ink.right(), kMargin + 1500);
+    EXPECT_GE(ink.right(), kMargin + 1500 - 2 * advance);
+    EXPECT_EQ(int(bandTops(p.image).size()), p.next);
+}
+
+TEST(PaintPageIndents, IndentsBeyondTheTextWidthLeaveAnInchForTheText)
+{
+    const QByteArray text = " Indents wider than the page leave some room for this text held in the field.\\par}";
+    const char *pards[] = {
+        "\\li7200\\ri5760",          // 5 + 4 inches of 7.5
+        "\\li10800",                 // the left indent past the right edge
+        "\\li6000\\ri6000\\fi-6000", // both too wide, first line out to the margin
+        "\\fi12000",                 // the first line starting past the right edge
+    };
+    for (const char *pard : pards) {
+        RichDocument d;
+        d.loadRtf(QByteArray("{\\rtf1{\\fonttbl{\\f0 DejaVu Sans;}}\\pard") + pard + "\\f0\\fs20" + text);
+        faxZoom(d);
+        d.setPageLayout(PageLayout());  // 1500 pixels of text
+        const Page p = paintOne(d, 0);
+        const QRect ink = inkBounds(p.image);
+        // Every line shows on the page: words, not letters, a line.
+        EXPECT_EQ(int(bandTops(p.image).size()), d.lineCount(kWidth - kMargin)) << pard;
+        EXPECT_LE(d.lineCount(kWidth - kMargin), 10) << pard;
+        EXPECT_GE(ink.left(), kMargin) << pard;
+        EXPECT_LE(ink.right(), kMargin + 1500) << pard;
+    }
+    // A first line out past the margin starts at the margin.
+    RichDocument d;
+    d.loadRtf("{\\rtf1{\\fonttbl{\\f0 DejaVu Sans;}}\\pard\\li720\\fi-2880\\f0\\fs20" + text);
+    faxZoom(d);
+    EXPECT_NEAR(inkBounds(paintOne(d, 0).image).left(), kMargin, 4);
 }

@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractTextDocumentLayout>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
 
 using namespace qln::richtext;
 
@@ -289,4 +291,38 @@ TEST(RichDocumentPlainText, NotRtfLoadsAsPlainText)
     d.loadRtf("first line\nsecond line\n\fnext page\n");
     EXPECT_EQ(d.plainTextWithBreaks(), "first line\nsecond line\n\f\nnext page");
     EXPECT_EQ(d.pageBreakCount(), 1);
+}
+
+TEST(RichDocumentParagraphs, EditorSpacingFollowsTheZoom)
+{
+    // The editor's own layout shows the space after a paragraph as long as
+    // the zoom makes it, not scaled a second time by the layout.
+    for (int zoom : {100, 208}) {
+        RichDocument plain, spaced;
+        plain.loadRtf("{\\rtf1 one\\par two\\par}");
+        spaced.loadRtf("{\\rtf1\\sa144 one\\par two\\par}");
+        double y[2];
+        RichDocument *docs[2] = {&plain, &spaced};
+        for (int i = 0; i < 2; ++i) {
+            docs[i]->setZoom(zoom);
+            QTextDocument *qd = docs[i]->document();
+            qd->setTextWidth(2000);  // as the widget sets its width
+            qd->documentLayout()->documentSize();
+            y[i] = qd->lastBlock().layout()->position().y();
+        }
+        EXPECT_NEAR(y[1] - y[0], 144 / 1440.0 * spaced.layoutPixelsPerInch(), 0.6) << "zoom " << zoom;
+    }
+}
+
+TEST(RichDocumentParagraphs, PaginationRulesSurviveSaving)
+{
+    RichDocument d;
+    d.loadRtf("{\\rtf1\\pard\\s4\\contextualspace\\widctlpar\\keepn\\keep Heading\\par\\pard Body\\par}");
+    RichDocument back;
+    back.loadRtf(d.saveRtf());
+    const QByteArray again = back.saveRtf();
+    EXPECT_TRUE(again.contains("\\pard\\s4\\ql"));
+    for (const char *word : {"\\contextualspace", "\\widctlpar", "\\keepn", "\\keep"})
+        EXPECT_TRUE(again.contains(word)) << word;
+    EXPECT_EQ(again.count("\\keepn"), 1);
 }

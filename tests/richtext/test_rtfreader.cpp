@@ -99,6 +99,32 @@ TEST(RtfReaderParagraphs, AlignmentIndentsSpacingAndLineHeight)
     EXPECT_EQ(c.paragraphs[3].props, RtfParaProps());
 }
 
+TEST(RtfReaderParagraphs, StyleContextualSpacingAndPaginationRules)
+{
+    // As LibreOffice writes them, and Word's document-wide widow control.
+    const RtfContent c = read("{\\rtf1{\\stylesheet{\\s20\\sa140 Text Body;}}"
+                              "\\pard\\s20\\widctlpar\\sa144\\contextualspace one\\par"
+                              "\\pard\\s3\\keep\\keepn two\\par"
+                              "\\pard three\\par}");
+    ASSERT_EQ(c.paragraphs.size(), 3u);
+    const RtfParaProps &a = c.paragraphs[0].props;
+    EXPECT_EQ(a.style, 20);
+    EXPECT_TRUE(a.contextualSpacing);
+    EXPECT_TRUE(a.widowControl);
+    EXPECT_FALSE(a.keepNext);
+    const RtfParaProps &b = c.paragraphs[1].props;
+    EXPECT_EQ(b.style, 3);
+    EXPECT_TRUE(b.keepNext);
+    EXPECT_TRUE(b.keepTogether);
+    EXPECT_FALSE(b.widowControl);
+    EXPECT_EQ(c.paragraphs[2].props, RtfParaProps());
+
+    const RtfContent w = read("{\\rtf1\\widowctrl\\pard one\\par\\pard\\nowidctlpar two\\par}");
+    ASSERT_EQ(w.paragraphs.size(), 2u);
+    EXPECT_TRUE(w.paragraphs[0].props.widowControl);
+    EXPECT_FALSE(w.paragraphs[1].props.widowControl);
+}
+
 TEST(RtfReaderParagraphs, LastParagraphWithoutParAndEmptyParagraphs)
 {
     EXPECT_EQ(texts(read("{\\rtf1 one\\par\\par three}")), (QStringList{"one", "", "three"}));

@@ -71,6 +71,11 @@ TEST(RtfWriterRoundTrip, FormattingParagraphsBreaksAndFieldsReadBackTheSame)
     right.align = RtfAlign::Right;
     right.lineRule = RtfLineRule::AtLeast;
     right.lineValue = 400;
+    right.style = 7;
+    right.contextualSpacing = true;
+    right.widowControl = true;
+    right.keepNext = true;
+    right.keepTogether = true;
 
     c.paragraphs.push_back(para({{"Plain ", props("Arial", 20)},
                                  {"bold", props("Arial", 20, true)},

@@ -5,6 +5,7 @@
 //
 // All conversions run once, three soffice calls in one private profile,
 // before the tests look at the results.
+#include "peertools.h"
 #include "richtext/richdocument.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -186,25 +186,6 @@ struct Results {
 
 Results *g_results = nullptr;
 
-// Runs soffice on `files`, converting to `format` into `outDir`.
-QString convert(const QString &profile, const QStringList &files, const QString &format, const QString &outDir)
-{
-    QProcess p;
-    QStringList args{"-env:UserInstallation=" + QUrl::fromLocalFile(profile).toString(), "--headless",
-                     "--norestore", "--convert-to", format, "--outdir", outDir};
-    args += files;
-    p.start(QStringLiteral("soffice"), args);
-    if (!p.waitForStarted(60000))
-        return "soffice did not start";
-    if (!p.waitForFinished(600000)) {
-        p.kill();
-        return "soffice took longer than ten minutes";
-    }
-    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        return "soffice failed: " + QString::fromLocal8Bit(p.readAllStandardError());
-    return QString();
-}
-
 class LibreOffice : public ::testing::Environment {
 public:
     void SetUp() override
@@ -230,7 +211,7 @@ public:
                  {{r.quillonRtf}, "txt:Text (encoded):UTF8", dir + "/txt"},
                  {{r.quillonRtf}, "html:HTML (StarWriter)", dir + "/html"},
                  {{r.quillonRtf, r.letterFodt}, "rtf", dir + "/rtf"}}) {
-            const QString error = convert(profile, files, format, out);
+            const QString error = peer::convert(profile, files, format, out);
             if (!error.isEmpty()) {
                 r.failure = error;
                 return;
