@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -232,6 +233,26 @@ TEST_F(StationTest, PrintOnReceiptPrintsEveryFaxInTurnAfterItsEvent)
     QCoreApplication::processEvents();
     EXPECT_EQ(host.printed, (std::vector<std::string>{dataDir + "receive/FAX0001.APF",
                                                       dataDir + "receive/FAX0002.APF"}));
+}
+
+TEST_F(StationTest, FaxIsAlsoKeptAsPdfWhenAskedAndAFailedCopyIsLogged)
+{
+    settings.receivedPdfDirectory = dataDir + "pdf";
+    writeApf(dataDir + "receive/FAX0001.APF", 2);
+    station->faxStored(dataDir + "receive/FAX0001.APF", "ACME");
+    ASSERT_EQ(host.rows.size(), 1u);
+    const QStringList pdfs = QDir(QString::fromStdString(dataDir + "pdf")).entryList({"*.pdf"}, QDir::Files);
+    ASSERT_EQ(pdfs.size(), 1);
+    EXPECT_TRUE(pdfs[0].endsWith(" from ACME.pdf")) << pdfs[0].toStdString();
+    // A directory that cannot be made (a file stands in its place): the fax
+    // is listed all the same and the failure is in the log.
+    settings.receivedPdfDirectory = dataDir + "receive/FAX0001.APF";
+    writeApf(dataDir + "receive/FAX0002.APF", 1);
+    station->faxStored(dataDir + "receive/FAX0002.APF", "ACME");
+    EXPECT_EQ(host.rows.size(), 2u);
+    const auto &lines = station->log().lines();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const std::string &l) { return l.rfind("PDF copy failed: ", 0) == 0; }));
 }
 
 TEST_F(StationTest, RowThatCannotBeStoredIsReportedAndTheFileKept)
