@@ -107,6 +107,12 @@ public slots:
     void openHelpTopic(int context);
     // A second copy asked this one to come to the front.
     void restoreFromSecondCopy();
+    // The print queue stored outgoing fax `recno` in `dataDir`: when that is
+    // this window's data directory and no other window or receive mode is
+    // in the way, the window comes to the front and opens the fax editor on
+    // that fax (after returning true); otherwise the list is refreshed and
+    // false returned.
+    bool takePrintedFax(long recno, const QString &dataDir);
     // Posted by receive mode after a fax was stored.
     void faxReceived();
     // Print on receipt writes each received fax as DIR/<file>.pdf instead of

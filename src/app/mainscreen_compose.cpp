@@ -16,6 +16,11 @@
 #include "compose/modal.h"
 #include "compose/phonebook.h"
 #include "compose/phonebooklogic.h"
+#include "common/datadir.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QTimer>
 
 namespace qln {
 
@@ -47,6 +52,32 @@ bool TMainScreen::runFaxEditor(bool clone, bool editExisting)
     if (stored)
         refreshList(FaxList::Outgoing);
     return stored;
+}
+
+bool TMainScreen::takePrintedFax(long recno, const QString &dataDir)
+{
+    const QString mine = QFileInfo(QString::fromStdString(dataDirectory())).canonicalFilePath();
+    if (mine.isEmpty() || QFileInfo(dataDir).canonicalFilePath() != mine)
+        return false;
+    if (tables_->isOpen(FaxList::Outgoing))
+        refreshList(FaxList::Outgoing);
+    if (receiveMode_ || QApplication::activeModalWidget() || !tables_->isOpen(FaxList::Outgoing))
+        return false;
+    const int row = faxModel_->rowOfRecord(recno);
+    if (row < 0)
+        return false;
+    // The asker gets its answer before the editor's own event loop runs.
+    QTimer::singleShot(0, this, [this, recno] {
+        const int at = faxModel_->rowOfRecord(recno);
+        if (at < 0 || receiveMode_ || QApplication::activeModalWidget())
+            return;
+        restoreFromSecondCopy();
+        BrowsePages->setCurrentIndex(0);
+        selectRow(FaxList::Outgoing, at);
+        runFaxEditor(false, true);
+        SetButtons();
+    });
+    return true;
 }
 
 void TMainScreen::runCoverSheets()

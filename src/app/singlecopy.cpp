@@ -14,6 +14,9 @@ namespace qln {
 namespace {
 constexpr int kConnectWaitMs = 1000;
 const QByteArray kRaiseRequest = "raise\n";
+const QByteArray kEditRequest = "edit ";
+// A request line is short; a longer one is not ours.
+constexpr qint64 kMaxRequestLine = 8192;
 }  // namespace
 
 SingleCopyGuard::SingleCopyGuard(const QString &serverName, QObject *parent)
@@ -93,14 +96,37 @@ void SingleCopyGuard::acceptConnections()
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         auto handle = [this, socket] {
             if (socket->bytesAvailable() > 0 && socket->canReadLine()) {
-                if (socket->readLine() == kRaiseRequest)
-                    emit raiseRequested();
+                const QByteArray reply = handleRequest(socket->readLine(kMaxRequestLine));
+                if (!reply.isEmpty()) {
+                    socket->write(reply);
+                    socket->flush();
+                }
                 socket->disconnectFromServer();
+            } else if (socket->bytesAvailable() > kMaxRequestLine) {
+                socket->abort();
             }
         };
         connect(socket, &QLocalSocket::readyRead, this, handle);
         handle();
     }
+}
+
+QByteArray SingleCopyGuard::handleRequest(const QByteArray &line)
+{
+    if (line == kRaiseRequest) {
+        emit raiseRequested();
+        return {};
+    }
+    if (!line.startsWith(kEditRequest) || !line.endsWith('\n'))
+        return {};
+    const QByteArray rest = line.mid(kEditRequest.size(), line.size() - kEditRequest.size() - 1);
+    const int blank = rest.indexOf(' ');
+    bool numberOk = false;
+    const long recno = blank > 0 ? rest.left(blank).toLong(&numberOk) : 0;
+    const QString dir = blank > 0 ? QString::fromUtf8(rest.mid(blank + 1)) : QString();
+    if (!numberOk || recno < 1 || dir.isEmpty() || !editHandler_)
+        return "no\n";
+    return editHandler_(recno, dir) ? "ok\n" : "no\n";
 }
 
 }  // namespace qln

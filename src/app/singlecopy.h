@@ -9,10 +9,17 @@
 // Without a usable runtime directory the program runs unguarded rather than
 // use a shared place. Lives on the user-interface thread; raiseRequested is
 // emitted there.
+//
+// The socket also takes "edit <record> <data directory>" from the print
+// queue (`qlnfax printer job`): the edit handler decides whether this copy
+// opens the fax editor on that outgoing fax, and the asker is answered "ok"
+// or "no" before the editor opens.
 #pragma once
 
 #include <QObject>
 #include <QString>
+
+#include <functional>
 
 class QLocalServer;
 
@@ -40,6 +47,17 @@ public:
     // Full path of the socket; empty when there is no runtime directory.
     const QString &socketPath() const { return name_; }
 
+    // Called for an edit request with the record number and the data
+    // directory it names; returns whether this copy takes it. Without a
+    // handler every edit request is answered "no".
+    using EditHandler = std::function<bool(long recordNumber, const QString &dataDir)>;
+    void setEditHandler(EditHandler handler) { editHandler_ = std::move(handler); }
+
+    // The answer to one request line ("raise\n", "edit N DIR\n"): emits
+    // raiseRequested or runs the edit handler; returns the reply to send
+    // ("" for none).
+    QByteArray handleRequest(const QByteArray &line);
+
 signals:
     void raiseRequested();
 
@@ -49,6 +67,7 @@ private:
 
     QString name_;
     QLocalServer *server_ = nullptr;
+    EditHandler editHandler_;
 };
 
 }  // namespace qln

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QLocalServer>
+#include <QLocalSocket>
 #include <QSignalSpy>
 #include <QUuid>
 #include <QDir>
@@ -209,4 +210,47 @@ TEST(SingleCopyGuard, AnotherUsersSocketDoesNotCaptureTheGuard)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     for (int fd : {ready[0], report[0], done[0], done[1]})
         ::close(fd);
+}
+
+// The print queue asks a running copy to open the editor on a fax it
+// stored: the copy's handler decides, and the asker reads the answer.
+TEST(SingleCopyGuard, EditRequestIsAnsweredByTheHandler)
+{
+    SingleCopyGuard guard(uniqueName());
+    ASSERT_TRUE(guard.claim());
+    std::vector<std::pair<long, QString>> asked;
+    guard.setEditHandler([&](long recno, const QString &dir) {
+        asked.emplace_back(recno, dir);
+        return dir == QLatin1String("/home/jane/Quillon data/");
+    });
+    EXPECT_EQ(guard.handleRequest("edit 12 /home/jane/Quillon data/\n"), "ok\n");
+    EXPECT_EQ(guard.handleRequest("edit 3 /elsewhere/\n"), "no\n");
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0].first, 12);
+    EXPECT_EQ(asked[0].second, QStringLiteral("/home/jane/Quillon data/"));
+    // Malformed requests never reach the handler.
+    for (const char *bad : {"edit x /d/\n", "edit 0 /d/\n", "edit -4 /d/\n", "edit 5\n", "edit 5 /d/"})
+        EXPECT_EQ(guard.handleRequest(bad), bad[std::strlen(bad) - 1] == '\n' ? "no\n" : "") << bad;
+    EXPECT_EQ(asked.size(), 2u);
+
+    // Over the socket, as qlnfax asks.
+    QLocalSocket socket;
+    socket.connectToServer(guard.socketPath());
+    ASSERT_TRUE(socket.waitForConnected(2000));
+    socket.write("edit 7 /home/jane/Quillon data/\n");
+    QByteArray reply;
+    for (int i = 0; i < 100 && !reply.endsWith('\n'); ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        socket.waitForReadyRead(20);
+        reply += socket.readAll();
+    }
+    EXPECT_EQ(reply, "ok\n");
+    ASSERT_EQ(asked.size(), 3u);
+    EXPECT_EQ(asked[2].first, 7);
+}
+
+TEST(SingleCopyGuard, EditRequestWithoutHandlerIsRefused)
+{
+    SingleCopyGuard guard(uniqueName());
+    EXPECT_EQ(guard.handleRequest("edit 1 /d/\n"), "no\n");
 }
