@@ -14,7 +14,7 @@ namespace qln {
 namespace {
 constexpr int kConnectWaitMs = 1000;
 const QByteArray kRaiseRequest = "raise\n";
-const QByteArray kEditRequest = "edit ";
+const QByteArray kPrintRequest = "print\t";
 // A request line is short; a longer one is not ours.
 constexpr qint64 kMaxRequestLine = 8192;
 }  // namespace
@@ -117,16 +117,13 @@ QByteArray SingleCopyGuard::handleRequest(const QByteArray &line)
         emit raiseRequested();
         return {};
     }
-    if (!line.startsWith(kEditRequest) || !line.endsWith('\n'))
+    if (!line.startsWith(kPrintRequest) || !line.endsWith('\n'))
         return {};
-    const QByteArray rest = line.mid(kEditRequest.size(), line.size() - kEditRequest.size() - 1);
-    const int blank = rest.indexOf(' ');
-    bool numberOk = false;
-    const long recno = blank > 0 ? rest.left(blank).toLong(&numberOk) : 0;
-    const QString dir = blank > 0 ? QString::fromUtf8(rest.mid(blank + 1)) : QString();
-    if (!numberOk || recno < 1 || dir.isEmpty() || !editHandler_)
+    const QStringList fields =
+        QString::fromUtf8(line.mid(kPrintRequest.size(), line.size() - kPrintRequest.size() - 1)).split('\t');
+    if (!printHandler_)
         return "no\n";
-    return editHandler_(recno, dir) ? "ok\n" : "no\n";
+    return printHandler_(fields) ? "ok\n" : "no\n";
 }
 
 }  // namespace qln

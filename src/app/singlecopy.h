@@ -10,14 +10,16 @@
 // use a shared place. Lives on the user-interface thread; raiseRequested is
 // emitted there.
 //
-// The socket also takes "edit <record> <data directory>" from the print
-// queue (`qlnfax printer job`): the edit handler decides whether this copy
-// opens the fax editor on that outgoing fax, and the asker is answered "ok"
-// or "no" before the editor opens.
+// The socket also takes "print" requests from the print queue (`qlnfax
+// printer job`): "print", then tab-separated fields (data directory,
+// document file, subject, fax number, recipient), then a line feed. The
+// print handler decides whether this copy takes the document, and the asker
+// is answered "ok" or "no" at once.
 #pragma once
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -47,14 +49,14 @@ public:
     // Full path of the socket; empty when there is no runtime directory.
     const QString &socketPath() const { return name_; }
 
-    // Called for an edit request with the record number and the data
-    // directory it names; returns whether this copy takes it. Without a
-    // handler every edit request is answered "no".
-    using EditHandler = std::function<bool(long recordNumber, const QString &dataDir)>;
-    void setEditHandler(EditHandler handler) { editHandler_ = std::move(handler); }
+    // Called for a print request with its fields (UTF-8, in order); returns
+    // whether this copy takes the document. Without a handler every print
+    // request is answered "no".
+    using PrintHandler = std::function<bool(const QStringList &fields)>;
+    void setPrintHandler(PrintHandler handler) { printHandler_ = std::move(handler); }
 
-    // The answer to one request line ("raise\n", "edit N DIR\n"): emits
-    // raiseRequested or runs the edit handler; returns the reply to send
+    // The answer to one request line ("raise\n", "print\t...\n"): emits
+    // raiseRequested or runs the print handler; returns the reply to send
     // ("" for none).
     QByteArray handleRequest(const QByteArray &line);
 
@@ -67,7 +69,7 @@ private:
 
     QString name_;
     QLocalServer *server_ = nullptr;
-    EditHandler editHandler_;
+    PrintHandler printHandler_;
 };
 
 }  // namespace qln

@@ -212,32 +212,32 @@ TEST(SingleCopyGuard, AnotherUsersSocketDoesNotCaptureTheGuard)
         ::close(fd);
 }
 
-// The print queue asks a running copy to open the editor on a fax it
-// stored: the copy's handler decides, and the asker reads the answer.
-TEST(SingleCopyGuard, EditRequestIsAnsweredByTheHandler)
+// The print queue hands a running copy the document it printed: the copy's
+// handler decides, and the asker reads the answer.
+TEST(SingleCopyGuard, PrintRequestIsAnsweredByTheHandler)
 {
     SingleCopyGuard guard(uniqueName());
     ASSERT_TRUE(guard.claim());
-    std::vector<std::pair<long, QString>> asked;
-    guard.setEditHandler([&](long recno, const QString &dir) {
-        asked.emplace_back(recno, dir);
-        return dir == QLatin1String("/home/jane/Quillon data/");
+    std::vector<QStringList> asked;
+    guard.setPrintHandler([&](const QStringList &fields) {
+        asked.push_back(fields);
+        return fields.value(0) == QLatin1String("/home/jane/Quillon data/");
     });
-    EXPECT_EQ(guard.handleRequest("edit 12 /home/jane/Quillon data/\n"), "ok\n");
-    EXPECT_EQ(guard.handleRequest("edit 3 /elsewhere/\n"), "no\n");
+    EXPECT_EQ(guard.handleRequest("print\t/home/jane/Quillon data/\t/d/_PRINTJOB_1.pdf\tQuote \xc3\xa4\t100\t\n"), "ok\n");
+    EXPECT_EQ(guard.handleRequest("print\t/elsewhere/\tx\ty\tz\t\n"), "no\n");
     ASSERT_EQ(asked.size(), 2u);
-    EXPECT_EQ(asked[0].first, 12);
-    EXPECT_EQ(asked[0].second, QStringLiteral("/home/jane/Quillon data/"));
-    // Malformed requests never reach the handler.
-    for (const char *bad : {"edit x /d/\n", "edit 0 /d/\n", "edit -4 /d/\n", "edit 5\n", "edit 5 /d/"})
-        EXPECT_EQ(guard.handleRequest(bad), bad[std::strlen(bad) - 1] == '\n' ? "no\n" : "") << bad;
+    EXPECT_EQ(asked[0], (QStringList{"/home/jane/Quillon data/", "/d/_PRINTJOB_1.pdf", QString::fromUtf8("Quote \xc3\xa4"),
+                                     "100", ""}));
+    // A request cut off before its line feed, or of another kind, is not one.
+    EXPECT_EQ(guard.handleRequest("print\t/home/jane/Quillon data/\tx"), "");
+    EXPECT_EQ(guard.handleRequest("edit 5 /d/\n"), "");
     EXPECT_EQ(asked.size(), 2u);
 
     // Over the socket, as qlnfax asks.
     QLocalSocket socket;
     socket.connectToServer(guard.socketPath());
     ASSERT_TRUE(socket.waitForConnected(2000));
-    socket.write("edit 7 /home/jane/Quillon data/\n");
+    socket.write("print\t/home/jane/Quillon data/\t/d/_PRINTJOB_2.pdf\tQuote\t100\tJane\n");
     QByteArray reply;
     for (int i = 0; i < 100 && !reply.endsWith('\n'); ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -246,11 +246,11 @@ TEST(SingleCopyGuard, EditRequestIsAnsweredByTheHandler)
     }
     EXPECT_EQ(reply, "ok\n");
     ASSERT_EQ(asked.size(), 3u);
-    EXPECT_EQ(asked[2].first, 7);
+    EXPECT_EQ(asked[2].value(4), "Jane");
 }
 
-TEST(SingleCopyGuard, EditRequestWithoutHandlerIsRefused)
+TEST(SingleCopyGuard, PrintRequestWithoutHandlerIsRefused)
 {
     SingleCopyGuard guard(uniqueName());
-    EXPECT_EQ(guard.handleRequest("edit 1 /d/\n"), "no\n");
+    EXPECT_EQ(guard.handleRequest("print\t/d/\tx\ty\tz\tw\n"), "no\n");
 }

@@ -8,17 +8,21 @@
 #   2. `lp -o phone=100` of a 2-page PDF: a new outgoing fax of the user
 #      with the PDF as its document, "Printed, not sent", written as that
 #      user (not root);
-#   3. `lp -o phone=100 -o send=now`: sent at once, 2 pages at the virtual
+#   3. with Quillon running as that user (offscreen), a job is handed to it:
+#      Quillon stores the fax (it holds the tables) and the job's file is
+#      gone;
+#   4. `lp -o phone=100 -o send=now`: sent at once, 2 pages at the virtual
 #      line's fax machine;
-#   4. a job of a user without a data directory, and one of an unknown user:
+#   5. a job of a user without a data directory, and one of an unknown user:
 #      cancelled with the error in the queue, nothing written.
 # Needs root (the users, a back end that CUPS runs as root); exit 77 skips.
-# usage: cups_e2e.sh QLNFAX BACKEND
+# usage: cups_e2e.sh QLNFAX BACKEND QUILLON
 set -uo pipefail
 qlnfax=$(realpath "$1")
 backend=$(realpath "$2")
+quillon=$(realpath "$3")
 if [[ $(id -u) != 0 ]]; then echo "SKIP: needs root (test users, a back end run as root)"; exit 77; fi
-for tool in cupsd lp lpadmin lpstat lpinfo useradd userdel tiffinfo; do
+for tool in cupsd lp lpadmin lpstat useradd userdel tiffinfo; do
     command -v $tool >/dev/null || { echo "SKIP: $tool is not installed (scripts/packages-test.txt)"; exit 77; }
 done
 
@@ -28,7 +32,9 @@ tag=$$
 user1=qpq${tag}a
 user2=qpq${tag}b
 cupsd_pid=
+window_pid=
 cleanup() {
+    if [[ -n $window_pid ]]; then kill -TERM "$window_pid" 2>/dev/null; wait "$window_pid" 2>/dev/null; fi
     if [[ -n $cupsd_pid ]]; then kill -TERM "$cupsd_pid" 2>/dev/null; wait "$cupsd_pid" 2>/dev/null; fi
     userdel "$user1" 2>/dev/null
     userdel "$user2" 2>/dev/null
@@ -65,7 +71,7 @@ chmod 644 "$work/doc.pdf"
 # end of this build (mode 0700, so that CUPS runs it as root) and, where the
 # back end looks for it in a build tree, qlnfax.
 bin=$work/serverbin
-mkdir -p "$bin/backend" "$bin/qlnfax" "$work/conf" "$work/log" "$work/spool/tmp" "$work/state" "$work/cache" "$work/run"
+mkdir -p "$bin/backend" "$bin/qlnfax" "$work/conf" "$work/log" "$work/spool/tmp" "$work/state" "$work/cache"
 for d in /usr/lib/cups/*; do
     [[ $(basename "$d") == backend ]] || ln -s "$d" "$bin/$(basename "$d")"
 done
@@ -86,7 +92,7 @@ CacheDir $work/cache
 RequestRoot $work/spool
 TempDir $work/spool/tmp
 ServerKeychain $work/conf/ssl
-PidFile $work/run/cupsd.pid
+Printcap $work/printcap
 ErrorLog $work/log/error_log
 AccessLog $work/log/access_log
 PageLog $work/log/page_log
@@ -137,43 +143,63 @@ wait_jobs() {
     fail "the print jobs did not finish: $(lpstat -o Quillon)"
 }
 rows() { "$qlnfax" list outgoing --data-dir "$data" 2>/dev/null; }
+# Field N of the row (subject, sent, date, time, recipient, phone, pages, result).
+field() { awk -F'\t' -v n="$1" 'NR == 1 { print $n }' <<<"$row"; }
 
 # 2. A job with a number: a new outgoing fax, not sent.
 lp -d Quillon -U "$user1" -t "Quote for Jane" -o phone=100 "$work/doc.pdf" >"$work/lp1.out" 2>&1 || fail "lp failed"
 wait_jobs
 row=$(rows)
 [[ $(wc -l <<<"$row") == 1 ]] || fail "expected one outgoing fax: $row"
-IFS=$'\t' read -r subject sent _ _ _ phone _ result <<<"$row"
-[[ $subject == "Quote for Jane" && $sent == F && $phone == 100 && $result == "Printed, not sent" ]] ||
+[[ $(field 1) == "Quote for Jane" && $(field 2) == F && $(field 6) == 100 && $(field 8) == "Printed, not sent" ]] ||
     fail "outgoing fax of the job: $row"
 grep -qa '%PDF-' "$data"/QLN.FPT || fail "the PDF is not the fax's document"
 stray=$(find "$work/home/$user1" ! -user "$user1")
 [[ -z $stray ]] || fail "files not owned by the job's user: $stray"
 ls "$data" | grep -q '_PRINTJOB' && fail "the job's temporary document was left: $(ls "$data")"
 
-# 3. send=now: sent at once over the virtual modem.
+# 3. Quillon runs: the job goes to it, and it stores the fax.
+uid1=$(id -u "$user1")
+runuser -u "$user1" -- env -i HOME="$work/home/$user1" USER="$user1" PATH=/usr/bin:/bin LANG=C.UTF-8 \
+    QT_QPA_PLATFORM=offscreen "$quillon" >"$work/quillon.out" 2>&1 &
+window_pid=$!
+for _ in $(seq 300); do [[ -S /tmp/quillon-runtime-$uid1/quillon-$uid1 ]] && break; sleep 0.1; done
+[[ -S /tmp/quillon-runtime-$uid1/quillon-$uid1 ]] || fail "Quillon did not start as $user1"
+lp -d Quillon -U "$user1" -t "Handed to Quillon" -o phone=100 "$work/doc.pdf" >"$work/lp1b.out" 2>&1 || fail "lp failed"
+wait_jobs
+# Quillon holds the tables, so the fax can only be stored by Quillon; it
+# removes the job's document once it has.
+for _ in $(seq 600); do ls "$data" | grep -q '_PRINTJOB' || break; sleep 0.1; done
+sleep 1  # the editor is open on the new fax now
+kill -TERM "$window_pid"; wait "$window_pid" 2>/dev/null; window_pid=
+row=$(rows | grep '^Handed to Quillon')
+[[ $(field 6) == 100 && $(field 8) == "Printed, not sent" ]] || fail "the fax Quillon stored: $(rows)"
+ls "$data" | grep -q '_PRINTJOB' && fail "Quillon left the job's document: $(ls "$data")"
+rm -rf "/tmp/quillon-runtime-$uid1"
+
+# 4. send=now: sent at once over the virtual modem.
 lp -d Quillon -U "$user1" -t "Sent at once" -o phone=100 -o send=now "$work/doc.pdf" >"$work/lp2.out" 2>&1 ||
     fail "lp send=now failed"
 wait_jobs
 row=$(rows | grep '^Sent at once')
-IFS=$'\t' read -r subject sent _ _ _ phone pages result <<<"$row"
-[[ $sent == T && $pages == 2 && $result == Sent ]] || fail "the send=now fax: $row"
+[[ $(field 2) == T && $(field 7) == 2 && $(field 8) == Sent ]] || fail "the send=now fax: $row"
 remote=$data/vline/remote
 for _ in $(seq 100); do [[ -s $remote/rx-0001.txt ]] && break; sleep 0.1; done
 [[ $(tiffinfo "$remote/rx-0001.tif" 2>/dev/null | grep -c 'TIFF Directory') == 2 ]] ||
     fail "the fax machine on 100 did not get 2 pages"
 
-# 4. Users without a data directory, and unknown users, are refused.
+# 5. Users without a data directory, and unknown users, are refused.
 lp -d Quillon -U "$user2" -o phone=100 "$work/doc.pdf" >"$work/lp3.out" 2>&1 || fail "lp as $user2 failed"
 wait_jobs
-grep -q "\"$user2\" has no Quillon data directory" "$work/log/error_log" ||
+# The scheduler's log escapes the quotes of the message.
+grep -q "$user2.\{1,2\} has no Quillon data directory" "$work/log/error_log" ||
     fail "the refusal of $user2 is not in the queue's log"
 lpstat -l -p Quillon | grep -q "has no Quillon data directory" || fail "the queue does not show the refusal"
 [[ -z $(find "$work/home/$user2" -mindepth 1) ]] || fail "something was written for $user2"
 lp -d Quillon -U "nosuch$tag" "$work/doc.pdf" >"$work/lp4.out" 2>&1 || fail "lp as an unknown user failed"
 wait_jobs
-grep -q "\"nosuch$tag\" is not a user of this computer" "$work/log/error_log" || fail "an unknown user was not refused"
-[[ $(rows | wc -l) == 2 ]] || fail "refused jobs changed the outgoing list: $(rows)"
+grep -q "nosuch$tag.\{1,2\} is not a user of this computer" "$work/log/error_log" || fail "an unknown user was not refused"
+[[ $(rows | wc -l) == 3 ]] || fail "refused jobs changed the outgoing list: $(rows)"
 lpstat -p Quillon | grep -qi 'disabled' && fail "a refused job stopped the queue"
 
 "$qlnfax" printer remove >"$work/remove.out" 2>&1 || fail "printer remove failed"

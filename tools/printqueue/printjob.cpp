@@ -30,20 +30,19 @@ bool dialCharacter(char c)
     }
 }
 
-// Blanks folded to one, control characters dropped, ends trimmed.
+// Blanks folded to one (tabs and line ends count as blanks), other control
+// characters dropped, ends trimmed.
 std::string cleanText(const std::string &text)
 {
     std::string out;
     bool blank = false;
     for (unsigned char c : text) {
-        if (c < 0x20 || c == 0x7f) {
-            blank = blank || c == '\t';
-            continue;
-        }
-        if (c == ' ') {
+        if (c == ' ' || (c >= '\t' && c <= '\r')) {
             blank = true;
             continue;
         }
+        if (c < 0x20 || c == 0x7f)
+            continue;
         if (blank && !out.empty())
             out += ' ';
         blank = false;
@@ -122,7 +121,11 @@ PrintJobRequest requestFromOptions(const std::string &optionsText)
     PrintJobRequest request;
     if (auto it = options.find("phone"); it != options.end()) {
         const std::string phone = cleanText(it->second);
-        if (!std::all_of(phone.begin(), phone.end(), dialCharacter))
+        // A control character is refused, not dropped: none belongs in a
+        // dial string.
+        const bool control = std::any_of(it->second.begin(), it->second.end(),
+                                         [](unsigned char c) { return c < 0x20 || c == 0x7f; });
+        if (control || !std::all_of(phone.begin(), phone.end(), dialCharacter))
             throw std::runtime_error("phone=" + phone + " is not a fax number (digits, blanks and + - ( ) , * # only)");
         if (phone.size() > kFaxNumberChars)
             throw std::runtime_error("phone=" + phone + " is longer than " + std::to_string(kFaxNumberChars) +

@@ -38,7 +38,4 @@ std::string subjectFromTitle(const std::string &title);
 // --data-dir or QLN_DATA_DIR: HOME/.local/share/Quillon/.
 std::string userDataDirectory(const std::string &home);
 
-// The last result a printed fax shows until it is sent.
-constexpr const char *kPrintedNotSent = "Printed, not sent";
-
 } // namespace qln::printqueue

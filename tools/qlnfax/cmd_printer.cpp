@@ -6,23 +6,28 @@
 //   printer job ...                  what the back end runs, as the job's
 //                                    user, for each job (see below)
 //
-// `printer job` stores the printed PDF (standard input, or FILE) as a new
+// `printer job` makes the printed PDF (standard input, or FILE) a new
 // outgoing fax: the job title its subject, phone= its number, to= its
 // recipient, "Printed, not sent" its last result. When Quillon runs on the
-// same data directory it is asked, through its single-copy socket, to open
-// the fax editor on the new fax; otherwise a job with phone= and send=now
-// is sent at once (as `fax send` does). Its messages are CUPS's ("INFO:",
+// same data directory it gets the document through its single-copy socket,
+// stores the fax itself and opens the fax editor on it; otherwise the fax is
+// stored here, and a job with phone= and send=now is sent at once (as
+// `fax send` does). Its messages are CUPS's ("INFO:",
 // "WARNING:", "ERROR:" lines on stderr) and its exit status a back end's:
 // 0 done, 5 job cancelled (with the reason shown in the queue).
 #include "commands.h"
 #include "faxjobs.h"
 
 #include "common/datadir.h"
+#include "common/localeformats.h"
 #include "common/runtimedir.h"
+#include "common/settings.h"
+#include "compose/printedfax.h"
 #include "faximage/faxdocumentfile.h"
 #include "printqueue/backend.h"
 #include "printqueue/ppd.h"
 #include "printqueue/printjob.h"
+#include "records/faxtables.h"
 
 #include <QDir>
 #include <QFile>
@@ -126,18 +131,6 @@ int runInstall(const QlnArgs &args)
     const std::string name = queueName(args, "printer install");
     if (name.empty())
         return 1;
-    const Run devices = runProgram("lpinfo", {"--include-schemes", "quillon", "-v"});
-    if (deniedText(devices.output)) {
-        reportDenied("printer install", devices.output);
-        return 1;
-    }
-    if (!devices.output.contains(QLatin1String("quillon:"))) {
-        std::fprintf(stderr,
-                     "qlnfax printer install: CUPS has no back end \"quillon\"; install Quillon with its "
-                     "back end (the Debian package, or cmake --install with -DQLN_CUPS_BACKEND_DIR=%s)\n",
-                     "/usr/lib/cups/backend");
-        return 1;
-    }
     QTemporaryFile ppd(QDir::tempPath() + "/quillon-XXXXXX.ppd");
     if (!ppd.open() || ppd.write(kQueuePpd) < 0 || !ppd.flush()) {
         std::fprintf(stderr, "qlnfax printer install: cannot write the PPD: %s\n", qPrintable(ppd.errorString()));
@@ -150,6 +143,13 @@ int runInstall(const QlnArgs &args)
     if (add.exitCode != 0) {
         if (deniedText(add.output))
             reportDenied("printer install", add.output);
+        else if (add.output.contains(QLatin1String("device-uri")) || add.output.contains(QLatin1String("scheme")))
+            // The scheduler refuses a device whose back end it does not have.
+            std::fprintf(stderr,
+                         "qlnfax printer install: CUPS has no back end \"quillon\" (%s); install Quillon with its "
+                         "back end (the Debian package, or cmake --install with "
+                         "-DQLN_CUPS_BACKEND_DIR=/usr/lib/cups/backend)\n",
+                         qPrintable(add.output));
         else
             std::fprintf(stderr, "qlnfax printer install: lpadmin failed: %s\n", qPrintable(add.output));
         return 1;
@@ -183,9 +183,11 @@ void cupsLine(const char *level, const std::string &text)
     std::fflush(stderr);
 }
 
-// Asks a running Quillon on this data directory to open the fax editor on
-// the record; true when it said it will.
-bool askQuillonToEdit(const std::string &instanceName, long recno, const std::string &dataDir)
+// Hands the printed document to a running Quillon on this data directory,
+// which stores the fax itself (it holds the tables) and opens the fax
+// editor on it; true when it took the document (it then removes the file).
+bool handToQuillon(const std::string &instanceName, const std::string &dataDir, const std::string &document,
+                   const qln::compose::PrintedFax &fax)
 {
     QString socketPath = QString::fromStdString(instanceName);
     if (!socketPath.startsWith('/')) {
@@ -198,10 +200,13 @@ bool askQuillonToEdit(const std::string &instanceName, long recno, const std::st
     socket.connectToServer(socketPath);
     if (!socket.waitForConnected(1000))
         return false;
-    socket.write("edit " + QByteArray::number(qint64(recno)) + ' ' + QByteArray::fromStdString(dataDir) + '\n');
+    QByteArray request = "print";
+    for (const std::string &field : {dataDir, document, fax.subject, fax.phone, fax.recipient})
+        request += '\t' + QByteArray::fromStdString(field);
+    socket.write(request + '\n');
     socket.waitForBytesWritten(1000);
     while (!socket.canReadLine()) {
-        if (!socket.waitForReadyRead(3000))
+        if (!socket.waitForReadyRead(5000))
             return false;
     }
     return socket.readLine() == "ok\n";
@@ -251,32 +256,42 @@ int runJob(QlnArgs args)
         }
         total += block.size();
     }
-    document.flush();
-    if (qln::fax::faxDocumentFileType(document.fileName().toStdString()) == qln::fax::idNone) {
+    document.close();
+    const std::string documentFile = document.fileName().toStdString();
+    if (qln::fax::faxDocumentFileType(documentFile) == qln::fax::idNone) {
         cupsLine("ERROR", "the job is not a PDF document (" + std::to_string(total) +
                               " bytes); print from an application, or lp a PDF file");
         return kBackendCancel;
     }
 
-    qlnfaxjobs::NewFax fax;
+    qln::compose::PrintedFax fax;
     fax.recipient = request.recipient;
     fax.phone = request.phone;
-    fax.haveSubject = true;
     fax.subject = subjectFromTitle(title);
-    fax.documentFile = document.fileName().toStdString();
-    fax.lastResult = kPrintedNotSent;
-    const long recno = qlnfaxjobs::addOutgoingFax(fax, "qlnfax printer job");
-    document.close();
+    fax.documentFile = documentFile;
+    if (handToQuillon(instance, dataDir, documentFile, fax)) {
+        document.setAutoRemove(false);  // Quillon's now
+        cupsLine("INFO", "\"" + fax.subject + "\" handed to Quillon, which opens the fax editor on it");
+        return kBackendOk;
+    }
+
+    long recno = 0;
+    {
+        qln::initLocaleFormats();
+        qln::settings().load(qln::settingsPath());
+        qln::records::FaxTables tables(dataDir);
+        if (tables.OpenFaxDBF()) {
+            std::string problem;
+            recno = qln::compose::storePrintedFax(tables, fax, &problem);
+            if (!problem.empty())
+                cupsLine("WARNING", "the last result was not written: " + problem);
+        }
+    }
     if (recno == 0) {
         cupsLine("ERROR", "the fax could not be stored in " + dataDir);
         return kBackendCancel;
     }
     cupsLine("INFO", "\"" + fax.subject + "\" is outgoing fax " + std::to_string(recno));
-
-    if (askQuillonToEdit(instance, recno, dataDir)) {
-        cupsLine("INFO", "opened in Quillon's fax editor");
-        return kBackendOk;
-    }
     if (!request.sendNow) {
         cupsLine("INFO", "the fax waits in Quillon's Outgoing list");
         return kBackendOk;

@@ -25,8 +25,6 @@ struct NewFax {
     // The document: an RTF or plain text file becomes the document text, a
     // PDF or TIFF file is attached as it is; "" for none.
     std::string documentFile;
-    // Written into LASTRESULT after the fax is stored, when not empty.
-    std::string lastResult;
 };
 
 // Stores the fax in the data directory's outgoing list (settings and

@@ -111,23 +111,7 @@ long addOutgoingFax(const NewFax &spec, const std::string &who)
         }
     }
 
-    const long recno = composer.store(FaxEditMode::New, fax);
-    if (recno == 0)
-        return 0;
-    if (!spec.lastResult.empty()) {
-        qln::records::TTable &t = tables.FaxTable;
-        try {
-            if (!t.GoTo(recno))
-                throw std::runtime_error("the new record cannot be found");
-            t.Edit();
-            t.SetString("LASTRESULT", spec.lastResult);
-            t.Post();
-        } catch (const std::exception &e) {
-            std::fprintf(stderr, "%s: the fax was stored as record %ld but its last result was not: %s\n",
-                         who.c_str(), recno, e.what());
-        }
-    }
-    return recno;
+    return composer.store(FaxEditMode::New, fax);
 }
 
 int renderDocumentsToTiff(const std::vector<std::string> &files, const std::string &outTiff, const std::string &who)
