@@ -34,9 +34,9 @@ grep -q '^-rwx------ root/root .* ./usr/lib/cups/backend/quillon$' <<<"$contents
   { echo "FAIL: the back end is not root's with mode 0700"; fail=1; }
 
 if command -v lintian >/dev/null; then
-  lintian --fail-on error --no-tag-display-limit "$deb" >"$work/lintian.out" 2>&1 ||
+  lintian --fail-on error --tag-display-limit 0 "$deb" >"$work/lintian.out" 2>&1 ||
     { cat "$work/lintian.out"; echo "FAIL: lintian reports errors"; fail=1; }
-  grep '^W:' "$work/lintian.out" | head -20
+  grep "^W:" "$work/lintian.out"
 fi
 
 root=$work/root

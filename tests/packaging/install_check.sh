@@ -33,7 +33,7 @@ for f in usr/bin/quillon usr/bin/qlnfax \
          usr/share/man/man1/quillon.1.gz usr/share/man/man1/qlnfax.1.gz \
          usr/share/quillon/help/1009.html usr/share/quillon/help/help.css \
          usr/lib/cups/backend/quillon usr/share/ppd/quillon/quillon.ppd \
-         usr/share/doc/quillon/copyright usr/share/doc/quillon/changelog.Debian.gz; do
+         usr/share/doc/quillon/copyright usr/share/doc/quillon/changelog.gz; do
   [ -e "$prefix/$f" ] || { echo "FAIL: $f is not installed"; fail=1; }
 done
 for size in 16 32 48 64 128 256; do

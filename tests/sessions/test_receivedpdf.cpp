@@ -17,6 +17,22 @@ namespace {
 const QDateTime kWhen(QDate(2026, 12, 10), QTime(14, 5, 33));
 }
 
+void writeTextPageApf(const std::string &apfFile)
+{
+    const std::string text = apfFile + ".txt";
+    {
+        QFile f(QString::fromStdString(text));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("A received page.\n");
+    }
+    fax::TApdFaxConverter converter;
+    converter.SetInputDocumentType(fax::idText);
+    converter.SetDocumentFile(text);
+    converter.SetOutFileName(apfFile);
+    converter.ConvertDocument();
+    QFile::remove(QString::fromStdString(text));
+}
+
 TEST(ReceivedPdfName, SenderCannotLeaveOrHideInTheDirectory)
 {
     EXPECT_EQ(receivedPdfName(kWhen, "+1 555 0100"), "2026-12-10 14-05 from +1 555 0100.pdf");
@@ -32,17 +48,8 @@ TEST(ReceivedPdfWrite, SecondFaxOfTheSameMinuteGetsItsOwnFile)
 {
     QTemporaryDir tmp;
     ASSERT_TRUE(tmp.isValid());
-    const std::string text = tmp.filePath("page.txt").toStdString();
-    QFile f(QString::fromStdString(text));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("A received page.\n");
-    f.close();
     const std::string apf = tmp.filePath("FAX0001.APF").toStdString();
-    fax::TApdFaxConverter converter;
-    converter.SetInputDocumentType(fax::idText);
-    converter.SetDocumentFile(text);
-    converter.SetOutFileName(apf);
-    converter.ConvertDocument();
+    writeTextPageApf(apf);
 
     const std::string dir = tmp.filePath("pdf/faxes").toStdString();  // made when missing
     std::string error;
