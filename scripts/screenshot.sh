@@ -7,7 +7,12 @@
 #
 # The second form runs qln_shots under Xvfb: every window registered in
 # tools/shots/shots_*.cpp (or those whose names start with NAME) is shown
-# and written as OUTDIR/<name>.png.
+# and written as OUTDIR/<name>.png, and as the screen shows it with the
+# window manager's frame as OUTDIR/<name>-screen.png.
+#
+# Both run the openbox window manager on a 1366 x 768 screen (SCREEN sets
+# another size, e.g. SCREEN=1440x900), so windows are placed, framed and
+# sized as on a desktop.
 #
 # BUILD_DIR selects the build tree (default ./build); it must contain the
 # targets quillon and qln_sampledata (the script builds them when missing).
@@ -23,14 +28,22 @@ if [ "${1:-}" = --windows ]; then
     cmake --build "$build" --target qln_shots -j2
   }
   display=:$(( 90 + RANDOM % 100 ))
-  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb "$display" -screen 0 "${SCREEN:-1366x768}x24" -nolisten tcp >/dev/null 2>&1 &
   xpid=$!
-  trap 'kill $xpid 2>/dev/null || true' EXIT
+  wmpid=
+  trap 'kill $xpid $wmpid 2>/dev/null || true' EXIT
   for _ in $(seq 50); do
     [ -e "/tmp/.X11-unix/X${display#:}" ] && break
     sleep 0.1
   done
-  DISPLAY=$display QT_QPA_PLATFORM=xcb "$build/tools/shots/qln_shots" "$outdir" "$@"
+  if command -v openbox >/dev/null; then
+    DISPLAY=$display openbox >/dev/null 2>&1 &
+    wmpid=$!
+    sleep 1
+  else
+    echo "screenshot.sh: openbox is not installed; windows have no frame" >&2
+  fi
+  DISPLAY=$display QT_QPA_PLATFORM=xcb QLN_SHOTS_SCREEN=1 "$build/tools/shots/qln_shots" "$outdir" "$@"
   exit $?
 fi
 out=$(realpath -m "${1:-quillon-main.png}")
@@ -54,12 +67,17 @@ printf '[Modem]\nComPort=0\n' > "$work/QLN.INI"
 "$build/bench/app/qln_sampledata" "$work" 12 7 >/dev/null
 
 display=:$(( 90 + RANDOM % 100 ))
-Xvfb "$display" -screen 0 800x520x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 "${SCREEN:-1366x768}x24" -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 50); do
   [ -e "/tmp/.X11-unix/X${display#:}" ] && break
   sleep 0.1
 done
+if command -v openbox >/dev/null; then
+  DISPLAY=$display openbox >/dev/null 2>&1 &
+  pids+=($!)
+  sleep 1
+fi
 
 DISPLAY=$display QT_QPA_PLATFORM=xcb "$build/src/app/quillon" --data-dir "$work" \
   --instance-name "quillon-shot-$$" >"$work/quillon.log" 2>&1 &
@@ -68,7 +86,7 @@ sleep 3
 if [ "$tab" = incoming ] && command -v xdotool >/dev/null; then
   wid=$(DISPLAY=$display xdotool search --name '^Quillon $' | head -1)
   # The second tab sits 150 pixels in, under the menu and the button bar.
-  DISPLAY=$display xdotool mousemove --window "$wid" 225 70 click 1
+  DISPLAY=$display xdotool mousemove --window "$wid" 225 80 click 1
   sleep 1
 fi
 DISPLAY=$display import -window root "$out"

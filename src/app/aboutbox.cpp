@@ -24,7 +24,8 @@ TSplashform::TSplashform(QWidget *parent) : QDialog(parent)
     name->setAlignment(Qt::AlignCenter);
     layout->addWidget(name);
 
-    auto *bits = new QLabel(QStringLiteral("32-bit version"), this);
+    // The word size of this build.
+    auto *bits = new QLabel(QStringLiteral("%1-bit version").arg(int(sizeof(void *) * 8)), this);
     bits->setAlignment(Qt::AlignCenter);
     layout->addWidget(bits);
 

@@ -14,12 +14,12 @@ const char *const kOutgoingTab = "Outgoing Faxes";
 const char *const kIncomingTab = "Incoming Faxes";
 const char *const kOutgoingTabNone = "OutGoing Faxes (none)";
 const char *const kIncomingTabNone = "Incoming Faxes (none)";
-const char *const kDeleteCaption = "DELETE";
-const char *const kDeleteAllCaption = "DELETE ALL";
+const char *const kDeleteCaption = "Delete";
+const char *const kDeleteAllCaption = "Delete All";
 const char *const kDeleteOne = "Delete this fax? (action is permanent)";
 const char *const kDateSelectorCaption = "Delete all before...";
 const char *const kEnterAValue = "Please enter a value";
-const char *const kVerifyCaption = "VERIFY DELETE";
+const char *const kVerifyCaption = "Confirm Delete";
 const char *const kVerifyMatching = "Are you sure you wish to delete all faxes matching this criteria?";
 const char *const kDeletedSuffix = " deleted.";
 }  // namespace cleanuptexts

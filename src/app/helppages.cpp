@@ -1,9 +1,12 @@
 #include "app/helppages.h"
 
+#include "app/helpwindow.h"
 #include "common/datadir.h"
 #include "common/messages.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QPointer>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -21,6 +24,40 @@ QStringList &searchDirsOverride()
     static QStringList dirs;
     return dirs;
 }
+HelpPages::PageShower &shower()
+{
+    static HelpPages::PageShower s;
+    return s;
+}
+
+// The one help window. It belongs to the modal window in use, if any (a
+// window beside a modal one could not be used), else to the active window;
+// it is made anew when that owner changes.
+bool showInHelpWindow(const QString &page)
+{
+    static QPointer<HelpWindow> window;
+    QWidget *owner = QApplication::activeModalWidget();
+    if (!owner)
+        owner = QApplication::activeWindow();
+    if (window && owner == window.data())
+        owner = window->parentWidget();
+    if (window && window->parentWidget() != owner) {
+        window->close();
+        window->deleteLater();
+        window = nullptr;
+    }
+    if (!window) {
+        window = new HelpWindow(owner);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    if (!window->showPage(page))
+        return false;
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return true;
+}
+
 bool callOpener(const QUrl &url)
 {
     if (opener())
@@ -64,7 +101,8 @@ bool HelpPages::open(int context)
                                " is not installed.");
         return false;
     }
-    if (!callOpener(QUrl::fromLocalFile(page))) {
+    const bool shown = shower() ? shower()(page) : showInHelpWindow(page);
+    if (!shown) {
         messages().information("Unable to open the help page " + page.toStdString());
         return false;
     }
@@ -80,6 +118,8 @@ bool HelpPages::openUrl(const QUrl &url)
 }
 
 void HelpPages::setUrlOpener(UrlOpener o) { opener() = std::move(o); }
+
+void HelpPages::setPageShower(PageShower s) { shower() = std::move(s); }
 
 void HelpPages::setSearchDirs(const QStringList &dirs) { searchDirsOverride() = dirs; }
 

@@ -3,8 +3,10 @@
 // Every help topic is one HTML page "<context>.html" in a "help" folder
 // beside the program (build tree), in <prefix>/share/quillon/help (installed
 // program) or in the data directory.
-// Opening a topic hands the page to the system browser. The opener is
-// replaceable so tests can see which page would open without a browser.
+// Opening a topic shows the page in the program's own help window (so help
+// works without a web browser); links between the pages work there. Web
+// addresses go to the desktop's browser. Both are replaceable so tests can
+// see what would open.
 // User-interface thread only.
 #pragma once
 
@@ -19,6 +21,7 @@ namespace qln {
 class HelpPages {
 public:
     using UrlOpener = std::function<bool(const QUrl &)>;
+    using PageShower = std::function<bool(const QString &pagePath)>;
 
     // Folders searched in order: beside the program, the installed share
     // folder, then the data directory.
@@ -28,8 +31,9 @@ public:
     // it (a context number is never turned into a path outside the folders).
     static QString pageFor(int context, const QStringList &searchDirs);
 
-    // Opens the topic's page. When the page is missing or the browser cannot
-    // be started, an information box says so; returns whether it opened.
+    // Shows the topic's page in the help window (one window, brought to the
+    // front, over the window in use). When the page is missing or cannot be
+    // shown, an information box says so; returns whether it opened.
     static bool open(int context);
 
     // Opens a web address in the browser; false (with an information box)
@@ -37,6 +41,7 @@ public:
     static bool openUrl(const QUrl &url);
 
     static void setUrlOpener(UrlOpener opener);  // empty: QDesktopServices
+    static void setPageShower(PageShower shower);  // empty: the help window
     static void setSearchDirs(const QStringList &dirs);  // empty: defaults
 };
 

@@ -1,12 +1,16 @@
 #include "app/mainscreen.h"
 
+#include "app/desktopnotice.h"
 #include "app/faxlistmodel.h"
 #include "app/helppages.h"
 #include "app/hintcontroller.h"
 #include "app/recordsfaxtables.h"
+#include "app/windowsizing.h"
 #include "common/datadir.h"
 #include "common/messages.h"
 #include "common/settings.h"
+
+#include <algorithm>
 
 #include <QAction>
 #include <QApplication>
@@ -14,6 +18,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
+#include <QScrollBar>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -54,8 +61,30 @@ TMainScreen::TMainScreen(std::unique_ptr<FaxTablesAccess> tables, QWidget *paren
     status->addWidget(StatusLine, 1);
     setStatusBar(status);
 
-    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    notice_ = new DesktopNotice(this);
     FormCreate();
+    resize(initialSize());
+}
+
+QSize TMainScreen::initialSize() const
+{
+    // The wider list decides; each shows every column with room for its row
+    // header, frame and vertical scroll bar.
+    auto columnsWidth = [](const QTableView *grid) {
+        int w = 0;
+        for (int c = 0; c < grid->model()->columnCount(); ++c)
+            w += grid->columnWidth(c);
+        return w;
+    };
+    const int columns = std::max(columnsWidth(FaxGrid), columnsWidth(RecFaxGrid));
+    const int chrome = FaxGrid->verticalHeader()->width() + 2 * FaxGrid->frameWidth() +
+                       style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8;
+    const QScreen *s = screen();
+    const QRect avail = s ? s->availableGeometry() : QRect(0, 0, 1366, 768);
+    const MainWindowSize size =
+        initialMainWindowSize(columns, chrome, kClientWidth, kClientHeight + menuBar()->sizeHint().height(),
+                              avail.width(), avail.height(), 16, 48);
+    return QSize(size.width, size.height);
 }
 
 TMainScreen::~TMainScreen()
@@ -163,7 +192,8 @@ void TMainScreen::buildBrowseArea()
         grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
         grid->horizontalHeader()->setHighlightSections(false);
         grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        grid->horizontalHeader()->setStretchLastSection(false);
+        // The last column takes the room a wider window gives.
+        grid->horizontalHeader()->setStretchLastSection(true);
         grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
         grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
         grid->verticalHeader()->setFixedWidth(12);
@@ -205,6 +235,23 @@ void TMainScreen::buildBrowseArea()
     connect(BrowsePages, &QTabWidget::currentChanged, this, [this] { SetButtons(); });
     connect(FaxGrid, &QTableView::doubleClicked, this, &TMainScreen::ViewButtonClick);
     connect(RecFaxGrid, &QTableView::doubleClicked, this, &TMainScreen::ViewButtonClick);
+    // Enter on a row opens it as a double click does.
+    for (QTableView *grid : {FaxGrid, RecFaxGrid})
+        for (int key : {int(Qt::Key_Return), int(Qt::Key_Enter)}) {
+            auto *enter = new QShortcut(QKeySequence(key), grid);
+            enter->setContext(Qt::WidgetShortcut);
+            connect(enter, &QShortcut::activated, this, &TMainScreen::ViewButtonClick);
+        }
+    // Ctrl+Tab (and Ctrl+Shift+Tab) switch between the two lists.
+    for (const QKeySequence &keys : {QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_Backtab),
+                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab)}) {
+        auto *next = new QShortcut(keys, this);
+        next->setContext(Qt::WindowShortcut);
+        connect(next, &QShortcut::activated, this, [this] {
+            BrowsePages->setCurrentIndex(1 - BrowsePages->currentIndex());
+            BrowsePages->currentWidget()->setFocus();
+        });
+    }
     connect(FaxGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { syncCurrentRow(FaxList::Outgoing); });
     connect(RecFaxGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -216,7 +263,7 @@ void TMainScreen::buildMenus()
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("FileMenu"));
     mnuNew = addMenuItem(file, "mnuNew", QStringLiteral("&New Fax"),
-                         QStringLiteral("Create a new fax"));
+                         QStringLiteral("Create a new fax"), QKeySequence(Qt::CTRL | Qt::Key_N));
     mnuEdit = addMenuItem(file, "mnuEdit", QStringLiteral("&Edit Fax"),
                           QStringLiteral("Edit the currently selected fax"));
     mnuClone = addMenuItem(file, "mnuClone", QStringLiteral("Clone Fax"),
@@ -244,7 +291,7 @@ void TMainScreen::buildMenus()
                                  QStringLiteral("Set Quillon preferences"));
     file->addSeparator();
     mnuExit = addMenuItem(file, "mnuExit", QStringLiteral("E&xit"),
-                          QStringLiteral("Exit to Windows"), QKeySequence(Qt::CTRL | Qt::Key_X));
+                          QStringLiteral("Exit Quillon"), QKeySequence(Qt::CTRL | Qt::Key_X));
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("HelpMenu"));
@@ -346,7 +393,14 @@ QAction *TMainScreen::menuAction(const char *objectName) const
 
 bool TMainScreen::outgoingTabActive() const { return BrowsePages->currentIndex() == 0; }
 
-void TMainScreen::setStatusText(const QString &text) { StatusLine->setText(text); }
+void TMainScreen::setStatusText(const QString &text)
+{
+    // A hint shown in the status line (a tool-bar button under the mouse)
+    // gives way, so a call's progress is seen as soon as it changes.
+    if (!text.isEmpty())
+        statusBar()->clearMessage();
+    StatusLine->setText(text);
+}
 QString TMainScreen::statusText() const { return StatusLine->text(); }
 
 }  // namespace qln

@@ -12,6 +12,7 @@
 #include "app/buttonrules.h"
 #include "app/commandrules.h"
 #include "app/faxtablesaccess.h"
+#include "records/faxrows.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -32,6 +33,7 @@ class QTextEdit;
 
 namespace qln {
 
+class DesktopNotice;
 class FaxListModel;
 class HintController;
 struct ReceiveModeParts;
@@ -66,6 +68,9 @@ public:
     QTabWidget *browseTabs() const { return BrowsePages; }
     QTableView *faxGrid() const { return FaxGrid; }
     QTableView *recFaxGrid() const { return RecFaxGrid; }
+    DesktopNotice &desktopNotice() { return *notice_; }
+    // The size the window opens at when no placement is stored.
+    QSize initialSize() const;
     FaxListModel *faxModel() const { return faxModel_; }
     FaxListModel *recModel() const { return recModel_; }
     // Button (by caption-free object name, e.g. "Newbutton") and menu items
@@ -118,8 +123,9 @@ public slots:
     // (compose/printedfax.h), removes the file, comes to the front and,
     // unless receive mode is on, opens the fax editor on the new fax.
     bool takePrintedFax(const QStringList &fields);
-    // Posted by receive mode after a fax was stored.
-    void faxReceived();
+    // Posted by receive mode after a fax was stored: the list, the sound and
+    // a desktop notice.
+    void faxReceived(const records::ReceivedFax &row = {});
     // Print on receipt writes each received fax as DIR/<file>.pdf instead of
     // printing it (tests and unattended runs); empty returns to the printer.
     void printReceivedFaxesTo(const QString &pdfDirectory);
@@ -189,6 +195,7 @@ private:
     FaxListModel *faxModel_ = nullptr;
     FaxListModel *recModel_ = nullptr;
     HintController *hints_ = nullptr;
+    DesktopNotice *notice_ = nullptr;
 
     QToolBar *ButtonBar = nullptr;
     QTabWidget *BrowsePages = nullptr;

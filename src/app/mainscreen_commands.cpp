@@ -4,6 +4,7 @@
 #include "app/aboutbox.h"
 #include "app/editreceivenotes.h"
 #include "app/faxlistmodel.h"
+#include "app/desktopnotice.h"
 #include "app/helppages.h"
 #include "app/hintcontroller.h"
 #include "common/datadir.h"
@@ -358,11 +359,12 @@ void TMainScreen::restoreFromSecondCopy()
     activateWindow();
 }
 
-void TMainScreen::faxReceived()
+void TMainScreen::faxReceived(const records::ReceivedFax &row)
 {
     refreshList(FaxList::Incoming);
     SetButtons();
     playReceiveSound();
+    notice_->show(receivedFaxNotice(row));
 }
 
 }  // namespace qln

@@ -51,7 +51,7 @@ public:
     {
         return window_.tables().appendReceived(row);
     }
-    void faxReceived(const records::ReceivedFax &) override { window_.faxReceived(); }
+    void faxReceived(const records::ReceivedFax &row) override { window_.faxReceived(row); }
     void printReceivedFax(const std::string &path) override
     {
         std::string error;

@@ -6,7 +6,6 @@
 
 #include "common/datadir.h"
 #include "common/messages.h"
-#include "faximage/apferrors.h"
 #include "records/receivedfile.h"
 #include "viewer/preprint.h"
 #include "viewer/viewfax.h"
@@ -102,22 +101,19 @@ void TMainScreen::runFaxViewer(bool print)
     if (print) {
         fax::TApdFaxPrinter printer;
         fax::TApdFaxPrinterStatus status;
+        fax::TApdFaxPrinterLog log;
+        log.LogFileName = viewer::printLogPath();
         status.Caption = "Print Status";
         printer.StatusDisplay = &status;
+        printer.FaxPrinterLog = &log;
         printer.FaxHeader.Caption = "FILE: $F";
         printer.FaxFooter.Caption = "Page: $P of $N";
         cleanup.restoreCursor();
         bool rangeSet = false;
-        // The program has no general error report that an exception could
-        // reach from here, so a print failure is shown in an error box.
-        try {
-            viewer::runFaxPrint(this, printer, file, viewer::PrintScope::AllPages, 1, header, rangeSet);
-        } catch (const fax::EFaxUnpackerError &e) {
-            messages().errorBox(fax::apfErrorText(e.code()));
-        } catch (const std::exception &e) {
-            messages().errorBox(e.what());
-        }
+        // A failure is shown with its reason and logged by the print command.
+        viewer::runFaxPrint(this, printer, file, viewer::PrintScope::AllPages, 1, header, rangeSet);
         printer.StatusDisplay = nullptr;
+        printer.FaxPrinterLog = nullptr;
         return;
     }
     setStatusText(QStringLiteral("Loading viewer..."));

@@ -2,7 +2,6 @@
 
 #include "compose/composehelp.h"
 #include "compose/editortools.h"
-#include "compose/modal.h"
 #include "compose/richtoolbars.h"
 #include "compose/windowplacement.h"
 #include "richtext/richedit.h"
@@ -24,8 +23,8 @@ const char *const kPlacementClass = "TCoverEditor";
 }
 
 TCoverEditor::TCoverEditor(QWidget *parent)
-    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint)
+    : EditorDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                               Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("CoverEditor"));
     setWindowTitle(QString::fromLatin1(texts::kCoverEditorCaption));
@@ -125,7 +124,7 @@ richtext::RichDocument &TCoverEditor::document() { return WPCover->richDocument(
 
 void TCoverEditor::setTypingAttributes(const richtext::CharAttributes &a) { WPCover->setCurrentAttributes(a); }
 
-bool TCoverEditor::run() { return runModal(*this) == QDialog::Accepted; }
+bool TCoverEditor::run(const EditorClose &close) { return runWith(close); }
 
 void TCoverEditor::showEvent(QShowEvent *e)
 {

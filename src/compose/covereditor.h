@@ -6,8 +6,7 @@
 #pragma once
 
 #include "compose/coverlibrary.h"
-
-#include <QDialog>
+#include "compose/editordialog.h"
 
 class QLineEdit;
 class QMenu;
@@ -24,7 +23,7 @@ namespace qln::compose {
 class EditorButtons;
 class ZoomButton;
 
-class TCoverEditor : public QDialog, public CoverTemplateEditor {
+class TCoverEditor : public EditorDialog, public CoverTemplateEditor {
     Q_OBJECT
 public:
     explicit TCoverEditor(QWidget *parent = nullptr);
@@ -35,7 +34,7 @@ public:
     std::string description() const override;
     richtext::RichDocument &document() override;
     void setTypingAttributes(const richtext::CharAttributes &a) override;
-    bool run() override;
+    bool run(const EditorClose &close) override;
 
     richtext::TRichEdit *editor() const { return WPCover; }
     QLineEdit *descriptionEdit() const { return CoverDescription; }
@@ -47,6 +46,7 @@ public:
     // The Insert menu item with this caption ("Recipient", "Fax Number",
     // ...), as the user would choose it.
     void insertField(const QString &caption);
+
 
 protected:
     void showEvent(QShowEvent *e) override;

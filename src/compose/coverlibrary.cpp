@@ -4,6 +4,10 @@
 #include "common/settings.h"
 #include "compose/defaultfont.h"
 #include "compose/sidetable.h"
+#include "compose/tabletext.h"
+
+#include <QByteArray>
+#include <QFile>
 
 #include <stdexcept>
 
@@ -43,30 +47,58 @@ long CoverLibrary::currentRecordNumber() { return currentRecord(table()); }
 
 bool CoverLibrary::loadCurrent(richtext::RichDocument &text)
 {
-    text.clear();
-    return tables_.LoadRichText(table(), "COVER", [&](const std::string &path) {
-        return text.loadFromFile(QString::fromStdString(path));
+    QByteArray rtf;
+    const bool read = tables_.LoadRichText(table(), "COVER", [&rtf](const std::string &path) {
+        QFile f(QString::fromStdString(path));
+        if (!f.open(QIODevice::ReadOnly))
+            return false;
+        rtf = f.readAll();
+        return f.error() == QFileDevice::NoError;
     });
+    if (!read)
+        return false;
+    text.loadRtf(rtf);
+    return true;
+}
+
+std::string CoverLibrary::currentDescription()
+{
+    try {
+        return records::readCover(table()).descript;
+    } catch (const std::exception &) {
+        return {};
+    }
+}
+
+std::string CoverLibrary::unreadableText(const std::string &description)
+{
+    return "Unable to read the cover template \"" + description + "\"";
 }
 
 bool CoverLibrary::store(const std::string &description, richtext::RichDocument &text, bool append)
 {
     records::TTable &t = table();
+    const long before = currentRecordNumber();
     try {
         if (append)
             t.Append();
         else
             t.Edit();
         t.SetString("DESCRIPT", description);
-        const bool saved = tables_.SaveRichText(t, "COVER", [&](const std::string &path) {
+        // The memo waits in the pending row, so the post writes the
+        // description and the text together or not at all.
+        const bool staged = tables_.StageRichText(t, "COVER", [&](const std::string &path) {
             return text.saveToFile(QString::fromStdString(path));
         });
-        if (!saved)
+        if (!staged)
             throw std::runtime_error("the template's text could not be stored");
         t.Post();
         return true;
     } catch (const std::exception &e) {
         t.Cancel();
+        // A dropped new row leaves the table past its end: back to the row
+        // the list had.
+        goTo(before);
         messages().information(std::string("Unable to save the cover template: ") + e.what());
         return false;
     }
@@ -77,6 +109,23 @@ long CoverLibrary::addTemplate(const std::string &description, richtext::RichDoc
     if (!table().Active() || !store(description, text, true))
         return 0;
     return currentRecordNumber();
+}
+
+bool CoverLibrary::accept(CoverTemplateEditor &editor, long editedRow)
+{
+    const std::string description = editor.description();
+    const std::string question = unstorableQuestion({{"Description", description}}, "the template");
+    if (!question.empty() && !messages().cautiousQuestion(question, texts::kCoverEditorCaption))
+        return false;
+    if (editedRow == 0)
+        return addTemplate(description, editor.document()) != 0;
+    // The editor is modal, but the row is found again by number before it
+    // is written.
+    if (!goTo(editedRow)) {
+        messages().information("Unable to save the cover template: it is no longer in the list");
+        return false;
+    }
+    return store(description, editor.document(), false);
 }
 
 void CoverLibrary::newTemplate(const CoverEditorFactory &makeEditor)
@@ -90,8 +139,7 @@ void CoverLibrary::newTemplate(const CoverEditorFactory &makeEditor)
         editor->setDescription(texts::kNewDescription);
         editor->setTypingAttributes(defaultFontAttributes(settings()));
     }
-    if (editor->run())
-        addTemplate(editor->description(), editor->document());
+    editor->run(EditorClose{[this, &editor] { return accept(*editor, 0); }, {}});
 }
 
 void CoverLibrary::cloneTemplate(const CoverEditorFactory &makeEditor)
@@ -114,10 +162,7 @@ void CoverLibrary::editTemplate(const CoverEditorFactory &makeEditor)
     const records::CoverPage row = records::readCover(table());
     editor->setDescription(row.descript);
     loadCurrent(editor->document());
-    if (!editor->run())
-        return;
-    goTo(row.recNo);
-    store(editor->description(), editor->document(), false);
+    editor->run(EditorClose{[this, &editor, &row] { return accept(*editor, row.recNo); }, {}});
 }
 
 std::string CoverLibrary::deleteQuestion(const std::string &description)

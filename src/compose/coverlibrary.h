@@ -8,6 +8,7 @@
 // as soon as a template editor is accepted. User-interface thread only.
 #pragma once
 
+#include "compose/editorclose.h"
 #include "records/faxrows.h"
 #include "records/faxtables.h"
 #include "richtext/richdocument.h"
@@ -38,8 +39,9 @@ public:
     virtual std::string description() const = 0;
     virtual richtext::RichDocument &document() = 0;
     virtual void setTypingAttributes(const richtext::CharAttributes &a) = 0;
-    // Shows the editor; true when it was accepted.
-    virtual bool run() = 0;
+    // Shows the editor until `close` lets it go; true when it closed
+    // through Accept.
+    virtual bool run(const EditorClose &close) = 0;
 };
 using CoverEditorFactory = std::function<std::unique_ptr<CoverTemplateEditor>()>;
 
@@ -69,29 +71,39 @@ public:
 
     // New: with a clone request, the editor starts from the current row
     // ("[clone]" + its description, its rich text) and the request is
-    // cleared; otherwise from "{description}" and the default font. On
-    // Accept a row is appended.
+    // cleared; otherwise from "{description}" and the default font. The
+    // editor's Accept appends a row; when the description holds characters
+    // the table cannot store it asks first, and when the store fails the
+    // editor stays open with the user's text.
     void newTemplate(const CoverEditorFactory &makeEditor);
     // Clone: beeps on an empty list, else requests a clone and runs New.
     void cloneTemplate(const CoverEditorFactory &makeEditor);
-    // Edit: beeps on an empty list; stores back into the same row.
+    // Edit: beeps on an empty list; Accept stores back into the same row,
+    // as New does.
     void editTemplate(const CoverEditorFactory &makeEditor);
     // Delete: beeps on an empty list; asks with No as default; the list is
     // refreshed whatever the answer.
     void deleteTemplate();
 
-    // Appends a template and posts it (the store of an accepted New);
-    // returns the new record number, 0 on failure (reported).
+    // Appends a template and posts it (the store of an accepted New), all
+    // or nothing; returns the new record number, 0 on failure (reported,
+    // and no row is written).
     long addTemplate(const std::string &description, richtext::RichDocument &text);
-    // Loads the current row's template into `text` (cleared first; empty
-    // when the memo cannot be read).
+    // Replaces `text` with the current row's template. False, with `text`
+    // left as it was, when the memo cannot be read.
     bool loadCurrent(richtext::RichDocument &text);
+    // The current row's description ("" when there is none).
+    std::string currentDescription();
+    // "Unable to read the cover template \"<description>\"".
+    static std::string unreadableText(const std::string &description);
     // Makes the first template with exactly this description current.
     bool findDescription(const std::string &description);
 
     static std::string deleteQuestion(const std::string &description);
 
 private:
+    // The editor's Accept: the characters question, then the store.
+    bool accept(CoverTemplateEditor &editor, long editedRow);
     bool store(const std::string &description, richtext::RichDocument &text, bool append);
     void refresh();
 

@@ -5,15 +5,22 @@
 #include "common/settings.h"
 #include "compose/coverlibrary.h"
 #include "compose/defaultfont.h"
+#include "compose/tabletext.h"
 #include "faximage/faxdocumentfile.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <stdexcept>
+#include <utility>
 
 namespace qln::compose {
 
 namespace texts {
 const char *const kFaxEditorCaption = "Fax Editor";
+const char *const kEmptyFaxQuestion =
+    "The cover sheet and the fax document are both empty, so the fax has no page to send.\rStore it anyway?";
+const char *const kDiscardFaxQuestion = "Discard the changes made to this fax?";
 }  // namespace texts
 
 FaxComposer::FaxComposer(records::FaxTables &tables)
@@ -29,9 +36,9 @@ bool FaxComposer::loadMemo(const char *field, richtext::RichDocument &text)
     });
 }
 
-bool FaxComposer::saveMemo(const char *field, richtext::RichDocument &text)
+bool FaxComposer::stageMemo(const char *field, richtext::RichDocument &text)
 {
-    return tables_.SaveRichText(tables_.FaxTable, field, [&](const std::string &path) {
+    return tables_.StageRichText(tables_.FaxTable, field, [&](const std::string &path) {
         return text.saveToFile(QString::fromStdString(path));
     });
 }
@@ -53,12 +60,12 @@ bool FaxComposer::loadDocument(FaxEditorSurface &editor)
     });
 }
 
-bool FaxComposer::saveDocument(FaxEditorSurface &editor)
+bool FaxComposer::stageDocument(FaxEditorSurface &editor)
 {
     if (editor.attachedDocument.empty())
-        return saveMemo("RTFDOC", editor.document());
+        return stageMemo("RTFDOC", editor.document());
     const std::string source = editor.attachedDocument;
-    return tables_.SaveRichText(tables_.FaxTable, "RTFDOC", [&source](const std::string &path) {
+    return tables_.StageRichText(tables_.FaxTable, "RTFDOC", [&source](const std::string &path) {
         return fax::faxDocumentFileType(source) != fax::idNone && fax::copyFaxDocumentFile(source, path) == 0;
     });
 }
@@ -89,6 +96,16 @@ std::string FaxComposer::attachmentText(const FaxEditorSurface &editor)
 
 void FaxComposer::open(FaxEditMode mode, FaxEditorSurface &editor)
 {
+    openTexts(mode, editor);
+    // From here on, what the user does counts as a change.
+    opened_ = Opened{editor.fields(), editor.attachedDocument};
+    templateLoaded_ = false;
+    editor.cover().document()->setModified(false);
+    editor.document().document()->setModified(false);
+}
+
+void FaxComposer::openTexts(FaxEditMode mode, FaxEditorSurface &editor)
+{
     if (mode == FaxEditMode::New) {
         editor.attachedDocument.clear();
         editor.setFields(FaxFields{});
@@ -115,37 +132,90 @@ long FaxComposer::store(FaxEditMode mode, FaxEditorSurface &editor)
 {
     records::TTable &t = tables_.FaxTable;
     const FaxFields f = editor.fields();
+    const long before = t.RecNo();
     try {
         if (mode == FaxEditMode::Edit)
             t.Edit();
         else
             t.Append();
-        if (!saveMemo("RTFCOVER", editor.cover()))
+        // Nothing reaches the files before the post: the memos wait in the
+        // pending row with the fields, and a failure cancels the lot.
+        if (!stageMemo("RTFCOVER", editor.cover()))
             throw std::runtime_error("the cover sheet could not be stored");
-        if (!saveDocument(editor))
-            throw std::runtime_error("the fax document could not be stored");
+        if (!stageDocument(editor))
+            throw std::runtime_error(editor.attachedDocument.empty()
+                                         ? "the fax document could not be stored"
+                                         : "the attached document \"" + editor.attachedDocument +
+                                               "\" could not be read");
         t.SetString("RECIPIENT", f.recipient);
         t.SetString("SUBJECT", f.subject);
         t.SetString("PHONE", f.faxNumber);
         t.Post();
     } catch (const std::exception &e) {
         t.Cancel();
+        // A dropped new row leaves the table past its end: back to the row
+        // the list had.
+        t.GoTo(before);
         messages().information(std::string("Unable to save the fax: ") + e.what());
         return 0;
     }
     const long recno = t.RecNo();
-    if (mode != FaxEditMode::Edit && !tables_.FaxTableCloseAndOpen()) {
+    // The fax is stored; a table that does not reopen only keeps the list
+    // from showing it yet.
+    if (mode != FaxEditMode::Edit && !tables_.FaxTableCloseAndOpen())
         messages().information("Unable to open/create the FAX datafile");
-        return 0;
-    }
     return recno;
+}
+
+std::string FaxComposer::noNumberQuestion(const std::string &number)
+{
+    return "The fax number \"" + number + "\" has no digit to dial.\rStore the fax without a usable number?";
+}
+
+bool FaxComposer::confirmAccept(FaxEditorSurface &editor)
+{
+    const FaxFields f = editor.fields();
+    const bool nothingToSend =
+        std::as_const(editor.cover()).isEmptyText() && editor.attachedDocument.empty() &&
+        std::as_const(editor.document()).isEmptyText();
+    if (nothingToSend && !messages().cautiousQuestion(texts::kEmptyFaxQuestion, texts::kFaxEditorCaption))
+        return false;
+    // The design text "FaxNumber" has no digit either.
+    const bool hasDigit = std::any_of(f.faxNumber.begin(), f.faxNumber.end(),
+                                      [](unsigned char c) { return std::isdigit(c) != 0; });
+    if (!hasDigit && !messages().cautiousQuestion(noNumberQuestion(f.faxNumber), texts::kFaxEditorCaption))
+        return false;
+    const std::string unstorable = unstorableQuestion(
+        {{"Recipient", f.recipient}, {"Fax Number", f.faxNumber}, {"Subject", f.subject}}, "the fax");
+    if (!unstorable.empty() && !messages().cautiousQuestion(unstorable, texts::kFaxEditorCaption))
+        return false;
+    return true;
+}
+
+bool FaxComposer::accept(FaxEditMode mode, FaxEditorSurface &editor)
+{
+    return confirmAccept(editor) && store(mode, editor) != 0;
+}
+
+bool FaxComposer::changedSinceOpen(FaxEditorSurface &editor) const
+{
+    return editor.fields() != opened_.fields || editor.attachedDocument != opened_.attachedDocument ||
+           templateLoaded_ || std::as_const(editor.cover()).document()->isModified() ||
+           std::as_const(editor.document()).document()->isModified();
+}
+
+bool FaxComposer::confirmCancel(FaxEditorSurface &editor)
+{
+    return !changedSinceOpen(editor) ||
+           messages().cautiousQuestion(texts::kDiscardFaxQuestion, texts::kFaxEditorCaption);
 }
 
 bool FaxComposer::edit(FaxEditMode mode, FaxEditorSurface &editor)
 {
     open(mode, editor);
     const std::string editCopy = editor.attachedDocument;
-    const bool stored = editor.run() && store(mode, editor) != 0;
+    const bool stored = editor.run(EditorClose{[&] { return accept(mode, editor); },
+                                               [&] { return confirmCancel(editor); }});
     // The copy open() made of an attached document is not needed once the
     // editor is closed (the memo holds the document).
     if (!editCopy.empty())
@@ -175,10 +245,15 @@ std::optional<QString> FaxComposer::mergeValue(int tag, const FaxFields &fields,
 bool FaxComposer::loadTemplate(CoverLibrary &library, FaxEditorSurface &editor)
 {
     richtext::RichDocument &cover = editor.cover();
-    const bool loaded = library.loadCurrent(cover);
+    if (!library.loadCurrent(cover)) {
+        messages().information(CoverLibrary::unreadableText(library.currentDescription()) +
+                               "; the cover sheet is unchanged");
+        return false;
+    }
     const FaxFields fields = editor.fields();
     cover.fillMergeFields([&](int tag) { return mergeValue(tag, fields, clock_()); });
-    return loaded;
+    templateLoaded_ = true;
+    return true;
 }
 
 }  // namespace qln::compose

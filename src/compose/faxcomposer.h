@@ -8,6 +8,7 @@
 // stores a fax is this one. User-interface thread only.
 #pragma once
 
+#include "compose/editorclose.h"
 #include "records/faxtables.h"
 #include "richtext/richdocument.h"
 
@@ -23,7 +24,9 @@ namespace qln::compose {
 class CoverLibrary;
 
 namespace texts {
-extern const char *const kFaxEditorCaption;  // "Fax Editor"
+extern const char *const kFaxEditorCaption;     // "Fax Editor"
+extern const char *const kEmptyFaxQuestion;     // Accept with nothing to send
+extern const char *const kDiscardFaxQuestion;   // Cancel after changes
 }  // namespace texts
 
 constexpr int kRecipientChars = 35;
@@ -38,6 +41,8 @@ struct FaxFields {
     std::string recipient = "Recipient";
     std::string faxNumber = "FaxNumber";
     std::string subject = "Subject";
+
+    bool operator==(const FaxFields &) const = default;
 };
 
 enum class FaxEditMode { New, Clone, Edit };
@@ -52,8 +57,9 @@ public:
     virtual richtext::RichDocument &document() = 0;
     // Typing attributes of both texts (the default font of a new fax).
     virtual void setTypingAttributes(const richtext::CharAttributes &a) = 0;
-    // Shows the editor modally; true when it was accepted.
-    virtual bool run() = 0;
+    // Shows the editor modally until `close` lets it go; true when it
+    // closed through Accept.
+    virtual bool run(const EditorClose &close) = 0;
 
     // A PDF or TIFF file attached as the fax's document ("" for none). When
     // set, the document memo stores this file's bytes instead of the
@@ -70,7 +76,9 @@ public:
 
     // Opens, runs and, when accepted, stores: the whole of New, Clone and
     // Edit after the main window's checks. Clone and Edit work on the
-    // current outgoing row. True when a record was written.
+    // current outgoing row. The editor's Accept runs accept() and its
+    // Cancel confirmCancel(); it stays open while they say no. True when a
+    // record was written.
     bool edit(FaxEditMode mode, FaxEditorSurface &editor);
 
     // Fills the editor for the mode. New: design texts and the default
@@ -79,11 +87,33 @@ public:
     // A document memo holding a PDF or TIFF file is copied to
     // "_EDITDOC.pdf" / ".tif" in the data directory and attached.
     void open(FaxEditMode mode, FaxEditorSurface &editor);
-    // Writes an accepted editor: New and Clone append a row, Edit changes
-    // the current one; then RTFCOVER, RTFDOC, RECIPIENT, SUBJECT, PHONE, in
-    // that order, and the post. After New and Clone the outgoing table is
-    // reopened on the new row. Returns the record number, 0 on failure
-    // (reported; nothing is written when the texts cannot be saved).
+    // The editor's Accept: the questions of confirmAccept(), then store().
+    // True when the fax was stored and the editor may close; false leaves
+    // the editor open with everything the user wrote.
+    bool accept(FaxEditMode mode, FaxEditorSurface &editor);
+    // The questions before a store, each with No as the default and No
+    // returning to the editor: a fax whose cover sheet and document are
+    // both empty (nothing to send), a fax number without a digit (its
+    // design text "FaxNumber" included), and fields holding characters the
+    // tables cannot store. True when there was nothing to ask or every
+    // answer was Yes.
+    static bool confirmAccept(FaxEditorSurface &editor);
+    // The question for a fax number without a digit.
+    static std::string noNumberQuestion(const std::string &number);
+    // The editor's Cancel: after changes since open() (fields, either text,
+    // the attachment, a loaded template) asks whether to discard them;
+    // true when the editor may close.
+    bool confirmCancel(FaxEditorSurface &editor);
+    // Whether the editor's fields, texts or attachment changed since open().
+    bool changedSinceOpen(FaxEditorSurface &editor) const;
+
+    // Writes an accepted editor, all or nothing: New and Clone append a
+    // row, Edit changes the current one. Both memos (RTFCOVER, RTFDOC) are
+    // saved first and go into the pending row with RECIPIENT, SUBJECT and
+    // PHONE, which one post writes; when any step fails the row is left as
+    // it was (no row after New and Clone) and the failure is reported.
+    // After New and Clone the outgoing table is reopened on the new row.
+    // Returns the record number, 0 on failure.
     long store(FaxEditMode mode, FaxEditorSurface &editor);
 
     // The value of a merge field for the fields at `now`, cut to 100
@@ -99,19 +129,29 @@ public:
     // The line the editor shows for its attachment ("" for none).
     static std::string attachmentText(const FaxEditorSurface &editor);
 
-    // Load Template: clears the editor's cover, loads the library's
-    // current template into it and fills its merge fields from the fields
-    // as they are now.
+    // Load Template: replaces the editor's cover with the library's
+    // current template and fills its merge fields from the fields as they
+    // are now. A template that cannot be read is reported and the cover is
+    // left as it was (false).
     bool loadTemplate(CoverLibrary &library, FaxEditorSurface &editor);
 
 private:
+    void openTexts(FaxEditMode mode, FaxEditorSurface &editor);
     bool loadMemo(const char *field, richtext::RichDocument &text);
-    bool saveMemo(const char *field, richtext::RichDocument &text);
+    bool stageMemo(const char *field, richtext::RichDocument &text);
     bool loadDocument(FaxEditorSurface &editor);
-    bool saveDocument(FaxEditorSurface &editor);
+    bool stageDocument(FaxEditorSurface &editor);
+
+    // What open() left in the editor, for changedSinceOpen().
+    struct Opened {
+        FaxFields fields;
+        std::string attachedDocument;
+    };
 
     records::FaxTables &tables_;
     std::function<QDateTime()> clock_;
+    Opened opened_;
+    bool templateLoaded_ = false;
 };
 
 }  // namespace qln::compose

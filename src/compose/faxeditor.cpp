@@ -18,6 +18,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolButton>
@@ -48,9 +49,27 @@ void TEnterEdit::keyPressEvent(QKeyEvent *e)
     QLineEdit::keyPressEvent(e);
 }
 
+void TEnterEdit::mousePressEvent(QMouseEvent *e)
+{
+    const bool select = holdsDesignText();
+    QLineEdit::mousePressEvent(e);
+    if (select)
+        selectAll();
+    selectOnRelease_ = select;
+}
+
+void TEnterEdit::mouseReleaseEvent(QMouseEvent *e)
+{
+    QLineEdit::mouseReleaseEvent(e);
+    // A small movement between press and release would select part of it.
+    if (selectOnRelease_ && holdsDesignText())
+        selectAll();
+    selectOnRelease_ = false;
+}
+
 TFaxEditor::TFaxEditor(FaxComposer &composer, records::FaxTables &tables, QWidget *parent)
-    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
+    : EditorDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                               Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       composer_(composer), tables_(tables)
 {
     setObjectName(QStringLiteral("FaxEditor"));
@@ -105,6 +124,7 @@ QWidget *TFaxEditor::buildRecipientPage()
         e->setObjectName(QString::fromLatin1(name));
         e->setMaxLength(chars);
         e->setText(QString::fromLatin1(design));
+        e->setDesignText(QString::fromLatin1(design));
         e->setToolTip(QString::fromLatin1(hint));
         e->setMinimumWidth(e->fontMetrics().averageCharWidth() * (chars + 4));
     };
@@ -123,6 +143,11 @@ QWidget *TFaxEditor::buildRecipientPage()
     form->addRow(QStringLiteral("Subject"), Subject);
     outer->addLayout(form);
     outer->addStretch(1);
+    // The phonebook button sits beside the recipient and comes right after
+    // it, as it fills in the fax number that follows.
+    setTabOrder(Recipient, address);
+    setTabOrder(address, FaxNumber);
+    setTabOrder(FaxNumber, Subject);
     connect(address, &QPushButton::clicked, this, &TFaxEditor::AddressButtonClick);
     return page;
 }
@@ -218,7 +243,7 @@ void TFaxEditor::setTypingAttributes(const richtext::CharAttributes &a)
     WPDoc->setCurrentAttributes(a);
 }
 
-bool TFaxEditor::run() { return runModal(*this) == QDialog::Accepted; }
+bool TFaxEditor::run(const EditorClose &close) { return runWith(close); }
 
 // ---- Commands -------------------------------------------------------------------
 
@@ -245,8 +270,8 @@ void TFaxEditor::LoadCoverButtonClick()
         CoverLibrary library(tables_);
         TCoverBrowse browser(library, this);
         browser.setPickMode(true);
-        if (runModal(browser) == QDialog::Accepted) {
-            composer_.loadTemplate(library, *this);
+        if (runModal(browser) == QDialog::Accepted && composer_.loadTemplate(library, *this)) {
+            WPCover->moveCaretToStart();
             WPCover->reformat();
         }
     }
@@ -324,6 +349,9 @@ void TFaxEditor::changeEvent(QEvent *e)
             ed->moveCaretToStart();
         }
         Subject->setFocus();
+        // Typing replaces a design text, as after Tab.
+        if (Subject->holdsDesignText())
+            Subject->selectAll();
     }
 }
 

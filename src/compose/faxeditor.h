@@ -9,8 +9,8 @@
 #pragma once
 
 #include "compose/faxcomposer.h"
+#include "compose/editordialog.h"
 
-#include <QDialog>
 #include <QLineEdit>
 
 class QLabel;
@@ -29,17 +29,28 @@ class EditorButtons;
 class ZoomButton;
 
 // A single-line edit in which Enter moves the focus to the next control
-// (and is not passed on to the window's default button).
+// (and is not passed on to the window's default button). While it holds
+// its design text, a click into it selects the whole text, as Tab does, so
+// that typing replaces it.
 class TEnterEdit : public QLineEdit {
     Q_OBJECT
 public:
     using QLineEdit::QLineEdit;
 
+    void setDesignText(const QString &text) { design_ = text; }
+    bool holdsDesignText() const { return !design_.isEmpty() && text() == design_; }
+
 protected:
     void keyPressEvent(QKeyEvent *e) override;
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+
+private:
+    QString design_;
+    bool selectOnRelease_ = false;
 };
 
-class TFaxEditor : public QDialog, public FaxEditorSurface {
+class TFaxEditor : public EditorDialog, public FaxEditorSurface {
     Q_OBJECT
 public:
     enum Page { RecipientPage = 0, CoverPage = 1, DocumentPage = 2 };
@@ -53,16 +64,16 @@ public:
     richtext::RichDocument &cover() override;
     richtext::RichDocument &document() override;
     void setTypingAttributes(const richtext::CharAttributes &a) override;
-    bool run() override;
+    bool run(const EditorClose &close) override;
 
     QTabWidget *pages() const { return PageControl1; }
     richtext::TRichEdit *coverEditor() const { return WPCover; }
     richtext::TRichEdit *documentEditor() const { return WPDoc; }
     richtext::TRichEditToolBar *coverToolBar() const { return WPToolCover; }
     richtext::TRichEditToolBar *documentToolBar() const { return WPToolDoc; }
-    QLineEdit *recipientEdit() const { return Recipient; }
-    QLineEdit *faxNumberEdit() const { return FaxNumber; }
-    QLineEdit *subjectEdit() const { return Subject; }
+    TEnterEdit *recipientEdit() const { return Recipient; }
+    TEnterEdit *faxNumberEdit() const { return FaxNumber; }
+    TEnterEdit *subjectEdit() const { return Subject; }
     QToolButton *zoomButton() const { return Zoombutton; }
     ZoomButton *zoom() const { return zoom_; }
     EditorButtons *coverButtons() const { return coverButtons_; }
@@ -82,6 +93,7 @@ public slots:
     // Shows the attached document (if any) above the document text, which
     // is read-only while a document is attached.
     void showAttachment();
+
 
 protected:
     void showEvent(QShowEvent *e) override;

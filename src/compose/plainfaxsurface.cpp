@@ -17,6 +17,15 @@ void applyToWholeText(richtext::RichDocument &doc, const richtext::CharAttribute
     doc.applyAttributes(c, a);
 }
 
+bool PlainFaxSurface::run(const EditorClose &close)
+{
+    if (accept_)
+        return !close.accept || close.accept();
+    if (close.cancel)
+        close.cancel();
+    return false;
+}
+
 void PlainFaxSurface::setTypingAttributes(const richtext::CharAttributes &a)
 {
     typing_ = a;

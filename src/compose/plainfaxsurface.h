@@ -1,6 +1,7 @@
 // A fax editor without a window: the three fields and two rich documents,
 // for storing a fax from the command line through the same FaxComposer
-// path as the editor's Accept. run() answers what it was told to.
+// path as the editor's Accept. run() presses Accept or Cancel once, as it
+// was told to, and gives up when the checks keep the editor open.
 // User-interface thread only (the documents need the GUI application).
 #pragma once
 
@@ -17,7 +18,7 @@ public:
     richtext::RichDocument &cover() override { return cover_; }
     richtext::RichDocument &document() override { return document_; }
     void setTypingAttributes(const richtext::CharAttributes &a) override;
-    bool run() override { return accept_; }
+    bool run(const EditorClose &close) override;
 
     const richtext::CharAttributes &typingAttributes() const { return typing_; }
 

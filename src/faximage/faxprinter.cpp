@@ -15,7 +15,9 @@
 #include <QTemporaryFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <stdexcept>
 
@@ -54,7 +56,7 @@ std::string faxPrintProgressText(int progress)
 
 // ---- TApdFaxPrinterLog ---------------------------------------------------------
 
-void TApdFaxPrinterLog::UpdateLog(int code, const std::string &fileName)
+void TApdFaxPrinterLog::UpdateLog(int code, const std::string &fileName, const std::string &reason)
 {
     const char *what = nullptr;
     switch (code) {
@@ -68,6 +70,8 @@ void TApdFaxPrinterLog::UpdateLog(int code, const std::string &fileName)
     if (!out)
         throw std::runtime_error("Unable to write to " + LogFileName);
     out << "Printing " << fileName << what << (DateTimeText ? DateTimeText() : logTimeNow()) << "\n";
+    if (code == lcFailed && !reason.empty())
+        out << "Reason: " << reason << "\n";
     if (code != lcStart)
         out << "\n";
     out.flush();
@@ -171,10 +175,10 @@ void TApdFaxPrinter::setProgress(int code)
     letEventsRun();
 }
 
-void TApdFaxPrinter::log(int code)
+void TApdFaxPrinter::log(int code, const std::string &reason)
 {
     if (FaxPrinterLog)
-        FaxPrinterLog->UpdateLog(code, fileName_);
+        FaxPrinterLog->UpdateLog(code, fileName_, reason);
     if (OnFaxPrintLog)
         OnFaxPrintLog(*this, code);
 }
@@ -238,7 +242,8 @@ bool TApdFaxPrinter::printOnePage(QPainter &p, int page)
         log(lcFailed);
     } else if (size.width > 0 && size.height > 0) {
         // The page bitmap has 1 = white.
-        p.drawImage(QRect(r.left, r.top, size.width, size.height), bitmap.toQImage(false));
+        const PrintRect target = printedRect(r, size);
+        p.drawImage(QRect(target.left, target.top, size.width, size.height), bitmap.toQImage(false));
     }
     setProgress(ppSubmitting);
     return !aborted_;
@@ -279,6 +284,7 @@ TFaxPrintOutcome TApdFaxPrinter::PrintPages()
 
     progress_ = ppIdle;
     aborted_ = false;
+    lastError_.clear();
     first_ = first;
     if (StatusDisplay)
         StatusDisplay->ShowDisplay(*this);
@@ -291,15 +297,22 @@ TFaxPrintOutcome TApdFaxPrinter::PrintPages()
         pageBeingPrinted_ = 0;
         jobRunning_ = false;
     };
-    auto failJob = [&] {
+    auto failJob = [&](const std::string &reason) {
         jobRunning_ = false;
-        log(lcFailed);
+        lastError_ = reason;
         endJob();
+        log(lcFailed, reason);
         return TFaxPrintOutcome::Failed;
     };
 
-    if ((toFile && target.outputFileName().isEmpty()) || !spoolFile.open())
-        return failJob();
+    if (toFile && target.outputFileName().isEmpty())
+        return failJob("No file name was given for the PDF file.");
+    if (!spoolFile.open()) {
+        // The spool file of a PDF lies beside it: a folder that cannot take
+        // it cannot take the PDF either.
+        const QString what = toFile ? QFileInfo(target.outputFileName()).absoluteFilePath() : spoolTemplate;
+        return failJob("Unable to write " + what.toStdString() + ": " + spoolFile.errorString().toStdString());
+    }
     spoolFile.close();
 
     QPrinter spool(QPrinter::HighResolution);
@@ -313,7 +326,7 @@ TFaxPrintOutcome TApdFaxPrinter::PrintPages()
 
     QPainter painter;
     if (!painter.begin(&spool))
-        return failJob();
+        return failJob("Unable to start the print job in " + spoolFile.fileName().toStdString() + ".");
     jobRunning_ = true;
     dpi_ = spool.resolution();
     landscape_ = spool.pageLayout().orientation() == QPageLayout::Landscape;
@@ -333,9 +346,9 @@ TFaxPrintOutcome TApdFaxPrinter::PrintPages()
         try {
             if (!printOnePage(painter, p))
                 break;
-        } catch (...) {
+        } catch (const std::exception &e) {
             painter.end();
-            failJob();
+            failJob(e.what());
             throw;
         }
     }
@@ -346,8 +359,9 @@ TFaxPrintOutcome TApdFaxPrinter::PrintPages()
         endJob();
         return TFaxPrintOutcome::Aborted;
     }
-    if (!submit(spoolFile.fileName().toStdString()))
-        return failJob();
+    std::string error;
+    if (!submit(spoolFile.fileName().toStdString(), error))
+        return failJob(error);
     spoolFile.setAutoRemove(false);
     jobRunning_ = false;
     log(lcFinish);
@@ -356,20 +370,27 @@ TFaxPrintOutcome TApdFaxPrinter::PrintPages()
 }
 
 // Hands the finished spool file over: renamed onto the PDF target, or sent
-// to the printer through CUPS. False when that fails (the caller removes it).
-bool TApdFaxPrinter::submit(const std::string &spoolFile)
+// to the printer through CUPS. False with the reason when that fails (the
+// caller removes the spool file).
+bool TApdFaxPrinter::submit(const std::string &spoolFile, std::string &error)
 {
     QPrinter &target = Printer();
     if (target.outputFormat() == QPrinter::PdfFormat) {
         const std::string out = QFileInfo(target.outputFileName()).absoluteFilePath().toStdString();
-        return std::rename(spoolFile.c_str(), out.c_str()) == 0;
+        if (std::rename(spoolFile.c_str(), out.c_str()) == 0)
+            return true;
+        error = "Unable to write " + out + ": " + std::strerror(errno);
+        return false;
     }
 #ifdef QLN_HAVE_CUPS
     std::string name = target.printerName().toStdString();
     if (name.empty()) {
         const char *def = cupsGetDefault();
-        if (!def)
+        if (!def) {
+            std::remove(spoolFile.c_str());
+            error = "No printer is set up: there is no default printer.";
             return false;
+        }
         name = def;
     }
     cups_option_t *options = nullptr;
@@ -383,8 +404,13 @@ bool TApdFaxPrinter::submit(const std::string &spoolFile)
     const int job = cupsPrintFile(name.c_str(), spoolFile.c_str(), title.c_str(), count, options);
     cupsFreeOptions(count, options);
     std::remove(spoolFile.c_str());
-    return job > 0;
+    if (job > 0)
+        return true;
+    error = "The printer " + name + " refused the job: " + cupsLastErrorString();
+    return false;
 #else
+    std::remove(spoolFile.c_str());
+    error = "This build cannot print to a printer; print to a PDF file instead.";
     return false;
 #endif
 }

@@ -1,13 +1,16 @@
 // TApdFaxPrinter: prints the pages of an APF fax file through a QPrinter
 // (a CUPS printer or a PDF file): one fax page per sheet, or four per sheet
 // in portrait and two in landscape, each stretched to the printable area or
-// at its natural size (200 pixels per inch), with optional header and footer
+// at its natural size, always at the fax page's own aspect (204 pixels to
+// the inch across, 196 lines down; normal pages have each line doubled),
+// with optional header and footer
 // lines built from templates ($D date, $F file, $N pages, $P page, $T time).
 //
 // A job is spooled to a PDF file of its own and handed over only when every
 // page is done: PDF output is renamed onto the target name, a printer gets
 // the file through CUPS. An aborted or failed job therefore leaves nothing
-// behind: no half-written PDF and no partial job in a printer queue.
+// behind: no half-written PDF and no partial job in a printer queue. A
+// failed job says why (LastError) and its reason goes into the print log.
 //
 // Companions: TApdFaxPrinterMargin (a header or footer line),
 // TApdFaxPrinterLog (the text log "FAXPRINT.LOG") and the status display
@@ -62,9 +65,10 @@ public:
     std::string LogFileName = "FAXPRINT.LOG";
     // Writes the line of a job event for `fileName`: "Printing FILE started
     // at TIME", "... finished at TIME" plus an empty line, "... aborted at",
-    // "... failed at" (each also followed by an empty line). Throws
+    // "... failed at" (each also followed by an empty line; a failure with a
+    // reason has the line "Reason: REASON" before it). Throws
     // std::runtime_error naming the file when it cannot be written.
-    void UpdateLog(int code, const std::string &fileName);
+    void UpdateLog(int code, const std::string &fileName, const std::string &reason = {});
     // The moment's text (default: short date and long time of the locale
     // formats); tests replace it.
     std::function<std::string()> DateTimeText;
@@ -133,9 +137,13 @@ public:
     // takes its range. Returns whether OK was chosen.
     bool ChoosePrintRange(QWidget *parent = nullptr);
     // Prints FirstPageToPrint..LastPageToPrint (clamped to the file). Nothing
-    // happens when the file has no pages. Unpacking errors end the job as
-    // failed and are rethrown (EFaxUnpackerError).
+    // happens when the file has no pages. A job that cannot be handed over
+    // (no printer, CUPS refuses it, the PDF cannot be written) ends Failed
+    // with LastError set. Unpacking errors end the job as failed and are
+    // rethrown (EFaxUnpackerError).
     TFaxPrintOutcome PrintPages();
+    // Why the last job failed, for the user; empty after any other outcome.
+    const std::string &LastError() const { return lastError_; }
     // Sets the file and prints pages first..last; 0 for first means page 1,
     // 0 for last the last page.
     TFaxPrintOutcome PrintFile(const std::string &file, int first = 0, int last = 0);
@@ -149,16 +157,17 @@ public:
 
 private:
     void setProgress(int code);
-    void log(int code);
+    void log(int code, const std::string &reason = {});
     static void letEventsRun();
     void drawMargin(QPainter &p, TApdFaxPrinterMargin &m, PrintRect &r, int page, bool top);
     bool printOnePage(QPainter &p, int page);
-    bool submit(const std::string &spoolFile);
+    bool submit(const std::string &spoolFile, std::string &error);
 
     std::unique_ptr<QPrinter> ownPrinter_;
     QPrinter *printer_ = nullptr;
     TApdFaxUnpacker unpacker_;
     std::string fileName_;
+    std::string lastError_;
     int pageCount_ = 0;
     bool fine_ = false;
     bool wide_ = false;

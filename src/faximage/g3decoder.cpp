@@ -3,95 +3,26 @@
 #include <algorithm>
 #include <cstring>
 
+#include "faximage/t4bits.h"
 #include "faximage/t4codes.h"
 
 namespace qln::fax {
 
 namespace {
 
-// Table entry: high 4 bits the number of bits taken, low 12 bits the run, or
-// one of the two markers below.
-constexpr unsigned kFill = 0xFFF; // eleven 0 bits: the fill / EOL node
-constexpr unsigned kBad = 0xFFE;  // a 13-bit prefix that is no code
-constexpr unsigned kIndexBits = 13;
+// Run look-up entries (t4RunLookup): high 4 bits the number of bits taken,
+// low 12 bits the run, or one of the two markers.
+constexpr unsigned kFill = kT4Fill; // eleven 0 bits: the fill / EOL node
+constexpr unsigned kBad = kT4Bad;   // a 13-bit prefix that is no code
+constexpr unsigned kIndexBits = kT4LookupBits;
 constexpr unsigned kTableSize = 1u << kIndexBits;
 constexpr unsigned kMaxLinePixels = G3Decoder::kMaxLineBytes * 8;
 
-// Pair table entry: bits 0-5 the number of bits the entry takes (both
-// codes when it holds two), 6-9 the first code's length, 10-21 its run,
-// 22-27 the second code's run, bit 28 set when there is a second code.
-// kLong in the run field sends the look-up to the 13-bit table. The bits
-// taken come first so that the shift of the bit buffer, which the next
-// look-up waits for, needs no more than a mask.
-constexpr unsigned kPairBits = 10;
+// Pair table (t4PairLookup): two short terminating codes at once.
+constexpr unsigned kPairBits = kT4PairBits;
 constexpr unsigned kPairSize = 1u << kPairBits;
-constexpr uint32_t kLong = 0xFFF;
-constexpr uint32_t kPairTwo = 1u << 28;
-
-constexpr uint32_t pairEntry(unsigned run1, unsigned len1, unsigned run2, unsigned len2)
-{
-    return (len1 + len2) | (len1 << 6) | (run1 << 10) | (run2 << 22) | (len2 ? kPairTwo : 0);
-}
-
-struct DecodeTables {
-    uint16_t t[2][kTableSize];
-    uint32_t pair[2][kPairSize];
-};
-
-void addCode(uint16_t *table, const T4Code &c, unsigned run)
-{
-    const uint32_t rev = reverseBits(c.code, c.bits);
-    const uint16_t entry = uint16_t((unsigned(c.bits) << 12) | run);
-    for (uint32_t high = 0; high < (kTableSize >> c.bits); ++high)
-        table[rev | (high << c.bits)] = entry;
-}
-
-DecodeTables buildTables()
-{
-    DecodeTables d{};
-    for (int c = 0; c < 2; ++c) {
-        uint16_t *t = d.t[c];
-        const T4Code *term = c ? kBlackTerminating : kWhiteTerminating;
-        const T4Code *makeup = c ? kBlackMakeup : kWhiteMakeup;
-        for (unsigned i = 0; i < kTableSize; ++i)
-            t[i] = uint16_t((kIndexBits << 12) | kBad);
-        for (unsigned r = 0; r < 64; ++r)
-            addCode(t, term[r], r);
-        for (unsigned i = 0; i < 27; ++i)
-            addCode(t, makeup[i], 64 * (i + 1));
-        for (unsigned i = 0; i < 13; ++i)
-            addCode(t, kExtendedMakeup[i], 1792 + 64 * i);
-        for (unsigned high = 0; high < (kTableSize >> 11); ++high)
-            t[high << 11] = uint16_t((11u << 12) | kFill);
-    }
-    // A code is known from the low kPairBits bits when it is no longer than
-    // that: the 13-bit table gives the same entry whatever the bits above.
-    for (int c = 0; c < 2; ++c) {
-        for (unsigned i = 0; i < kPairSize; ++i) {
-            const unsigned e1 = d.t[c][i];
-            const unsigned run1 = e1 & 0xFFF, len1 = e1 >> 12;
-            if (run1 >= kBad || len1 > kPairBits) {
-                d.pair[c][i] = pairEntry(kLong, 0, 0, 0);
-                continue;
-            }
-            uint32_t entry = pairEntry(run1, len1, 0, 0);
-            if (run1 < 64) {
-                const unsigned e2 = d.t[c ^ 1][i >> len1];
-                const unsigned run2 = e2 & 0xFFF, len2 = e2 >> 12;
-                if (run2 < 64 && len2 <= kPairBits - len1)
-                    entry = pairEntry(run1, len1, run2, len2);
-            }
-            d.pair[c][i] = entry;
-        }
-    }
-    return d;
-}
-
-const DecodeTables &tables()
-{
-    static const DecodeTables t = buildTables();
-    return t;
-}
+constexpr uint32_t kLong = kT4PairLong;
+constexpr uint32_t kPairTwo = kT4PairTwo;
 
 inline void flipAt(uint64_t *flips, unsigned pos)
 {
@@ -108,11 +39,10 @@ G3Decoder::G3Decoder()
 G3Decoder::G3Decoder(LineSink sink)
     : sink_(std::move(sink))
 {
-    const DecodeTables &t = tables();
-    tables_[0] = t.t[0];
-    tables_[1] = t.t[1];
-    pairs_[0] = t.pair[0];
-    pairs_[1] = t.pair[1];
+    tables_[0] = t4RunLookup().t[0];
+    tables_[1] = t4RunLookup().t[1];
+    pairs_[0] = t4PairLookup().t[0];
+    pairs_[1] = t4PairLookup().t[1];
     std::memset(line_, 0, sizeof line_);
     std::memset(flips_, 0, sizeof flips_);
     reset();
@@ -153,26 +83,7 @@ void G3Decoder::onEol()
     seenEol_ = true;
     const unsigned bytes = bitPos_ / 8;
     if (bitPos_ > 0 && (bytes == 216 || bytes == 256)) {
-        // Pixels from the colour changes: each word is the running XOR of
-        // its flips (from its first pixel on), inverted when the line is
-        // black at the end of the word before.
-        uint64_t carry = 0;
-        const unsigned words = (bytes * 8 + 63) / 64;
-        for (unsigned w = 0; w < words; ++w) {
-            uint64_t x = flips_[w];
-            x ^= x >> 1;
-            x ^= x >> 2;
-            x ^= x >> 4;
-            x ^= x >> 8;
-            x ^= x >> 16;
-            x ^= x >> 32;
-            x ^= carry;
-            carry = uint64_t(0) - (x & 1);
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-            x = __builtin_bswap64(x);
-#endif
-            std::memcpy(line_ + 8 * w, &x, 8);
-        }
+        flipsToRaster(flips_, (bytes * 8 + 63) / 64, line_);
         ++lines_;
         if (sink_)
             sink_(line_, int(bytes));
@@ -196,18 +107,7 @@ std::size_t G3Decoder::feed(const uint8_t *data, std::size_t len)
     };
     for (;;) {
         if (end - p >= 8 && nbits_ < 56) {
-            // Refill whole bytes from one 8-byte load; bits of bytes not
-            // taken are masked off so nothing above nbits_ is set.
-            uint64_t v;
-            std::memcpy(&v, p, 8);
-#if __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
-            v = __builtin_bswap64(v);
-#endif
-            const unsigned take = (63 - nbits_) >> 3;
-            acc_ |= v << nbits_;
-            p += take;
-            nbits_ += take * 8;
-            acc_ &= (uint64_t(1) << nbits_) - 1;
+            refill64(acc_, nbits_, p);
         } else {
             while (nbits_ <= 56 && p < end) {
                 acc_ |= uint64_t(*p++) << nbits_;
@@ -247,16 +147,7 @@ std::size_t G3Decoder::feed(const uint8_t *data, std::size_t len)
                     if (nbits < kIndexBits) {
                         if (end - p < 8)
                             break;
-                        uint64_t v;
-                        std::memcpy(&v, p, 8);
-#if __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
-                        v = __builtin_bswap64(v);
-#endif
-                        const unsigned take = (63 - nbits) >> 3;
-                        acc |= v << nbits;
-                        p += take;
-                        nbits += take * 8;
-                        acc &= (uint64_t(1) << nbits) - 1;
+                        refill64(acc, nbits, p);
                     }
                     const uint32_t pe = pairs[colour][acc & (kPairSize - 1)];
                     unsigned run = (pe >> 10) & 0xFFF;

@@ -3,21 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "faximage/t4bits.h"
+
 namespace qln::fax {
-
-namespace {
-
-inline void store64le(uint8_t *p, uint64_t v)
-{
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    std::memcpy(p, &v, 8);
-#else
-    for (int i = 0; i < 8; ++i)
-        p[i] = uint8_t(v >> (8 * i));
-#endif
-}
-
-} // namespace
 
 G3LineEncoder::G3LineEncoder()
     : codes_(t4Reversed())
@@ -162,16 +150,6 @@ const ByteRunTable &byteRuns()
 {
     static const ByteRunTable t = buildByteRuns(t4Reversed());
     return t;
-}
-
-inline uint64_t load64be(const uint8_t *p)
-{
-    uint64_t v;
-    std::memcpy(&v, p, 8);
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    v = __builtin_bswap64(v);
-#endif
-    return v;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "faximage/printlayout.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
@@ -7,8 +8,6 @@
 namespace qln::fax {
 
 namespace {
-constexpr int kFaxWidth = 1728;
-constexpr int kNaturalDpi = 200;
 constexpr int kCellInset = 2;
 } // namespace
 
@@ -63,19 +62,40 @@ PrintSize printedSize(const PrintRect &cell, int bitmapWidth, int bitmapHeight, 
                       int printerDpi)
 {
     PrintSize s;
-    const int cellHeight = cell.height() > 0 ? cell.height() : 0;
-    if (fitToPage) {
-        s.width = int(int64_t(cell.width()) * 93 / 100);
-        s.height = bitmapWidth <= kFaxWidth ? mulDiv(cellHeight, bitmapWidth, kFaxWidth) : cellHeight;
-    } else {
-        s.width = mulDiv(bitmapWidth, printerDpi, kNaturalDpi);
-        s.height = mulDiv(bitmapHeight, printerDpi, kNaturalDpi);
-        if (s.height > cellHeight)
-            s.height = cellHeight;
+    const int cellWidth = std::max(0, cell.width());
+    const int cellHeight = std::max(0, cell.height());
+    if (bitmapWidth <= 0 || bitmapHeight <= 0 || cellWidth == 0 || cellHeight == 0)
+        return s;
+    // The page's real size in printer pixels.
+    const int64_t naturalWidth = std::max(1, mulDiv(bitmapWidth, printerDpi, kFaxPrintDpiX));
+    const int64_t naturalHeight = std::max(1, mulDiv(bitmapHeight, printerDpi, kFaxPrintDpiY));
+    const bool fits = naturalWidth <= cellWidth && naturalHeight <= cellHeight;
+    if (!fitToPage && fits) {
+        s.width = int(naturalWidth);
+        s.height = int(naturalHeight);
+        return s;
     }
-    if (s.width < 0)
-        s.width = 0;
+    // Scaled to meet the cell on the side that limits it first.
+    if (int64_t(cellWidth) * naturalHeight <= int64_t(cellHeight) * naturalWidth) {
+        s.width = cellWidth;
+        s.height = int((int64_t(cellWidth) * naturalHeight + naturalWidth / 2) / naturalWidth);
+    } else {
+        s.height = cellHeight;
+        s.width = int((int64_t(cellHeight) * naturalWidth + naturalHeight / 2) / naturalHeight);
+    }
+    s.width = std::clamp(s.width, 1, cellWidth);
+    s.height = std::clamp(s.height, 1, cellHeight);
     return s;
+}
+
+PrintRect printedRect(const PrintRect &cell, const PrintSize &size)
+{
+    PrintRect r;
+    r.left = cell.left + std::max(0, (cell.width() - size.width) / 2);
+    r.top = cell.top;
+    r.right = r.left + size.width;
+    r.bottom = r.top + size.height;
+    return r;
 }
 
 std::string expandMarginTemplate(const std::string &templ, const MarginValues &values)

@@ -1,8 +1,8 @@
 // Page layout of fax printing, without any drawing: where each fax page goes
 // on a sheet (one per sheet, or four in portrait / two in landscape), when a
-// new sheet starts, how large the page image is printed (stretched to fit or
-// at its natural 200 pixels per inch), and the expansion of header and
-// footer templates.
+// new sheet starts, where and how large the page image is printed (stretched
+// to fit or at its natural size, always at the fax page's own aspect), and
+// the expansion of header and footer templates.
 //
 // Plain functions on integers and strings, so the rules can be checked
 // without a printer. Thread-safe.
@@ -38,17 +38,27 @@ bool startsNewSheet(int page, int first, bool multiPage, bool landscape);
 // left, bottom right (landscape: left, right), shrunk by 2 on every side.
 PrintRect pageCell(const PrintRect &sheet, int page, int first, bool multiPage, bool landscape);
 
-// Size of the page image on paper. Fit: 93 % of the cell's width (cut to a
-// whole pixel) and the cell's height scaled by bitmap width / 1728 for pages
-// up to 1728 pixels wide; a wider page takes the cell's full height (never
-// more). Natural: the bitmap's pixels at 200 per inch on a printer of
-// `printerDpi`, the height limited to the cell's height.
+// Pixel density of a page bitmap as the printer's unpacker delivers it: 204
+// pixels to the inch across, 196 lines down (a normal-resolution page has
+// each of its 98 lines per inch doubled). Wide pages keep the density.
+inline constexpr int kFaxPrintDpiX = 204;
+inline constexpr int kFaxPrintDpiY = 196;
+
+// Size of the page image on paper, always at the fax page's aspect (its
+// pixels 1/204 inch wide and 1/196 inch high). Natural: the page's real size
+// on a printer of `printerDpi`, shrunk to the cell when it does not fit.
+// Fit: stretched or shrunk until it meets the cell's width or height.
+// Never larger than the cell.
 struct PrintSize {
     int width = 0;
     int height = 0;
 };
 PrintSize printedSize(const PrintRect &cell, int bitmapWidth, int bitmapHeight, bool fitToPage,
                       int printerDpi);
+
+// Where the image of printedSize goes in the cell: at its top, centred
+// across.
+PrintRect printedRect(const PrintRect &cell, const PrintSize &size);
 
 // Values of the template tokens for one page.
 struct MarginValues {

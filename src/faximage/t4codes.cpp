@@ -81,11 +81,84 @@ T4ReversedTables build()
     return t;
 }
 
+void addLookup(uint16_t *table, const T4Code &c, unsigned run)
+{
+    const uint32_t rev = reverseBits(c.code, c.bits);
+    const uint16_t entry = uint16_t((unsigned(c.bits) << 12) | run);
+    for (uint32_t high = 0; high < ((1u << kT4LookupBits) >> c.bits); ++high)
+        table[rev | (high << c.bits)] = entry;
+}
+
+T4RunLookup buildLookup()
+{
+    T4RunLookup d{};
+    for (int c = 0; c < 2; ++c) {
+        uint16_t *t = d.t[c];
+        const T4Code *term = c ? kBlackTerminating : kWhiteTerminating;
+        const T4Code *makeup = c ? kBlackMakeup : kWhiteMakeup;
+        for (unsigned i = 0; i < (1u << kT4LookupBits); ++i)
+            t[i] = uint16_t((kT4LookupBits << 12) | kT4Bad);
+        for (unsigned r = 0; r < 64; ++r)
+            addLookup(t, term[r], r);
+        for (unsigned i = 0; i < 27; ++i)
+            addLookup(t, makeup[i], 64 * (i + 1));
+        for (unsigned i = 0; i < 13; ++i)
+            addLookup(t, kExtendedMakeup[i], 1792 + 64 * i);
+        for (unsigned high = 0; high < ((1u << kT4LookupBits) >> 11); ++high)
+            t[high << 11] = uint16_t((11u << 12) | kT4Fill);
+    }
+    return d;
+}
+
+constexpr uint32_t pairEntry(unsigned run1, unsigned len1, unsigned run2, unsigned len2)
+{
+    return (len1 + len2) | (len1 << 6) | (run1 << 10) | (run2 << 22) | (len2 ? kT4PairTwo : 0);
+}
+
+T4PairLookup buildPairs(const T4RunLookup &runs)
+{
+    // A code is known from the low kT4PairBits bits when it is no longer
+    // than that: the 13-bit table gives the same entry whatever the bits
+    // above.
+    T4PairLookup d{};
+    for (int c = 0; c < 2; ++c) {
+        for (unsigned i = 0; i < (1u << kT4PairBits); ++i) {
+            const unsigned e1 = runs.t[c][i];
+            const unsigned run1 = e1 & 0xFFF, len1 = e1 >> 12;
+            if (run1 >= kT4Bad || len1 > kT4PairBits) {
+                d.t[c][i] = pairEntry(kT4PairLong, 0, 0, 0);
+                continue;
+            }
+            uint32_t entry = pairEntry(run1, len1, 0, 0);
+            if (run1 < 64) {
+                const unsigned e2 = runs.t[c ^ 1][i >> len1];
+                const unsigned run2 = e2 & 0xFFF, len2 = e2 >> 12;
+                if (run2 < 64 && len2 <= kT4PairBits - len1)
+                    entry = pairEntry(run1, len1, run2, len2);
+            }
+            d.t[c][i] = entry;
+        }
+    }
+    return d;
+}
+
 } // namespace
 
 const T4ReversedTables &t4Reversed()
 {
     static const T4ReversedTables tables = build();
+    return tables;
+}
+
+const T4RunLookup &t4RunLookup()
+{
+    static const T4RunLookup tables = buildLookup();
+    return tables;
+}
+
+const T4PairLookup &t4PairLookup()
+{
+    static const T4PairLookup tables = buildPairs(t4RunLookup());
     return tables;
 }
 

@@ -44,6 +44,38 @@ struct T4ReversedTables {
 
 const T4ReversedTables &t4Reversed();
 
+// Run-code look-up for decoders: per colour ([0] white, [1] black) 8192
+// entries indexed by the next 13 bits of the stream (first bit lowest). An
+// entry holds the number of bits taken in its high 4 bits and the run in its
+// low 12 bits, or one of the two markers: kT4Fill for eleven 0 bits (fill or
+// the start of an EOL; 11 bits taken) and kT4Bad for a 13-bit prefix that is
+// no code (13 bits taken). Make-up codes give runs of 64 and more, the
+// extended make-up codes are in both colours' tables.
+inline constexpr unsigned kT4LookupBits = 13;
+inline constexpr unsigned kT4Fill = 0xFFF;
+inline constexpr unsigned kT4Bad = 0xFFE;
+struct T4RunLookup {
+    uint16_t t[2][1u << kT4LookupBits];
+};
+const T4RunLookup &t4RunLookup();
+
+// Pair look-up for decoders: per colour 1024 entries indexed by the next 10
+// bits. Where a terminating code of the colour and then a terminating code
+// of the other colour both lie within those bits (a dense picture is mostly
+// such pairs of short runs), the entry holds both. Entry: bits 0-5 the
+// number of bits taken (both codes when it holds two), 6-9 the first code's
+// length, 10-21 its run, 22-27 the second code's run, bit 28 set when there
+// is a second code. kT4PairLong in the run field: the code is longer than
+// 10 bits or no code (see the 13-bit table). The bits taken come first so
+// that the shift of a bit buffer by them needs no more than a mask.
+inline constexpr unsigned kT4PairBits = 10;
+inline constexpr uint32_t kT4PairLong = 0xFFF;
+inline constexpr uint32_t kT4PairTwo = 1u << 28;
+struct T4PairLookup {
+    uint32_t t[2][1u << kT4PairBits];
+};
+const T4PairLookup &t4PairLookup();
+
 // Reverses the low `len` bits of `v`.
 uint32_t reverseBits(uint32_t v, unsigned len);
 

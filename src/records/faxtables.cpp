@@ -289,6 +289,38 @@ bool FaxTables::SaveRichText(TTable &table, const std::string &memoField,
     }
 }
 
+bool FaxTables::StageRichText(TTable &table, const std::string &memoField,
+                              const std::function<bool(const std::string &path)> &saveFile)
+{
+    const TTable::State state = table.GetState();
+    if (state != TTable::State::Edit && state != TTable::State::Insert)
+        return false;
+    const std::string path = dataDir_ + "/" + kMemoTransferFile;
+    bool ok = false;
+    try {
+        if (saveFile(path)) {
+            File in;
+            uint64_t size = 0;
+            std::string content;
+            Status s = in.open(path, false);
+            if (s.isOk())
+                s = in.size(size);
+            if (s.isOk()) {
+                content.assign(size_t(size), '\0');
+                s = in.readAt(0, content.data(), content.size());
+            }
+            if (s.isOk()) {
+                table.SetMemo(memoField, content);
+                ok = true;
+            }
+        }
+    } catch (...) {
+        ok = false;
+    }
+    removeFile(path);
+    return ok;
+}
+
 // ---- reopening -----------------------------------------------------------
 
 namespace {

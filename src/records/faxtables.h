@@ -76,6 +76,15 @@ public:
                       const std::function<bool(const std::string &path)> &loadFile);
     bool SaveRichText(TTable &table, const std::string &memoField,
                       const std::function<bool(const std::string &path)> &saveFile);
+    // The all-or-nothing form of SaveRichText, for a row being appended or
+    // edited: saveFile writes "Eraseme.rtf" as above, and its content
+    // becomes the pending row's memo (TTable::SetMemo), so nothing reaches
+    // the files before the caller's Post(), and a failed Post() writes
+    // nothing. The file is deleted afterwards. False, with the pending row
+    // as it was, when the file cannot be saved or read or the table is not
+    // being edited.
+    bool StageRichText(TTable &table, const std::string &memoField,
+                       const std::function<bool(const std::string &path)> &saveFile);
 
     bool FaxTableCloseAndOpen();
     bool RecTableCloseAndOpen();

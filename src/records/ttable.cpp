@@ -377,6 +377,12 @@ void TTable::SetNumber(const std::string &field, double value)
     pending_[field].first = R_DOUBLE;
 }
 
+void TTable::SetMemo(const std::string &field, const std::string &content)
+{
+    SetString(field, content);
+    pending_[field].first = R_MEMO;
+}
+
 void TTable::writePending()
 {
     AreaGuard g(area_);
@@ -390,8 +396,13 @@ void TTable::writePending()
             throw std::runtime_error(name_ + ": cannot write " + field + ": " + err);
         }
     }
-    if (!sx_Commit())
-        raise(name_ + ": cannot commit");
+    if (!sx_Commit()) {
+        // The row's changes are dropped rather than left for the next
+        // write to carry into the file.
+        const std::string err = sx_ErrorText();
+        sx_CancelUpdate();
+        throw std::runtime_error(name_ + ": cannot commit" + (err.empty() ? "" : ": " + err));
+    }
     pending_.clear();
     state_ = State::Browse;
 }

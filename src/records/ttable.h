@@ -102,6 +102,10 @@ public:
     void SetDate(const std::string &field, const std::string &yyyymmdd);
     void SetLogical(const std::string &field, bool value);
     void SetNumber(const std::string &field, double value);
+    // The whole content of a memo field, written with the row at Post():
+    // a row whose Post() fails keeps its old memo, and a new row is not
+    // written at all.
+    void SetMemo(const std::string &field, const std::string &content);
     // Writes the pending row and commits; throws std::runtime_error on failure.
     void Post();
     void Cancel();

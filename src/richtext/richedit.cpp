@@ -3,6 +3,7 @@
 #include "richtext/richformat.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
@@ -160,6 +161,40 @@ void TRichEdit::setNormal()
     f.setFontItalic(false);
     f.setFontUnderline(false);
     mergeFormat(f);
+}
+
+void TRichEdit::toggleBold() { setBold(!currentAttributes().bold); }
+void TRichEdit::toggleItalic() { setItalic(!currentAttributes().italic); }
+void TRichEdit::toggleUnderline() { setUnderline(!currentAttributes().underline); }
+
+int TRichEdit::styleKey(const QKeyEvent *e) const
+{
+    if (isReadOnly() || (e->modifiers() & ~Qt::KeypadModifier) != Qt::ControlModifier)
+        return 0;
+    const int key = e->key();
+    return key == Qt::Key_B || key == Qt::Key_I || key == Qt::Key_U ? key : 0;
+}
+
+bool TRichEdit::event(QEvent *e)
+{
+    // The keys belong to the text while it has the focus, before any
+    // shortcut of the window sees them.
+    if (e->type() == QEvent::ShortcutOverride && styleKey(static_cast<QKeyEvent *>(e)) != 0) {
+        e->accept();
+        return true;
+    }
+    return QTextEdit::event(e);
+}
+
+void TRichEdit::keyPressEvent(QKeyEvent *e)
+{
+    switch (styleKey(e)) {
+    case Qt::Key_B: toggleBold(); break;
+    case Qt::Key_I: toggleItalic(); break;
+    case Qt::Key_U: toggleUnderline(); break;
+    default: QTextEdit::keyPressEvent(e); return;
+    }
+    e->accept();
 }
 
 Qt::Alignment TRichEdit::paragraphAlignment() const

@@ -10,7 +10,8 @@
 // the window instead. Zoom scales the text, indents and that width. Merge
 // fields are shaded and hard page breaks drawn as a dashed line above their
 // paragraph; neither mark is part of the text. The clipboard carries RTF
-// (read with Quillon's own reader) and plain text.
+// (read with Quillon's own reader) and plain text. Ctrl+B, Ctrl+I and
+// Ctrl+U toggle bold, italic and underline as the tool bar's buttons do.
 //
 // User-interface thread only.
 #pragma once
@@ -57,6 +58,11 @@ public:
     void setItalic(bool on);
     void setUnderline(bool on);
     void setNormal();  // bold, italic and underline off
+    // Turns bold, italic or underline off when the caret's attributes have
+    // it, else on (the Ctrl+B, Ctrl+I and Ctrl+U keys).
+    void toggleBold();
+    void toggleItalic();
+    void toggleUnderline();
     Qt::Alignment paragraphAlignment() const;
     void setParagraphAlignment(Qt::Alignment a);  // of the selected paragraphs
 
@@ -74,12 +80,17 @@ signals:
     void attributesChanged();
 
 protected:
+    bool event(QEvent *e) override;
+    void keyPressEvent(QKeyEvent *e) override;
     void paintEvent(QPaintEvent *e) override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
     QMimeData *createMimeDataFromSelection() const override;
 
 private:
+    // Qt::Key_B, Key_I or Key_U for Ctrl+B, Ctrl+I, Ctrl+U on an editable
+    // text; 0 for any other key.
+    int styleKey(const QKeyEvent *e) const;
     void mergeFormat(const QTextCharFormat &f);
     void typingFormatChanged(const QTextCharFormat &f);
     void updateWrapWidth();

@@ -71,9 +71,9 @@ TRichEditToolBar::TRichEditToolBar(QWidget *parent) : QWidget(parent)
     layout_->addSpacing(4);
 
     makeButton(Button::Normal, letterIcon(QStringLiteral("N"), false, false, false), tr("Normal"), false);
-    makeButton(Button::Bold, letterIcon(QStringLiteral("B"), true, false, false), tr("Bold"), true);
-    makeButton(Button::Italic, letterIcon(QStringLiteral("I"), false, true, false), tr("Italic"), true);
-    makeButton(Button::Underline, letterIcon(QStringLiteral("U"), false, false, true), tr("Underline"), true);
+    makeButton(Button::Bold, letterIcon(QStringLiteral("B"), true, false, false), tr("Bold (Ctrl+B)"), true);
+    makeButton(Button::Italic, letterIcon(QStringLiteral("I"), false, true, false), tr("Italic (Ctrl+I)"), true);
+    makeButton(Button::Underline, letterIcon(QStringLiteral("U"), false, false, true), tr("Underline (Ctrl+U)"), true);
     layout_->addSpacing(4);
     alignGroup_ = new QButtonGroup(this);
     alignGroup_->setExclusive(true);

@@ -1,7 +1,8 @@
 // TRichEditToolBar: the formatting tool bar bound to one TRichEdit: font
 // name list (the installed screen fonts), font size list (from 8 points),
-// normal, bold, italic, underline, align left, align right, justify,
-// centre, copy, cut, paste and spell check. The spell-check button raises
+// normal, bold, italic, underline (whose keys Ctrl+B, Ctrl+I and Ctrl+U
+// the control handles itself), align left, align right, justify, centre,
+// copy, cut, paste and spell check. The spell-check button raises
 // the bound control's StartSpellCheck; the others act on its selection, or
 // on what is typed next. The bar follows the caret: lists and pressed
 // buttons show the attributes there.

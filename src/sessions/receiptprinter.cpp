@@ -71,7 +71,9 @@ bool ReceiptPrinter::print(const std::string &faxPath, const Settings &settings,
     case fax::TFaxPrintOutcome::Finished: return true;
     case fax::TFaxPrintOutcome::Aborted: error = "The print job was aborted."; return false;
     case fax::TFaxPrintOutcome::Nothing: error = "The fax has no pages to print."; return false;
-    default: error = "The fax could not be printed."; return false;
+    default:
+        error = printer_.LastError().empty() ? "The fax could not be printed." : printer_.LastError();
+        return false;
     }
 }
 

@@ -149,16 +149,17 @@ void TViewer::freeFile()
     dragging_ = false;
     scaledW_ = scaledH_ = 0;
     hOff_ = vOff_ = hRange_ = vRange_ = 0;
+    anchorRight_ = anchorBottom_ = false;
     displayed_ = MonoBitmap();
     ++generation_;
     invalidate();
 }
 
-int TViewer::unpackInto(int page, MonoBitmap &out)
+int TViewer::unpackInto(const std::string &file, int page, MonoBitmap &out)
 {
     if (onBusy)
         onBusy(true);
-    const int rc = core_.unpackPageToBitmap(fileName_, page, out, true);
+    const int rc = core_.unpackPageToBitmap(file, page, out, true);
     lastFlags_ = core_.lastPageHeader().flags;
     if (onBusy)
         onBusy(false);
@@ -186,29 +187,26 @@ int TViewer::setFile(const std::string &name)
         if (n != 6 || !std::equal(sig, sig + 6, fax::kApfSignature.begin()))
             return vwNotApfFile;
     }
-    freeFile();
-    fileName_ = name;
-    invalidate();
+    // The new file is read completely before the shown one is let go: a
+    // file that fails (a bad header, a page 1 that does not decode) leaves
+    // the view, its file name and its page as they were.
     fax::ApfFileHeader header;
-    if (int rc = core_.readFileHeader(name, header)) {
-        fileName_.clear();
+    if (int rc = core_.readFileHeader(name, header))
         return rc;
-    }
-    pages_.assign(header.pageCount, PageEntry{});
-    if (pages_.empty()) {
-        fileName_.clear();
+    if (header.pageCount == 0)
         return vwNotApfFile;
-    }
-    const int toUnpack = loadWhole_ ? numPages() : 1;
+    std::vector<PageEntry> pages(header.pageCount);
+    const int toUnpack = loadWhole_ ? int(pages.size()) : 1;
     for (int p = 1; p <= toUnpack; ++p) {
-        PageEntry &e = pages_[std::size_t(p - 1)];
-        if (int rc = unpackInto(p, e.bitmap)) {
-            freeFile();
+        PageEntry &e = pages[std::size_t(p - 1)];
+        if (int rc = unpackInto(name, p, e.bitmap))
             return rc;
-        }
         e.width = e.bitmap.width;
         e.height = e.bitmap.height;
     }
+    freeFile();
+    pages_ = std::move(pages);
+    fileName_ = name;
     curPage_ = 1;
     rotation_ = 0;
     hMult_ = hDiv_ = vMult_ = vDiv_ = 1;
@@ -224,7 +222,7 @@ void TViewer::showPage()
     PageEntry &e = pages_[std::size_t(curPage_ - 1)];
     if (!loadWhole_ && !e.held()) {
         freePages();
-        if (int rc = unpackInto(curPage_, e.bitmap)) {
+        if (int rc = unpackInto(fileName_, curPage_, e.bitmap)) {
             showing_ = false;
             if (onViewerError)
                 onViewerError(rc);
@@ -250,10 +248,22 @@ void TViewer::showPage()
     dragging_ = false;
     ++generation_;
     setupRanges();
+    showTopOfPage();
     invalidate();
     showing_ = false;
     if (onPageChange)
         onPageChange(curPage_);
+}
+
+void TViewer::showTopOfPage()
+{
+    // Where the top left corner of the page went: a quarter turn clockwise
+    // puts it at the top right, a half turn at the bottom right, three
+    // quarters at the bottom left.
+    anchorRight_ = rotation_ == 1 || rotation_ == 2;
+    anchorBottom_ = rotation_ == 2 || rotation_ == 3;
+    hOff_ = anchorRight_ ? hRange_ : 0;
+    vOff_ = anchorBottom_ ? vRange_ : 0;
 }
 
 void TViewer::setupRanges()
@@ -310,7 +320,7 @@ MonoBitmap TViewer::getBitmap(int page)
     if (e.held())
         return e.bitmap;
     MonoBitmap bm;
-    if (int rc = unpackInto(page, bm)) {
+    if (int rc = unpackInto(fileName_, page, bm)) {
         if (onViewerError)
             onViewerError(rc);
         return {};
@@ -428,7 +438,7 @@ int TViewer::setLoadWholeFax(bool on)
             PageEntry &e = pages_[std::size_t(p - 1)];
             if (e.held())
                 continue;
-            if (int rc = unpackInto(p, e.bitmap)) {
+            if (int rc = unpackInto(fileName_, p, e.bitmap)) {
                 freeFile();
                 return rc;
             }
@@ -476,12 +486,18 @@ void TViewer::setClientSize(int width, int height)
     clientW_ = std::max(0, width);
     clientH_ = std::max(0, height);
     setupRanges();
-    hOff_ = std::min(hOff_, hRange_);
-    vOff_ = std::min(vOff_, vRange_);
+    // A turned page stays at its text while the window changes (scroll bars
+    // coming and going), until the user scrolls.
+    hOff_ = anchorRight_ ? hRange_ : std::min(hOff_, hRange_);
+    vOff_ = anchorBottom_ ? vRange_ : std::min(vOff_, vRange_);
 }
 
 void TViewer::scrollBy(int dx, int dy, int *movedX, int *movedY)
 {
+    if (dx)
+        anchorRight_ = false;
+    if (dy)
+        anchorBottom_ = false;
     const int nh = std::clamp(hOff_ + dx, 0, std::max(0, hRange_));
     const int nv = std::clamp(vOff_ + dy, 0, std::max(0, vRange_));
     if (movedX)

@@ -10,7 +10,9 @@
 // page (or per scale change) and kept, never per paint.
 //
 // By default only the current page's bitmap is held; with load whole fax
-// every page is unpacked on open and kept.
+// every page is unpacked on open and kept. A page is shown scrolled to where
+// its own top left corner lies, so a rotated page starts at the beginning of
+// its text rather than at a blank corner.
 //
 // Notifications: onPageChange after a page is shown, onViewerError for an
 // error found while showing a page (it cannot be returned), onRepaint when
@@ -80,7 +82,8 @@ public:
 
     // Opening: "" closes the file (0); -2 when it does not exist, -8001 when
     // it is not an APF file, else the unpacker's codes. Page 1 is shown at
-    // rotation 0 and scale 1/1/1/1.
+    // rotation 0 and scale 1/1/1/1. A file that cannot be opened leaves the
+    // shown file as it was.
     int setFile(const std::string &name);
     const std::string &fileName() const { return fileName_; }
     bool hasFile() const { return !pages_.empty(); }
@@ -180,10 +183,12 @@ public:
 private:
     void freePages();
     void freeFile();
-    int unpackInto(int page, fax::MonoBitmap &out);
+    int unpackInto(const std::string &file, int page, fax::MonoBitmap &out);
     int rotateBitmap(fax::MonoBitmap &bm, int turns);
     void showPage();
     void setupRanges();
+    // Scrolls to where the page's own top left corner is after the rotation.
+    void showTopOfPage();
     void invalidate();
     void moveCorner(int px, int py);
 
@@ -198,6 +203,8 @@ private:
     int scaledW_ = 0, scaledH_ = 0;
     int clientW_ = 0, clientH_ = 0;
     int hOff_ = 0, vOff_ = 0, hRange_ = 0, vRange_ = 0;
+    // The offset follows the end of its range (a turned page's text start).
+    bool anchorRight_ = false, anchorBottom_ = false;
     bool updating_ = false;
     bool showing_ = false;
     uint16_t lastFlags_ = 0;

@@ -12,6 +12,8 @@
 #include <QScrollBar>
 #include <QUrl>
 
+#include <cstring>
+
 namespace qln::viewer {
 
 TApdFaxViewer::TApdFaxViewer(QWidget *parent) : QAbstractScrollArea(parent)
@@ -233,13 +235,43 @@ const QImage &TApdFaxViewer::pageImage()
         imageFor_ = view_.displayGeneration();
         if (bm.isNull()) {
             image_ = QImage();
-        } else {
+        } else if (view_.hMult() == 1 && view_.hDiv() == 1 && view_.vMult() == 1 && view_.vDiv() == 1) {
             // 0 bits in the foreground colour, 1 bits in the background colour.
             image_ = bm.toQImage(false);
             image_.setColorTable({fg_.rgb(), bg_.rgb()});
+        } else {
+            image_ = smoothPageImage(bm.width, bm.height);
         }
     }
     return image_;
+}
+
+// The current page scaled for the screen with smoothing: each screen pixel
+// takes the grey of the page pixels it covers, so text stays readable at a
+// small zoom. (Marking and copying keep the view's own black-wins scaling.)
+QImage TApdFaxViewer::smoothPageImage(int width, int height) const
+{
+    const TViewer::PageEntry *entry = view_.page(view_.curPage());
+    if (!entry || !entry->held())
+        return {};
+    const QImage grey = entry->bitmap.toQImage(false)
+                            .convertToFormat(QImage::Format_Grayscale8)
+                            .scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (grey.isNull())
+        return {};
+    QImage shaded(grey.size(), QImage::Format_Indexed8);
+    if (shaded.isNull())
+        return {};
+    QList<QRgb> table(256);
+    for (int i = 0; i < 256; ++i) {
+        auto mix = [i](int ink, int paper) { return (ink * (255 - i) + paper * i + 127) / 255; };
+        table[i] = qRgb(mix(fg_.red(), bg_.red()), mix(fg_.green(), bg_.green()), mix(fg_.blue(), bg_.blue()));
+    }
+    shaded.setColorTable(table);
+    const int bytes = std::min<qsizetype>(grey.bytesPerLine(), shaded.bytesPerLine());
+    for (int y = 0; y < grey.height(); ++y)
+        std::memcpy(shaded.scanLine(y), grey.constScanLine(y), std::size_t(bytes));
+    return shaded;
 }
 
 void TApdFaxViewer::paintEvent(QPaintEvent *e)

@@ -4,9 +4,11 @@
 // control's published ones; an operation with a negative result raises
 // EViewerError with the code.
 //
-// The page picture (rotated and scaled by the view) is turned into a QImage
-// once per change of the view and kept; a paint only copies the visible part
-// and inverts the marked rectangle.
+// The page picture (rotated by the view) is turned into a QImage once per
+// change of the view and kept; a paint only copies the visible part and
+// inverts the marked rectangle. At a scale other than 1 the picture is
+// scaled with smoothing (shades between the two colours), not by the view's
+// black-wins rule, which stays for copying and export.
 //
 // User-interface thread only.
 #pragma once
@@ -135,6 +137,7 @@ private:
     void sendWhitespace();
     void syncBars();
     void onViewScrolled(int oldH, int oldV);
+    QImage smoothPageImage(int width, int height) const;
 
     TViewer view_;
     QColor fg_ = Qt::black;

@@ -9,7 +9,13 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QStandardPaths>
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
@@ -114,15 +120,113 @@ void centreOver(QWidget &dialog, QWidget *over)
         dialog.move(area.center() - QPoint(dialog.width() / 2, dialog.height() / 2));
 }
 
+// The Qt dialogs: TPrePrintForm and the system's print dialog.
+class QtPrintDialogs : public IPrintDialogs {
+public:
+    bool askPrintChoice(QWidget *over, const PrintFormSetup &setup, PrintChoice &choice) override
+    {
+        TPrePrintForm form(over);
+        if (setup.currentPageOnly) {
+            form.FromPage->setValue(setup.fromPage);
+            form.ToPage->setValue(setup.toPage);
+            form.FromPage->setEnabled(false);
+            form.ToPage->setEnabled(false);
+            form.PrintMultiPage->setEnabled(false);
+        } else {
+            form.FromPage->setMaximum(std::max(1, setup.pageCount));
+            form.ToPage->setMaximum(std::max(1, setup.pageCount));
+            form.FromPage->setValue(setup.fromPage);
+            form.ToPage->setValue(setup.toPage);
+        }
+        form.setOptions(setup.options);
+        centreOver(form, over);
+        const bool ok = form.exec() == QDialog::Accepted;
+        choice.fromPage = form.FromPage->value();
+        choice.toPage = form.ToPage->value();
+        choice.options = form.options();
+        return ok;
+    }
+
+    bool askDestination(QWidget *over, QPrinter &printer) override
+    {
+        QPrintDialog dialog(&printer, over);
+        // The range was asked in the print form already.
+        dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+        dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+        return dialog.exec() == QDialog::Accepted;
+    }
+};
+
+IPrintDialogs *&installedDialogs()
+{
+    static IPrintDialogs *d = nullptr;
+    return d;
+}
+
+// Where a PDF is proposed on a machine without a printer: the documents
+// folder, else the home folder.
+std::string pdfFolder()
+{
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (dir.isEmpty() || !QFileInfo(dir).isDir())
+        dir = QDir::homePath();
+    return dir.toStdString();
+}
+
+void setDestination(QPrinter &printer, const PrintDestination &d)
+{
+    if (d.toPdf) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(d.pdfFile));
+    } else {
+        printer.setOutputFormat(QPrinter::NativeFormat);
+        printer.setPrinterName(QString::fromStdString(d.printerName));
+    }
+}
+
 }  // namespace
 
-bool runFaxPrint(QWidget *centreOn, fax::TApdFaxPrinter &printer, const std::string &file, PrintScope scope,
-                 int currentPage, const std::string &headerText, bool &rangeSet)
+IPrintDialogs &printDialogs()
 {
+    static QtPrintDialogs qt;
+    return installedDialogs() ? *installedDialogs() : qt;
+}
+
+void setPrintDialogs(IPrintDialogs *dialogs) { installedDialogs() = dialogs; }
+
+std::string printLogPath() { return dataDirectory() + "FAXPRINT.LOG"; }
+
+void proposeDestination(QPrinter &printer, const std::string &faxFile)
+{
+    std::vector<std::string> printers;
+    for (const QString &n : QPrinterInfo::availablePrinterNames())
+        printers.push_back(n.toStdString());
+    PrintDestination previous;
+    previous.toPdf = printer.outputFormat() == QPrinter::PdfFormat;
+    previous.pdfFile = printer.outputFileName().toStdString();
+    previous.printerName = printer.printerName().toStdString();
+    setDestination(printer, proposePrintDestination(printers, QPrinterInfo::defaultPrinterName().toStdString(),
+                                                    previous, faxFile, pdfFolder()));
+}
+
+FaxPrintResult runFaxPrint(QWidget *centreOn, fax::TApdFaxPrinter &printer, const std::string &file,
+                           PrintScope scope, int currentPage, const std::string &headerText, bool &rangeSet)
+{
+    FaxPrintResult result;
+    auto fail = [&result](const std::string &reason) {
+        result.kind = FaxPrintResult::Kind::Failed;
+        result.error = reason;
+        messages().errorBox("The fax could not be printed.\r\n\r\n" + reason);
+        return result;
+    };
     Settings &s = settings();
     s.loadPrintingOptions(settingsPath());
-    if (printer.FileName() != file)
-        printer.SetFileName(file);
+    try {
+        if (printer.FileName() != file)
+            printer.SetFileName(file);
+    } catch (const std::exception &e) {
+        return fail(e.what());
+    }
     const int count = printer.FaxPageCount();
     if (!rangeSet) {
         printer.FirstPageToPrint = 1;
@@ -131,40 +235,30 @@ bool runFaxPrint(QWidget *centreOn, fax::TApdFaxPrinter &printer, const std::str
     }
     const bool current = scope == PrintScope::CurrentPage;
 
-    TPrePrintForm form(centreOn);
-    if (current) {
-        form.FromPage->setValue(currentPage);
-        form.ToPage->setValue(currentPage);
-        form.FromPage->setEnabled(false);
-        form.ToPage->setEnabled(false);
-        form.PrintMultiPage->setEnabled(false);
-    } else {
-        form.FromPage->setMaximum(std::max(1, count));
-        form.ToPage->setMaximum(std::max(1, count));
-        form.FromPage->setValue(printer.FirstPageToPrint);
-        form.ToPage->setValue(printer.LastPageToPrint);
-    }
-    form.setOptions({s.multiPage, s.header, s.footer, s.stretch});
-    centreOver(form, centreOn);
-    const bool ok = form.exec() == QDialog::Accepted;
+    PrintFormSetup setup;
+    setup.currentPageOnly = current;
+    setup.fromPage = current ? currentPage : printer.FirstPageToPrint;
+    setup.toPage = current ? currentPage : printer.LastPageToPrint;
+    setup.pageCount = count;
+    setup.options = {s.multiPage, s.header, s.footer, s.stretch};
+    PrintChoice choice;
+    const bool ok = printDialogs().askPrintChoice(centreOn, setup, choice);
 
-    const PrintOptions chosen = form.options();
     if (!current)
-        s.multiPage = chosen.multiPage;
-    s.header = chosen.header;
-    s.footer = chosen.footer;
-    s.stretch = chosen.stretch;
+        s.multiPage = choice.options.multiPage;
+    s.header = choice.options.header;
+    s.footer = choice.options.footer;
+    s.stretch = choice.options.stretch;
     try {
         s.savePrintingOptions(settingsPath());
     } catch (const std::exception &e) {
         messages().information(e.what());
     }
     if (!ok)
-        return false;
+        return result;
 
-    PrintChoice choice;
-    choice.fromPage = form.FromPage->value();
-    choice.toPage = form.ToPage->value();
+    if (current)
+        choice.fromPage = choice.toPage = currentPage;
     choice.options = {s.multiPage, s.header, s.footer, s.stretch};
     applyPrintChoice(printer, choice, current, headerText);
     struct RestoreRange {
@@ -179,8 +273,28 @@ bool runFaxPrint(QWidget *centreOn, fax::TApdFaxPrinter &printer, const std::str
             }
         }
     } restore{printer, current, count};
-    printer.PrintPages();
-    return true;
+
+    QPrinter &target = printer.Printer();
+    proposeDestination(target, file);
+    if (!printDialogs().askDestination(centreOn, target))
+        return result;
+    if (target.outputFormat() == QPrinter::PdfFormat) {
+        const std::string name = pdfFileName(target.outputFileName().toStdString());
+        if (name.empty())
+            return fail("No file name was given for the PDF file.");
+        target.setOutputFileName(QString::fromStdString(name));
+    }
+    try {
+        switch (printer.PrintPages()) {
+        case fax::TFaxPrintOutcome::Finished: result.kind = FaxPrintResult::Kind::Printed; break;
+        case fax::TFaxPrintOutcome::Aborted: result.kind = FaxPrintResult::Kind::Aborted; break;
+        case fax::TFaxPrintOutcome::Failed: return fail(printer.LastError());
+        case fax::TFaxPrintOutcome::Nothing: return fail("The fax file has no page to print.");
+        }
+    } catch (const std::exception &e) {
+        return fail(e.what());
+    }
+    return result;
 }
 
 }  // namespace qln::viewer

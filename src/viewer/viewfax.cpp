@@ -12,8 +12,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
-#include <QPrinterInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QShowEvent>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -30,7 +32,6 @@ TFaxViewer::TFaxViewer(QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Fax Viewer "));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    resize(640, 560);
 
     FaxViewer = new TApdFaxViewer(this);
     FaxViewer->setObjectName(QStringLiteral("FaxViewer"));
@@ -54,6 +55,9 @@ TFaxViewer::TFaxViewer(QWidget *parent) : QDialog(parent)
     N50PercentItem = zoomItem("N50PercentItem", 50);
     N75PercentItem = zoomItem("N75PercentItem", 75);
     N100PercentItem = zoomItem("N100PercentItem", 100);
+    view->addSeparator();
+    FitWidthItem = zoomItem("FitWidthItem", kZoomFitWidth);
+    FitPageItem = zoomItem("FitPageItem", kZoomFitPage);
     QMenu *rotation = menu_->addMenu(QStringLiteral("Rotation"));
     auto rotateItem = [&](const char *name, const char *caption, int r) {
         QAction *a = rotation->addAction(QLatin1String(caption));
@@ -95,7 +99,7 @@ TFaxViewer::TFaxViewer(QWidget *parent) : QDialog(parent)
         barLayout->addWidget(b);
         return b;
     };
-    Helpbutton = button("Helpbutton", "&Help", "Get Windows help for Fax Viewer");
+    Helpbutton = button("Helpbutton", "&Help", "Get help for the Fax Viewer");
     FirstButton = button("FirstButton", "First", "First page");
     PrevButton = button("PrevButton", "Previous", "Previous page");
     NextButton = button("NextButton", "Next", "Next page");
@@ -141,7 +145,13 @@ TFaxViewer::TFaxViewer(QWidget *parent) : QDialog(parent)
             messages().information("Help topic " + std::to_string(kHelpContext) + " is not available here.");
     });
 
-    FaxViewer->OnPageChange = [this](TApdFaxViewer &) { updateStatus(); };
+    FaxViewer->OnPageChange = [this](TApdFaxViewer &) {
+        // Pages of one fax may differ in size: a fit zoom follows each.
+        if (isFitZoom(zoom_) && !fitting_)
+            setScaleFor(zoom_);
+        updateStatus();
+    };
+    FaxViewer->installEventFilter(this);
     FaxViewer->OnViewerError = [](TApdFaxViewer &, int code) {
         messages().errorBox("Viewer error " + std::to_string(code));
     };
@@ -157,6 +167,8 @@ TFaxViewer::TFaxViewer(QWidget *parent) : QDialog(parent)
             b->setVisible(several);
     };
 
+    printLog_.LogFileName = printLogPath();
+    FaxPrinter.FaxPrinterLog = &printLog_;
     printerStatus_ = std::make_unique<fax::TApdFaxPrinterStatus>();
     printerStatus_->Caption = "Print Status";
     FaxPrinter.StatusDisplay = printerStatus_.get();
@@ -167,12 +179,24 @@ TFaxViewer::TFaxViewer(QWidget *parent) : QDialog(parent)
     FaxPrinter.MultiPage = false;
     FaxPrinter.OnFaxPrintStatus = [](fax::TApdFaxPrinter &, int) { QApplication::processEvents(); };
 
+    // Without a stored placement the window opens large enough for a page
+    // at the start zoom.
+    const QScreen *scr = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QRect avail = scr ? scr->availableGeometry() : QRect(0, 0, 1024, 768);
+    const int frame = 2 * FaxViewer->frameWidth();
+    const int chromeWidth = frame + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
+    const int chromeHeight = menu_->sizeHint().height() + bar->sizeHint().height() +
+                             StatusPanel->sizeHint().height() + frame + 4;
+    // The window manager's title bar and border come on top of the size.
+    const WindowSize size = initialViewerSize(avail.width() - 16, avail.height() - 48, chromeWidth, chromeHeight);
+    resize(size.width, size.height);
     compose::restoreWindowPlacement(*this, kClassName);
 }
 
 TFaxViewer::~TFaxViewer()
 {
     FaxPrinter.StatusDisplay = nullptr;
+    FaxPrinter.FaxPrinterLog = nullptr;
 }
 
 void TFaxViewer::showEvent(QShowEvent *e)
@@ -195,10 +219,8 @@ void TFaxViewer::activate()
     firstActivation_ = false;
     for (QAction *a : {NoRotateItem, Rotate90Item, Rotate180Item, Rotate270Item})
         a->setChecked(false);
-    if (QPrinterInfo::availablePrinters().isEmpty()) {
-        Printbutton->setEnabled(false);
-        PrinterSetupButton->setEnabled(false);
-    }
+    // Printing stays available without a printer: the print dialog offers
+    // a PDF file then.
     showFile();
 }
 
@@ -228,21 +250,47 @@ void TFaxViewer::showFile()
 
 void TFaxViewer::applyZoom(int z)
 {
-    if (z == zoom_)
+    if (z == zoom_ && !isFitZoom(z))
         return;
     zoom_ = z;
+    setScaleFor(z);
+    tickZoom();
+}
+
+void TFaxViewer::setScaleFor(int z)
+{
     if (z == 100) {
         FaxViewer->setScaling(false);
-    } else {
-        FaxViewer->BeginViewUpdate();
-        FaxViewer->setScaling(true);
-        FaxViewer->setHorizMult(unsigned(z));
-        FaxViewer->setVertMult(unsigned(z));
-        FaxViewer->setHorizDiv(100);
-        FaxViewer->setVertDiv(100);
-        FaxViewer->EndViewUpdate();
+        return;
     }
-    tickZoom();
+    const QRect client = FaxViewer->contentsRect();
+    const ZoomScale scale =
+        zoomScale(z, FaxViewer->PageWidth(), FaxViewer->PageHeight(), client.width(), client.height(),
+                  FaxViewer->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    fitting_ = true;
+    FaxViewer->BeginViewUpdate();
+    FaxViewer->setScaling(true);
+    FaxViewer->setHorizMult(scale.mult);
+    FaxViewer->setVertMult(scale.mult);
+    FaxViewer->setHorizDiv(scale.div);
+    FaxViewer->setVertDiv(scale.div);
+    FaxViewer->EndViewUpdate();
+    fitting_ = false;
+}
+
+ZoomScale TFaxViewer::currentScale() const
+{
+    if (!FaxViewer->Scaling())
+        return {};
+    return {FaxViewer->HorizMult(), FaxViewer->HorizDiv()};
+}
+
+bool TFaxViewer::eventFilter(QObject *watched, QEvent *e)
+{
+    if (watched == FaxViewer && e->type() == QEvent::Resize && isFitZoom(zoom_) && !fitting_ &&
+        FaxViewer->view().hasFile())
+        setScaleFor(zoom_);
+    return QDialog::eventFilter(watched, e);
 }
 
 void TFaxViewer::tickZoom()
@@ -251,12 +299,14 @@ void TFaxViewer::tickZoom()
     N50PercentItem->setChecked(zoom_ == 50);
     N75PercentItem->setChecked(zoom_ == 75);
     N100PercentItem->setChecked(zoom_ == 100);
+    FitWidthItem->setChecked(zoom_ == kZoomFitWidth);
+    FitPageItem->setChecked(zoom_ == kZoomFitPage);
 }
 
 void TFaxViewer::zoomIn()
 {
     bool beep = false;
-    const int z = qln::viewer::zoomIn(zoom_, beep);
+    const int z = isFitZoom(zoom_) ? zoomInFromFit(currentScale(), beep) : qln::viewer::zoomIn(zoom_, beep);
     if (beep)
         messages().beep();
     else
@@ -266,7 +316,7 @@ void TFaxViewer::zoomIn()
 void TFaxViewer::zoomOut()
 {
     bool beep = false;
-    const int z = qln::viewer::zoomOut(zoom_, beep);
+    const int z = isFitZoom(zoom_) ? zoomOutFromFit(currentScale(), beep) : qln::viewer::zoomOut(zoom_, beep);
     if (beep)
         messages().beep();
     else
@@ -280,6 +330,9 @@ void TFaxViewer::setRotation(int r)
     } catch (const EViewerError &e) {
         messages().errorBox("Viewer error " + std::to_string(e.code()));
     }
+    // A turned page has other sides to fit.
+    if (isFitZoom(zoom_))
+        setScaleFor(zoom_);
     NoRotateItem->setChecked(r == 0);
     Rotate90Item->setChecked(r == 1);
     Rotate180Item->setChecked(r == 2);
@@ -303,13 +356,9 @@ void TFaxViewer::print(PrintScope scope)
     const std::string file = FaxViewer->FileName();
     if (file.find_first_not_of(' ') == std::string::npos)
         return;
-    try {
-        runFaxPrint(parentWidget() ? parentWidget() : this, FaxPrinter, file, scope, FaxViewer->CurrentPage(),
-                    headerText_, rangeSet_);
-    } catch (const std::exception &) {
-        // Printing errors end the job; the printer's log and status window
-        // have reported it, and the viewer stays open.
-    }
+    // A failure has been shown with its reason and logged; the viewer stays.
+    runFaxPrint(parentWidget() ? parentWidget() : this, FaxPrinter, file, scope, FaxViewer->CurrentPage(),
+                headerText_, rangeSet_);
 }
 
 void TFaxViewer::prepareRange()
@@ -329,6 +378,7 @@ void TFaxViewer::printerSetup()
         return;
     try {
         prepareRange();
+        proposeDestination(FaxPrinter.Printer(), FaxViewer->FileName());
         FaxPrinter.ChoosePrintRange(this);
     } catch (const fax::EFaxUnpackerError &e) {
         messages().errorBox(fax::apfErrorText(e.code()));
@@ -339,17 +389,41 @@ void TFaxViewer::exportAs(ExportType type)
 {
     if (!FaxViewer->view().hasFile())
         return;
-    const QString ext = QLatin1String(exportExtension(type));
-    const QString name = QFileDialog::getSaveFileName(this, QString(), QStringLiteral("*.") + ext,
-                                                      ext + QStringLiteral(" File (*.") + ext + QStringLiteral(")"));
-    if (name.isEmpty())
-        return;
+    std::string name;
+    if (askExportFileName) {
+        name = askExportFileName(type);
+    } else {
+        // The dialog adds the extension itself, so that the question before
+        // overwriting is asked about the name that is written.
+        const QString ext = QString::fromLatin1(exportExtension(type)).toLower();
+        QFileDialog dialog(this);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setNameFilter(QString::fromStdString(exportFilter(type)));
+        dialog.setDefaultSuffix(ext);
+        dialog.selectFile(QStringLiteral("*.") + ext);
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            name = dialog.selectedFiles().first().toStdString();
+    }
+    if (!name.empty())
+        exportTo(type, name);
+}
+
+bool TFaxViewer::exportTo(ExportType type, const std::string &typed)
+{
+    const std::string name = exportFileName(typed, type);
+    const std::string problem = exportTargetProblem(FaxViewer->FileName(), name);
+    if (!problem.empty()) {
+        messages().errorBox(problem);
+        return false;
+    }
     try {
-        exportPage(FaxViewer->FileName(), FaxViewer->CurrentPage(), type, name.toStdString(),
-                   FaxViewer->WhitespaceCompression(), FaxViewer->WhitespaceFrom(), FaxViewer->WhitespaceTo());
+        exportPage(FaxViewer->FileName(), FaxViewer->CurrentPage(), type, name, FaxViewer->WhitespaceCompression(),
+                   FaxViewer->WhitespaceFrom(), FaxViewer->WhitespaceTo());
     } catch (const fax::EFaxUnpackerError &e) {
         messages().errorBox(fax::apfErrorText(e.code()));
+        return false;
     }
+    return true;
 }
 
 }  // namespace qln::viewer

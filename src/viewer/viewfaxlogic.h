@@ -26,8 +26,40 @@ int startZoom(int controlWidth, int pageWidth);
 // The next step in or out; `beep` is set (and the zoom kept) at the end.
 int zoomIn(int zoom, bool &beep);
 int zoomOut(int zoom, bool &beep);
-// Caption of the menu item of a zoom ("50%", "100%", "150%", "200%").
+// Caption of the menu item of a zoom ("50%", "100%", "150%", "200%",
+// "Fit &Width", "Fit &Page").
 const char *zoomCaption(int zoom);
+
+// Zooms that follow the window: the page's width fills the control (room
+// left for the vertical scroll bar), or the whole page fits in it.
+inline constexpr int kZoomFitWidth = -1;
+inline constexpr int kZoomFitPage = -2;
+inline bool isFitZoom(int zoom) { return zoom == kZoomFitWidth || zoom == kZoomFitPage; }
+
+// The display scale of a zoom: multiplier and divisor, the same on both
+// axes. Fixed zooms give z / 100 (100: 1 / 1); fit zooms are computed from
+// the page (as displayed unscaled, rotation applied) and the control's
+// client area; `scrollBar` is the width of a vertical scroll bar.
+struct ZoomScale {
+    unsigned mult = 1;
+    unsigned div = 1;
+    bool operator==(const ZoomScale &) const = default;
+};
+ZoomScale zoomScale(int zoom, int pageWidth, int pageHeight, int clientWidth, int clientHeight, int scrollBar);
+// Zoom in or out from a fit zoom showing at `scale`: the next fixed step
+// beyond it; `beep` when there is none.
+int zoomInFromFit(const ZoomScale &scale, bool &beep);
+int zoomOutFromFit(const ZoomScale &scale, bool &beep);
+
+// The viewer window's size when no placement is stored: wide enough for a
+// fax page at the start zoom (864 pixels) beside `chromeWidth` pixels of
+// frame and scroll bar, as tall as the screen's free area allows (up to the
+// page's height at that zoom), never larger than the free area.
+struct WindowSize {
+    int width = 0;
+    int height = 0;
+};
+WindowSize initialViewerSize(int availWidth, int availHeight, int chromeWidth, int chromeHeight);
 
 // "Page %d of %d", "%s: Page %d of %d" with a prefix, "No file loaded"
 // without a file.
@@ -54,15 +86,44 @@ const char *exportExtension(ExportType t);
 // The export types the build offers; PDF and TIFF (every page) when the fax
 // image library has its multi-page export.
 std::vector<ExportType> availableExportTypes();
+// The name typed in the save dialog with the type's extension (in lower
+// case) added when it has none.
+std::string exportFileName(const std::string &typed, ExportType t);
+// The save dialog's filter, e.g. "BMP File (*.bmp *.BMP)".
+std::string exportFilter(ExportType t);
+// Why `outFile` cannot take an export of `apfFile`: the text for the user,
+// or "" when it can. The fax file itself (under any name) is refused.
+std::string exportTargetProblem(const std::string &apfFile, const std::string &outFile);
 // Writes page `page` of `apfFile` to `outFile` as the window does: no aspect
 // correction by the unpacker, blank-line compression as given, and a file
 // whose page 1 is normal resolution stretched 2/1 vertically (each line
-// twice). PDF and TIFF write every page at its own resolution. Raises
-// fax::EFaxUnpackerError on failure.
+// twice). BMP and PCX files carry the fax resolution (204 x 196 pixels per
+// inch). PDF and TIFF write every page at its own resolution. Raises
+// fax::EFaxUnpackerError on failure (-1002 for the fax file itself as the
+// output).
 void exportPage(const std::string &apfFile, int page, ExportType type, const std::string &outFile,
                 bool whitespace = false, unsigned wsFrom = 0, unsigned wsTo = 0);
 
 // ---- Printing ----------------------------------------------------------------------
+
+// Where a print job goes: a printer (empty name: the system's default) or a
+// PDF file.
+struct PrintDestination {
+    bool toPdf = false;
+    std::string printerName;
+    std::string pdfFile;
+    bool operator==(const PrintDestination &) const = default;
+};
+// The destination the print dialog opens with: the one chosen before when
+// it still exists (a PDF file, or a printer still installed), else the
+// default printer, else the first printer, and on a machine without any
+// printer a PDF file named after the fax in `folder`.
+PrintDestination proposePrintDestination(const std::vector<std::string> &printers,
+                                         const std::string &defaultPrinter,
+                                         const PrintDestination &previous, const std::string &faxFile,
+                                         const std::string &folder);
+// A PDF file name with ".pdf" added when it has no extension.
+std::string pdfFileName(const std::string &typed);
 
 struct PrintOptions {
     bool multiPage = false;

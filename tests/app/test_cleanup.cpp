@@ -148,7 +148,7 @@ TEST_F(CleanupWindowTest, DeleteCurrentAsksAndMovesToTheNextRow)
     w.selectRow(1);   // "Old report"
     msgs.answers({false});
     w.action("mnuDeleteCurrent")->trigger();
-    EXPECT_EQ(texts(Kind::Question), std::vector<std::string>{"DELETE|Delete this fax? (action is permanent)"});
+    EXPECT_EQ(texts(Kind::Question), std::vector<std::string>{"Delete|Delete this fax? (action is permanent)"});
     EXPECT_EQ(w.model(FaxLog::Outgoing)->rowCount(), 3);
 
     msgs.clear();
@@ -189,7 +189,7 @@ TEST_F(CleanupWindowTest, BeforeADateThroughTheDateSelectorSparesFaxesNeverSent)
     EXPECT_EQ(panel, QStringLiteral("Monday, January 1, 2024"));
     EXPECT_EQ(texts(Kind::Question),
               std::vector<std::string>{
-                  "DELETE|Delete all outgoing faxes prior to January 1, 2024 (action is permanent)?"});
+                  "Delete|Delete all outgoing faxes prior to January 1, 2024 (action is permanent)?"});
     EXPECT_EQ(texts(Kind::Information), std::vector<std::string>{"Information|1 deleted."});
     EXPECT_EQ(column(FaxLog::Outgoing, 4), (std::vector<std::string>{"New order", "Draft"}));
     EXPECT_FALSE(w.actions().dateConditionActive());
@@ -236,9 +236,9 @@ TEST_F(CleanupWindowTest, SentNotSentAndAllAskFirstAndCount)
     w.action("mnuDeleteSent")->trigger();
     EXPECT_EQ(texts(Kind::Question),
               (std::vector<std::string>{
-                  "DELETE|Delete all outgoing faxes which have been sent? (action is permanent)",
-                  "DELETE|Delete all outgoing faxes which have NOT been sent? (action is permanent)",
-                  "DELETE|Delete all outgoing faxes which have been sent? (action is permanent)"}));
+                  "Delete|Delete all outgoing faxes which have been sent? (action is permanent)",
+                  "Delete|Delete all outgoing faxes which have NOT been sent? (action is permanent)",
+                  "Delete|Delete all outgoing faxes which have been sent? (action is permanent)"}));
     EXPECT_EQ(texts(Kind::Information),
               (std::vector<std::string>{"Information|1 deleted.", "Information|2 deleted."}));
     EXPECT_EQ(w.pages()->tabText(0), QStringLiteral("OutGoing Faxes (none)"));
@@ -248,7 +248,7 @@ TEST_F(CleanupWindowTest, SentNotSentAndAllAskFirstAndCount)
     msgs.answers({true});
     w.action("mnuDeleteAll")->trigger();
     EXPECT_EQ(texts(Kind::Question),
-              std::vector<std::string>{"DELETE ALL|Delete all received faxes ? (action is permanent)"});
+              std::vector<std::string>{"Delete All|Delete all received faxes ? (action is permanent)"});
     EXPECT_EQ(texts(Kind::Information), std::vector<std::string>{"Information|3 deleted."});
     EXPECT_FALSE(fileExists("receive/FAX0001.APF"));
     EXPECT_FALSE(fileExists("receive/fax0002.apf"));
@@ -293,7 +293,7 @@ TEST_F(CleanupWindowTest, ConditionWindowStartsFromTheCurrentRowAndChecksItsText
               (std::vector<std::string>{"Information|Please enter a value", "Information|2 deleted."}));
     EXPECT_EQ(texts(Kind::Question),
               std::vector<std::string>{
-                  "VERIFY DELETE|Are you sure you wish to delete all faxes matching this criteria?"});
+                  "Confirm Delete|Are you sure you wish to delete all faxes matching this criteria?"});
     EXPECT_EQ(column(FaxLog::Outgoing, 3), std::vector<std::string>{"Bob Jones"});
 
     // Incoming: FROM chosen and trimmed, the other two disabled; an exact

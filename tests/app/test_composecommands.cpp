@@ -36,8 +36,8 @@ protected:
         w.showForStart();
         ASSERT_TRUE(done.wait(5000));
     }
-    // The fax editor, when it opens, is filled in by `user` and accepted
-    // (or cancelled); what it showed is kept.
+    // The fax editor, when it opens, is filled in by `user` and its Accept
+    // (or Cancel) pressed; what it showed is kept.
     void editorDoes(std::function<bool(compose::TFaxEditor &)> user)
     {
         compose::setModalRunner([this, user](QDialog &d) {
@@ -46,7 +46,11 @@ protected:
                 return int(QDialog::Rejected);
             shown = editor->fields();
             shownDocument = editor->document().plainTextWithBreaks().toStdString();
-            return int(user(*editor) ? QDialog::Accepted : QDialog::Rejected);
+            if (user(*editor))
+                editor->accept();
+            else
+                editor->reject();
+            return editor->result();
         });
     }
     static std::string cell(QTableView *grid, int row, int col)
@@ -123,6 +127,7 @@ TEST_F(ComposeCommandsTest, EditChangesTheSelectedFaxOnly)
         e.setFields(f);
         return true;
     });
+    msgs.answer(true);  // stored with an empty cover sheet and document
     w.EditButtonClick();
     EXPECT_EQ(shown.subject, before);
     ASSERT_EQ(w.faxModel()->rowCount(), 2);

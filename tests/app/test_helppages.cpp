@@ -1,9 +1,12 @@
 // Help topics open as pages by context number; missing pages are reported.
 #include "app/helppages.h"
+#include "app/helpwindow.h"
 #include "app/mainscreen.h"
 #include "windowfixture.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QToolButton>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -24,15 +27,21 @@ protected:
             opened.push_back(u);
             return true;
         });
+        HelpPages::setPageShower([this](const QString &page) {
+            opened.push_back(QUrl::fromLocalFile(page));
+            return showPages;
+        });
         HelpPages::setSearchDirs({QStringLiteral(QLN_HELP_DIR)});
     }
     void TearDown() override
     {
         HelpPages::setUrlOpener({});
+        HelpPages::setPageShower({});
         HelpPages::setSearchDirs({});
         WindowFixture::TearDown();
     }
     std::vector<QUrl> opened;
+    bool showPages = true;
 };
 
 namespace {
@@ -145,7 +154,44 @@ TEST_F(HelpPagesTest, MissingPageOrBrowserFailureIsReported)
     EXPECT_NE(msgs.last().text.find("1009"), std::string::npos);
 
     HelpPages::setSearchDirs({QStringLiteral(QLN_HELP_DIR)});
-    HelpPages::setUrlOpener([](const QUrl &) { return false; });
+    showPages = false;
     EXPECT_FALSE(HelpPages::open(911));
     EXPECT_EQ(msgs.calls().size(), 2u);
+}
+
+TEST_F(HelpPagesTest, HelpWindowShowsPagesWithoutABrowserAndFollowsTheirLinks)
+{
+    HelpPages::setPageShower({});  // the program's own window
+    ASSERT_TRUE(HelpPages::open(1009));
+    HelpWindow *help = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *h = qobject_cast<HelpWindow *>(w); h && h->isVisible())
+            help = h;
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->currentPage().toLocalFile().endsWith(QStringLiteral("/1009.html")));
+    EXPECT_EQ(help->windowTitle(), QStringLiteral("Quillon Help — Contents"));
+    // A link to another page opens it in the window; Back returns.
+    help->followLink(QUrl(QStringLiteral("911.html")));
+    EXPECT_TRUE(help->currentPage().toLocalFile().endsWith(QStringLiteral("/911.html")));
+    EXPECT_TRUE(help->BackButton->isEnabled());
+    help->BackButton->click();
+    EXPECT_TRUE(help->currentPage().toLocalFile().endsWith(QStringLiteral("/1009.html")));
+    // Web addresses go to the browser; a page that is not there is reported.
+    help->followLink(QUrl(QStringLiteral("https://example.org/")));
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].host(), QStringLiteral("example.org"));
+    help->followLink(QUrl(QStringLiteral("nothere.html")));
+    EXPECT_EQ(msgs.count(ScriptedMessages::Kind::Information), 1u);
+    help->close();
+}
+
+TEST(HelpLinks, PagesOfTheHelpFolderOnly)
+{
+    const QUrl contents = QUrl::fromLocalFile(QStringLiteral(QLN_HELP_DIR "/1009.html"));
+    EXPECT_EQ(helpLinkTarget(QUrl(QStringLiteral("1021.html")), contents).kind, HelpLinkTarget::Kind::Page);
+    EXPECT_EQ(helpLinkTarget(QUrl(QStringLiteral("#top")), contents).kind, HelpLinkTarget::Kind::Anchor);
+    EXPECT_EQ(helpLinkTarget(QUrl(QStringLiteral("mailto:a@b")), contents).kind, HelpLinkTarget::Kind::External);
+    EXPECT_EQ(helpLinkTarget(QUrl(QStringLiteral("../CMakeLists.txt")), contents).kind,
+              HelpLinkTarget::Kind::Missing);
+    EXPECT_EQ(helpLinkTarget(QUrl(QStringLiteral("javascript:x")), contents).kind, HelpLinkTarget::Kind::Missing);
 }

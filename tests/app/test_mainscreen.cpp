@@ -1,19 +1,26 @@
 // The main window over real fax tables in a temporary data directory.
+#include "app/desktopnotice.h"
 #include "app/editreceivenotes.h"
 #include "app/faxlistmodel.h"
 #include "app/mainscreen.h"
 #include "app/recordsfaxtables.h"
 #include "app/singlecopy.h"
+#include "app/windowsizing.h"
 #include "common/datadir.h"
 #include "common/ini.h"
 #include "faximage/converter.h"
+#include "viewer/preprint.h"
 #include "viewer/viewfax.h"
 #include "windowfixture.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QHeaderView>
 #include <QSignalSpy>
+#include <QStatusBar>
+#include <QScreen>
+#include <QStatusTipEvent>
 #include <QTest>
 #include <QTabWidget>
 #include <QTableView>
@@ -26,6 +33,7 @@
 #include <QPlainTextEdit>
 #include <QDialog>
 #include <QPushButton>
+#include <QPrinter>
 
 using namespace qln;
 using namespace qln::testing;
@@ -59,6 +67,22 @@ void startAndWait(TMainScreen &w)
     QSignalSpy done(&w, &TMainScreen::firstActivationDone);
     w.showForStart();
     ASSERT_TRUE(done.wait(5000));
+}
+
+// receive/FAX0001.APF in `data`: a text letter of `lines` lines, converted.
+void writeReceivedFax(const std::string &data, int lines)
+{
+    const std::string text = data + "letter.txt";
+    QFile f(QString::fromStdString(text));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    for (int i = 0; i < lines; ++i)
+        f.write(("Line " + std::to_string(i) + "\n").c_str());
+    f.close();
+    fax::TApdFaxConverter c;
+    c.SetInputDocumentType(fax::idText);
+    c.SetDocumentFile(text);
+    c.SetOutFileName(data + "receive/FAX0001.APF");
+    c.ConvertDocument();
 }
 
 std::string cell(QTableView *grid, int row, int col)
@@ -208,6 +232,104 @@ TEST_F(MainScreenTest, GridsShowColumnsTitlesAndCalculatedSent)
     EXPECT_EQ(w.tables().currentRecordNumber(FaxList::Incoming), w.recModel()->recordNumberAt(0));
     // Recipient is shown 20 characters wide, Last Attempt 35.
     EXPECT_GT(w.faxGrid()->columnWidth(7), w.faxGrid()->columnWidth(3));
+}
+
+TEST_F(MainScreenTest, OpensShowingEveryColumnAndTheLastColumnStretches)
+{
+    // On 1366 x 768 a window for 900 pixels of columns opens 940 wide;
+    // never below the design size, never beyond the free area.
+    EXPECT_EQ(initialMainWindowSize(900, 40, 590, 399, 1366, 768, 16, 48), (MainWindowSize{940, 480}));
+    EXPECT_EQ(initialMainWindowSize(300, 40, 590, 399, 1366, 768, 16, 48).width, 590);
+    EXPECT_EQ(initialMainWindowSize(3000, 40, 590, 399, 1366, 768, 16, 48), (MainWindowSize{1350, 480}));
+    EXPECT_EQ(initialMainWindowSize(900, 40, 590, 399, 640, 480, 16, 48), (MainWindowSize{624, 399}));
+
+    writeIni();
+    ProbeScreen w;
+    int columns = 0;
+    for (int c = 0; c < w.faxGrid()->model()->columnCount(); ++c)
+        columns += w.faxGrid()->columnWidth(c);
+    EXPECT_GT(w.initialSize().width(), std::min(columns, w.screen()->availableGeometry().width() - 16) - 1);
+    EXPECT_TRUE(w.faxGrid()->horizontalHeader()->stretchLastSection());
+    EXPECT_TRUE(w.recFaxGrid()->horizontalHeader()->stretchLastSection());
+}
+
+TEST_F(MainScreenTest, EnterOpensARowCtrlTabSwitchesListsCtrlNStartsANewFax)
+{
+    writeIni();
+    addOutgoing({{"Report", "Ann", "555", "20240105", "09:30", true}});
+    addIncoming({{"20240301", "14:05", "ACME", "FAX0001.APF", "", 1}});
+    ProbeScreen w;
+    startAndWait(w);
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    w.faxGrid()->setFocus();
+    QTest::keyClick(w.faxGrid(), Qt::Key_Return);
+    EXPECT_EQ(w.views, 1);
+    QTest::keyClick(w.faxGrid(), Qt::Key_Enter);
+    EXPECT_EQ(w.views, 2);
+    EXPECT_EQ(w.menuAction("mnuNew")->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
+    QTest::keyClick(w.faxGrid(), Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(w.editors, 1);
+    QTest::keyClick(w.faxGrid(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(w.browseTabs()->currentIndex(), 1);
+    EXPECT_TRUE(w.recFaxGrid()->hasFocus());
+    QTest::keyClick(w.recFaxGrid(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(w.browseTabs()->currentIndex(), 0);
+}
+
+TEST_F(MainScreenTest, ProgressOfACallReplacesAButtonHintInTheStatusLine)
+{
+    writeIni();
+    ProbeScreen w;
+    startAndWait(w);
+    // The mouse rests on the Receive button: its hint fills the status line.
+    QStatusTipEvent tip(QStringLiteral("Start receiving faxes"));
+    QApplication::sendEvent(&w, &tip);
+    ASSERT_EQ(w.statusBar()->currentMessage(), QStringLiteral("Start receiving faxes"));
+    w.setStatusText(QStringLiteral("Waiting for calls"));
+    EXPECT_TRUE(w.statusBar()->currentMessage().isEmpty());
+    auto *line = w.findChild<QLabel *>(QStringLiteral("StatusLine"));
+    ASSERT_NE(line, nullptr);
+    EXPECT_TRUE(line->isVisible());
+    EXPECT_EQ(line->text(), QStringLiteral("Waiting for calls"));
+}
+
+TEST_F(MainScreenTest, AReceivedFaxGetsADesktopNoticeWhereTheDesktopOffersOne)
+{
+    EXPECT_EQ(noticeChannel(true, true), NoticeChannel::Tray);
+    EXPECT_EQ(noticeChannel(false, true), NoticeChannel::Notifications);
+    EXPECT_EQ(noticeChannel(false, false), NoticeChannel::None);
+    records::ReceivedFax row;
+    EXPECT_EQ(receivedFaxNotice(row).body, "From an unknown sender");
+    row.from = "  +1 555 0100 ";
+    row.pages = 1;
+    EXPECT_EQ(receivedFaxNotice(row).body, "From +1 555 0100, 1 page");
+
+    writeIni();
+    ProbeScreen w;
+    startAndWait(w);
+    std::vector<std::pair<NoticeChannel, std::string>> shown;
+    w.desktopNotice().deliver = [&](NoticeChannel c, const DesktopNoticeText &t) {
+        shown.emplace_back(c, t.title + "|" + t.body);
+    };
+    bool tray = false, service = true;
+    w.desktopNotice().trayAvailable = [&] { return tray; };
+    w.desktopNotice().serviceAvailable = [&] { return service; };
+    row.pages = 3;
+    w.faxReceived(row);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].first, NoticeChannel::Notifications);
+    EXPECT_EQ(shown[0].second, "Fax received|From +1 555 0100, 3 pages");
+    tray = true;
+    w.faxReceived(row);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].first, NoticeChannel::Tray);
+    // Neither: nothing shown and nothing reported.
+    tray = service = false;
+    msgs.clear();
+    w.faxReceived(row);
+    EXPECT_EQ(shown.size(), 2u);
+    EXPECT_TRUE(msgs.calls().empty());
 }
 
 TEST_F(MainScreenTest, DeleteOutgoingAsksAndOnlyYesDeletes)
@@ -594,19 +716,7 @@ TEST_F(MainScreenTest, ViewOfAReceivedFaxOpensTheViewerOrSaysTheFileIsMissing)
 {
     writeIni();
     QDir().mkpath(QString::fromStdString(data + "receive"));
-    {
-        const std::string text = data + "letter.txt";
-        QFile f(QString::fromStdString(text));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        for (int i = 0; i < 130; ++i)
-            f.write(("Line " + std::to_string(i) + "\n").c_str());
-        f.close();
-        fax::TApdFaxConverter c;
-        c.SetInputDocumentType(fax::idText);
-        c.SetDocumentFile(text);
-        c.SetOutFileName(data + "receive/FAX0001.APF");
-        c.ConvertDocument();
-    }
+    writeReceivedFax(data, 130);
     addIncoming({{"20260305", "09:12", " Head office ", "FAX0001.APF", ""},
                  {"20260306", "10:00", "Branch", "GONE.APF", ""}});
     TMainScreen w;
@@ -638,6 +748,59 @@ TEST_F(MainScreenTest, ViewOfAReceivedFaxOpensTheViewerOrSaysTheFileIsMissing)
     EXPECT_TRUE(header.endsWith(QStringLiteral("receive/fax0001.apf"))) << header.toStdString();
     EXPECT_EQ(msgs.count(Kind::Information), 0u);
     EXPECT_TRUE(w.statusText().isEmpty());
+}
+
+namespace {
+// The print form's and the print dialog's answers, as the user gives them.
+class PrintAnswers : public viewer::IPrintDialogs {
+public:
+    QString pdf;
+    int destinations = 0;
+    bool askPrintChoice(QWidget *, const viewer::PrintFormSetup &setup, viewer::PrintChoice &choice) override
+    {
+        choice.fromPage = setup.fromPage;
+        choice.toPage = setup.toPage;
+        return true;
+    }
+    bool askDestination(QWidget *, QPrinter &printer) override
+    {
+        ++destinations;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        return true;
+    }
+};
+}  // namespace
+
+TEST_F(MainScreenTest, PrintReachesThePrintDialogAndSaysWhyAJobFailed)
+{
+    writeIni();
+    QDir().mkpath(QString::fromStdString(data + "receive"));
+    writeReceivedFax(data, 1);
+    addIncoming({{"20260305", "09:12", "Head office", "FAX0001.APF", ""}});
+    TMainScreen w;
+    startAndWait(w);
+    w.browseTabs()->setCurrentIndex(1);
+    w.selectRow(FaxList::Incoming, 0);
+    PrintAnswers answers;
+    viewer::setPrintDialogs(&answers);
+    answers.pdf = QString::fromStdString(data + "printed");
+    msgs.clear();
+    w.button("PrintButton")->click();
+    EXPECT_EQ(answers.destinations, 1);
+    EXPECT_TRUE(fileExists("printed.pdf"));
+    EXPECT_EQ(msgs.count(Kind::ErrorBox), 0u);
+
+    answers.pdf = QString::fromStdString(data + "no-folder/printed.pdf");
+    w.button("PrintButton")->click();
+    viewer::setPrintDialogs(nullptr);
+    ASSERT_EQ(msgs.count(Kind::ErrorBox), 1u);
+    EXPECT_NE(msgs.last().text.find("no-folder/printed.pdf"), std::string::npos) << msgs.last().text;
+    QFile log(QString::fromStdString(data + "FAXPRINT.LOG"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString logText = QString::fromUtf8(log.readAll());
+    EXPECT_TRUE(logText.contains(QStringLiteral(" finished at "))) << logText.toStdString();
+    EXPECT_TRUE(logText.contains(QStringLiteral(" failed at "))) << logText.toStdString();
 }
 
 // View on the outgoing list renders the fax first; a fax with nothing to
@@ -680,6 +843,7 @@ TEST_F(MainScreenTest, AboutBoxShowsVersion)
     });
     w.menuAction("mnuAbout")->trigger();
     EXPECT_EQ(title, QStringLiteral("About Quillon"));
-    EXPECT_TRUE(labels.contains(QStringLiteral("32-bit version")));
+    // The word size of this build, not a fixed "32-bit".
+    EXPECT_TRUE(labels.contains(QStringLiteral("%1-bit version").arg(int(sizeof(void *) * 8)))) << labels.join('|').toStdString();
     EXPECT_TRUE(labels.contains(QStringLiteral("Version 2.9z Build 8")));
 }

@@ -15,18 +15,28 @@ namespace {
 using Kind = ScriptedMessages::Kind;
 
 // A template editor without a window: records what it was given and runs
-// the test's script in place of the user.
+// the test's script in place of the user, whose true presses Accept once.
 struct ScriptedCoverEditor : CoverTemplateEditor {
     std::string text;
     richtext::RichDocument doc;
     std::optional<richtext::CharAttributes> typing;
     std::function<bool(ScriptedCoverEditor &)> user;
+    // For each Accept pressed: whether the editor stayed open.
+    std::vector<bool> *stayedOpen = nullptr;
 
     void setDescription(const std::string &t) override { text = t; }
     std::string description() const override { return text; }
     richtext::RichDocument &document() override { return doc; }
     void setTypingAttributes(const richtext::CharAttributes &a) override { typing = a; }
-    bool run() override { return user ? user(*this) : false; }
+    bool run(const EditorClose &close) override
+    {
+        if (!user || !user(*this))
+            return false;
+        const bool closed = close.accept();
+        if (stayedOpen)
+            stayedOpen->push_back(!closed);
+        return closed;
+    }
 };
 
 class CoverLibraryTest : public ComposeFixture {
@@ -52,6 +62,7 @@ protected:
                 shown.push_back({ed.text, ed.doc.plainTextWithBreaks().toStdString(), ed.typing.has_value()});
                 return user(ed);
             };
+            e->stayedOpen = &stayedOpen;
             return e;
         };
     }
@@ -81,6 +92,7 @@ protected:
     };
     std::unique_ptr<CoverLibrary> library;
     std::vector<Shown> shown;
+    std::vector<bool> stayedOpen;
 };
 
 TEST_F(CoverLibraryTest, CloneCopiesTheCurrentTemplateAndTheNextNewStartsFresh)
@@ -154,6 +166,55 @@ TEST_F(CoverLibraryTest, EditStoresIntoTheSameRowAndCancelWritesNothing)
     EXPECT_EQ(descriptions(), (std::vector<std::string>{"Beta"}));
     EXPECT_EQ(storedText(), "old text and more");
     EXPECT_EQ(library->table().RecordCount(), 1);
+}
+
+TEST_F(CoverLibraryTest, AFailedMemoWriteLeavesNoRowAndKeepsTheEditorOpen)
+{
+    addWithText("Big", longText(60000));
+    const std::string fpt = data + "QLNCOV.FPT";
+    ASSERT_GT(fileSize(fpt), 60000u);
+    auto typeLong = [](ScriptedCoverEditor &ed) {
+        ed.text = "Changed";
+        ed.doc.loadRtf(longText(30000).toUtf8());
+        return true;
+    };
+    {
+        FileSizeLimit full(fileSize(fpt) + 20000);
+        library->newTemplate(editors(typeLong));
+    }
+    EXPECT_EQ(stayedOpen, (std::vector<bool>{true}));
+    EXPECT_EQ(descriptions(), (std::vector<std::string>{"Big"}));
+    EXPECT_EQ(library->table().RecordCount(), 1);
+    ASSERT_EQ(msgs.count(Kind::Information), 1u);
+    EXPECT_EQ(msgs.last().text.rfind("Unable to save the cover template: ", 0), 0u);
+
+    {
+        FileSizeLimit full(fileSize(fpt) + 20000);
+        library->editTemplate(editors(typeLong));
+    }
+    EXPECT_EQ(stayedOpen, (std::vector<bool>{true, true}));
+    ASSERT_EQ(msgs.count(Kind::Information), 2u);
+    EXPECT_EQ(msgs.last().text.rfind("Unable to save the cover template: ", 0), 0u);
+    EXPECT_EQ(descriptions(), (std::vector<std::string>{"Big"}));
+    EXPECT_EQ(storedText().substr(0, 6), "line 0");
+}
+
+TEST_F(CoverLibraryTest, ADescriptionTheTableCannotHoldIsAskedAboutFirst)
+{
+    auto describe = [](ScriptedCoverEditor &ed) {
+        ed.text = "\xC5\x81\xC3\xB3" "d\xC5\xBA office";
+        return true;
+    };
+    msgs.answer(false);
+    library->newTemplate(editors(describe));
+    EXPECT_EQ(stayedOpen, (std::vector<bool>{true}));
+    EXPECT_TRUE(descriptions().empty());
+    EXPECT_EQ(msgs.last().text, "The Description field holds characters that the tables cannot store: \xC5\x81 "
+                                "\xC5\xBA\rThey would be stored as \"?\".\rStore the template anyway?");
+    EXPECT_EQ(msgs.last().caption, "Cover Sheet Template Editor");
+    msgs.answer(true);
+    library->newTemplate(editors(describe));
+    EXPECT_EQ(descriptions(), (std::vector<std::string>{"?\xC3\xB3" "d? office"}));
 }
 
 TEST_F(CoverLibraryTest, DeleteAsksWithNoAsDefaultAndTheEmptyListOnlyBeeps)

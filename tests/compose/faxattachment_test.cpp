@@ -5,7 +5,9 @@
 #include "compose/faxeditor.h"
 #include "richtext/richedit.h"
 #include "compose/faxfilemaker.h"
+#include "compose/modal.h"
 #include "compose/plainfaxsurface.h"
+#include "records/faxrows.h"
 #include "faximage/apfreader.h"
 #include "faximage/converter.h"
 #include "faximage/faxexport.h"
@@ -18,6 +20,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QLabel>
+#include <QSignalSpy>
 #include <QTextCursor>
 #include <QToolButton>
 
@@ -102,6 +105,7 @@ TEST_F(FaxAttachmentTest, PdfIsKeptWithTheFaxAndRenderedAfterTheCover)
     EXPECT_EQ(bytes(pdf), bytes(edit.attachedDocument));
     EXPECT_TRUE(edit.document().isEmptyText());
     // Accepting the editor keeps the document and drops the editing copy.
+    msgs.answer(true);  // stored without a usable number
     ASSERT_TRUE(composer->edit(FaxEditMode::Edit, edit));
     EXPECT_FALSE(QFile::exists(QString::fromStdString(data + "_EDITDOC.pdf")));
 
@@ -148,6 +152,53 @@ TEST_F(FaxAttachmentTest, TiffPagesKeepTheirResolutionAndCloneKeepsTheAttachment
     fax::ApfPageHeader h;
     ASSERT_EQ(0, r.seekPage(2, &h));
     EXPECT_FALSE(h.fine());
+}
+
+TEST_F(FaxAttachmentTest, AnAttachmentGoneBeforeAcceptStoresNothingAndTheEditorStaysOpen)
+{
+    const std::string pdf = makePdf(1);
+    TFaxEditor editor(*composer, *tables);
+    int acceptedWhileGone = -1;
+    std::string coverAfterFailure;
+    setModalRunner([&](QDialog &) {
+        QSignalSpy accepted(&editor, &QDialog::accepted);
+        editor.setFields({"Ada", "555-0100", "Report"});
+        editor.coverEditor()->insertPlainText(QStringLiteral("typed cover"));
+        EXPECT_TRUE(FaxComposer::attachDocument(editor, pdf));
+        QFile::remove(QString::fromStdString(pdf));
+        editor.accept();
+        acceptedWhileGone = int(accepted.count());
+        coverAfterFailure = editor.cover().plainTextWithBreaks().toStdString();
+        // The user takes the text instead and accepts again.
+        editor.RemoveAttachmentClick();
+        editor.documentEditor()->insertPlainText(QStringLiteral("the text"));
+        editor.accept();
+        return editor.result();
+    });
+    const bool stored = composer->edit(FaxEditMode::New, editor);
+    setModalRunner({});
+    EXPECT_EQ(acceptedWhileGone, 0);
+    EXPECT_EQ(coverAfterFailure, "typed cover");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(tables->FaxTable.RecordCount(), 1);
+    ASSERT_EQ(msgs.count(ScriptedMessages::Kind::Information), 1u);
+    EXPECT_EQ(msgs.calls().front().text.rfind("Unable to save the fax: the attached document", 0), 0u);
+    EXPECT_EQ(records::readOutgoing(tables->FaxTable).recipient, "Ada");
+
+    // Edit: a failed store leaves the row's cover, document and fields.
+    const std::string other = makePdf(2);
+    PlainFaxSurface edit;
+    composer->open(FaxEditMode::Edit, edit);
+    edit.setFields({"Bob", "1", "Changed"});
+    edit.cover().loadRtf("{\\rtf1 new cover}");
+    edit.attachedDocument = other;
+    QFile::remove(QString::fromStdString(other));
+    EXPECT_EQ(composer->store(FaxEditMode::Edit, edit), 0);
+    PlainFaxSurface back;
+    composer->open(FaxEditMode::Edit, back);
+    EXPECT_EQ(back.fields().recipient, "Ada");
+    EXPECT_EQ(back.cover().plainTextWithBreaks().toStdString(), "typed cover");
+    EXPECT_EQ(back.document().plainTextWithBreaks().toStdString(), "the text");
 }
 
 TEST_F(FaxAttachmentTest, AFileThatIsNoDocumentIsNotStored)

@@ -1,6 +1,7 @@
-// The fax editor and cover template windows driven offscreen: the fields,
-// the tool bar buttons with their questions and hints, zoom per page,
-// picking from the phonebook, Load Template, and the default font.
+// The fax editor and cover template windows driven offscreen: the fields
+// with their design texts and Tab order, Cancel's question, the tool bar
+// buttons with their questions and hints, zoom per page, picking from the
+// phonebook, Load Template, and the default font.
 #include "compose/coverbrowse.h"
 #include "compose/covereditor.h"
 #include "compose/defaultfont.h"
@@ -20,6 +21,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextCursor>
@@ -71,6 +73,69 @@ TEST_F(FaxEditorTest, FieldsStartWithDesignTextsAndEnterMovesOnWithoutAccepting)
     EXPECT_EQ(editor->result(), 0);
     EXPECT_FALSE(editor->recipientEdit()->hasFocus());
     EXPECT_EQ(editor->recipientEdit()->text(), "Recipient");
+}
+
+TEST_F(FaxEditorTest, TypingAfterAClickOrTheFirstFocusReplacesADesignText)
+{
+    editor->show();
+    QApplication::setActiveWindow(editor.get());
+    // The first activation puts the focus into Subject.
+    ASSERT_TRUE(editor->subjectEdit()->hasFocus());
+    QTest::keyClicks(editor->subjectEdit(), QStringLiteral("Invoices"));
+    EXPECT_EQ(editor->subjectEdit()->text(), "Invoices");
+
+    TEnterEdit *recipient = editor->recipientEdit();
+    const QPoint inside(recipient->width() / 2, recipient->height() / 2);
+    QTest::mouseClick(recipient, Qt::LeftButton, {}, inside);
+    QTest::keyClicks(recipient, QStringLiteral("Bob"));
+    EXPECT_EQ(recipient->text(), "Bob");
+    // A text of the user's own is edited where the click put the caret.
+    QTest::mouseClick(recipient, Qt::LeftButton, {}, QPoint(1, recipient->height() / 2));
+    QTest::keyClicks(recipient, QStringLiteral("x"));
+    EXPECT_EQ(recipient->text(), "xBob");
+}
+
+TEST_F(FaxEditorTest, TabRunsFromRecipientToPhonebookToFaxNumberToSubject)
+{
+    editor->show();
+    QApplication::setActiveWindow(editor.get());
+    editor->recipientEdit()->setFocus(Qt::TabFocusReason);
+    std::vector<std::string> order;
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order.push_back(QApplication::focusWidget()->objectName().toStdString());
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"AddressButton", "FaxNumber", "Subject"}));
+}
+
+TEST_F(FaxEditorTest, CancelAfterAChangeAsksAndNoKeepsTheEditorOpen)
+{
+    int asked = -1;
+    int rejectedAfterNo = -1;
+    setModalRunner([&](QDialog &d) {
+        auto *ed = qobject_cast<TFaxEditor *>(&d);
+        QSignalSpy rejected(ed, &QDialog::rejected);
+        // Showing and activating the editor (page layout, reformat, caret)
+        // is no change of the user's.
+        ed->show();
+        QApplication::setActiveWindow(ed);
+        QApplication::processEvents();
+        ed->reject();  // nothing changed yet: closes at once
+        asked = int(msgs.count(Kind::CautiousQuestion));
+        ed->recipientEdit()->setText(QStringLiteral("Bob"));
+        msgs.answer(false);
+        ed->reject();
+        rejectedAfterNo = int(rejected.count());
+        msgs.answer(true);
+        ed->reject();
+        return int(rejected.count() == 2 ? QDialog::Rejected : QDialog::Accepted);
+    });
+    EXPECT_FALSE(composer->edit(FaxEditMode::New, *editor));
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(rejectedAfterNo, 1);
+    EXPECT_EQ(msgs.count(Kind::CautiousQuestion), 2u);
+    EXPECT_EQ(msgs.last().text, texts::kDiscardFaxQuestion);
+    EXPECT_EQ(tables->FaxTable.RecordCount(), 0);
 }
 
 TEST_F(FaxEditorTest, ZoomBelongsToTheActivePagesEditor)

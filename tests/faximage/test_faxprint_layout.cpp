@@ -39,23 +39,41 @@ TEST(PrintLayout, LandscapeHalvesRunLeftThenRight)
     EXPECT_EQ(pageCell(sheet, 5, 2, true, true), (PrintRect{702, 2, 1398, 998}));
 }
 
-TEST(PrintLayout, FitTakesNinetyThreePercentAndNaturalTwoHundredPerInch)
+TEST(PrintLayout, PrintedSizeKeepsTheFaxPagesAspectAndStaysInTheCell)
 {
-    const PrintRect cell{0, 100, 4800, 6500};
-    PrintSize fit = printedSize(cell, 1728, 2200, true, 600);
-    EXPECT_EQ(fit.width, 4464);
-    EXPECT_EQ(fit.height, 6400);
-    // A normal page of 1100 lines arrives doubled; at 600 per inch it is
-    // 5184 x 6600 printer pixels, its height limited to the cell.
-    PrintSize natural = printedSize(cell, 1728, 2200, false, 600);
-    EXPECT_EQ(natural.width, 5184);
-    EXPECT_EQ(natural.height, 6400);
-    natural = printedSize(PrintRect{0, 0, 2000, 3000}, 1728, 2200, false, 200);
-    EXPECT_EQ(natural.width, 1728);
-    EXPECT_EQ(natural.height, 2200);
-    // A wide page fitted never gets taller than its cell.
-    fit = printedSize(cell, 2048, 2200, true, 600);
-    EXPECT_EQ(fit.height, 6400);
+    // A fine page (or a normal one with its lines doubled): 1728 x 2200
+    // pixels are 8.47 x 11.22 inches.
+    // Real size at 600 dpi: 5082 x 6735 printer pixels.
+    const PrintRect tall{0, 100, 4800, 6500};  // 8 x 10.67 inches at 600 dpi
+    PrintSize fit = printedSize(tall, 1728, 2200, true, 600);
+    EXPECT_EQ(fit.width, 4800);  // the width limits here
+    EXPECT_EQ(fit.height, 6361);
+    fit = printedSize(PrintRect{0, 0, 4800, 5000}, 1728, 2200, true, 600);
+    EXPECT_EQ(fit.width, 3773);  // the height limits here
+    EXPECT_EQ(fit.height, 5000);
+    fit = printedSize(tall, 1728, 2200, true, 600);
+    // Natural size on a cell that takes it whole: the real size.
+    PrintSize natural = printedSize(PrintRect{0, 0, 6000, 7000}, 1728, 2200, false, 600);
+    EXPECT_EQ(natural.width, 5082);
+    EXPECT_EQ(natural.height, 6735);
+    // Natural on a smaller cell shrinks at the same aspect instead of
+    // cutting the right edge or squeezing the height.
+    natural = printedSize(tall, 1728, 2200, false, 600);
+    EXPECT_EQ(natural.width, fit.width);
+    EXPECT_EQ(natural.height, fit.height);
+    // Fit enlarges a small page until one side meets the cell.
+    fit = printedSize(PrintRect{0, 0, 1000, 5000}, 1728, 1100, true, 200);
+    EXPECT_EQ(fit.width, 1000);
+    EXPECT_EQ(fit.height, 662);  // 1694 x 1122 real size
+    // A wide page keeps the density too and never leaves the cell.
+    fit = printedSize(tall, 2048, 2200, true, 600);
+    EXPECT_LE(fit.width, 4800);
+    EXPECT_LE(fit.height, 6400);
+    EXPECT_NEAR(double(fit.width) / fit.height, (2048 / 204.0) / (2200 / 196.0), 0.002);
+    // The image sits at the top of its cell, centred across.
+    const PrintRect at = printedRect(tall, PrintSize{4000, 6400});
+    EXPECT_EQ(at, (PrintRect{400, 100, 4400, 6500}));
+    EXPECT_EQ(printedSize(PrintRect{0, 0, 0, 0}, 1728, 2200, true, 600).width, 0);
     EXPECT_EQ(mulDiv(5, 3, 2), 8);
     EXPECT_EQ(mulDiv(7, 1, 0), 0);
 }

@@ -17,6 +17,7 @@
 #include <QPrinter>
 #include <QProcess>
 
+#include <cmath>
 #include <fstream>
 #include <sstream>
 
@@ -227,11 +228,11 @@ TEST_F(FaxPrintPdf, HeaderAndFooterTokensAreExpandedPerPage)
     EXPECT_EQ(stripesIn(sheets[0], sheets[0].rect()), 3);
 }
 
-TEST_F(FaxPrintPdf, NaturalSizeIsTheSameOnPaperAt200And600PerInch)
+TEST_F(FaxPrintPdf, NaturalSizeIsTheRealSizeAt200And600PerInch)
 {
     fp.PrintScale = psNone;
-    // On A3 the whole page fits: 1728 x 2200 pixels at 200 per inch are
-    // 8.64 x 11 inches, 432 x 550 pixels rendered at 50 dpi.
+    // On A3 the whole page fits: 1728 x 1100 normal lines (doubled) are
+    // 8.47 x 11.22 inches, 424 x 561 pixels rendered at 50 dpi.
     printer.setPageSize(QPageSize(QPageSize::A3));
     for (int dpi : {200, 600}) {
         printer.setResolution(dpi);
@@ -239,10 +240,11 @@ TEST_F(FaxPrintPdf, NaturalSizeIsTheSameOnPaperAt200And600PerInch)
         const auto sheets = renderPdf(pdf, 50, dir.file("n" + std::to_string(dpi)));
         ASSERT_EQ(sheets.size(), 1u);
         const QRect box = inkBox(sheets[0]);
-        EXPECT_NEAR(box.width(), 432, 2) << dpi;
-        EXPECT_NEAR(box.height(), 550, 2) << dpi;
+        EXPECT_NEAR(box.width(), 424, 2) << dpi;
+        EXPECT_NEAR(box.height(), 561, 2) << dpi;
     }
-    // On Letter the 11 inches stop at the printable height.
+    // On Letter the 11.22 inches do not fit: the page shrinks to the
+    // printable height at its own aspect, as fitted.
     printer.setPageSize(QPageSize(QPageSize::Letter));
     printer.setResolution(600);
     ASSERT_EQ(fp.PrintFile(faxFile, 1, 1), TFaxPrintOutcome::Finished);
@@ -250,12 +252,180 @@ TEST_F(FaxPrintPdf, NaturalSizeIsTheSameOnPaperAt200And600PerInch)
     ASSERT_EQ(letter.size(), 1u);
     const QRect paint = printer.pageLayout().paintRectPixels(50);
     EXPECT_NEAR(inkBox(letter[0]).height(), paint.height(), 2);
-    // Fitted, the page takes 93 % of the printable width.
+    EXPECT_NEAR(inkBox(letter[0]).width(), paint.height() * 424 / 561, 2);
     fp.PrintScale = psFitToPage;
     ASSERT_EQ(fp.PrintFile(faxFile, 1, 1), TFaxPrintOutcome::Finished);
     const auto fitted = renderPdf(pdf, 50, dir.file("f"));
-    EXPECT_NEAR(inkBox(fitted[0]).width(), paint.width() * 93 / 100, 2);
+    EXPECT_NEAR(inkBox(fitted[0]).width(), inkBox(letter[0]).width(), 1);
     EXPECT_NEAR(inkBox(fitted[0]).height(), paint.height(), 2);
+}
+
+namespace {
+
+// A page with a circle (left) and a square (right), each 2.94 inches
+// (600 pixels, 600 * lpi / 204 lines) across, drawn as 12-pixel outlines:
+// `fine` 196 lines per inch, else 98.
+std::vector<Line> shapesPage(bool fine)
+{
+    const double lpi = fine ? 196 : 98;
+    const int lines = fine ? 2200 : 1100;
+    const double r = 300, ry = r * lpi / 204, thick = 12;
+    const double cx = 432, sx = 1296, cy = lines / 2.0;
+    std::vector<Line> page;
+    for (int y = 0; y < lines; ++y) {
+        Line l(kBytes, 0);
+        const double dy = (y + 0.5 - cy) * 204 / lpi;  // in horizontal pixels
+        for (int x = 0; x < 1728; ++x) {
+            const double dx = x + 0.5 - cx;
+            const double d = std::sqrt(dx * dx + dy * dy);
+            const double qx = std::abs(x + 0.5 - sx), qy = std::abs(dy);
+            const bool ring = d <= r && d >= r - thick;
+            const bool square = std::max(qx, qy) <= r && std::max(qx, qy) >= r - thick;
+            if (ring || square)
+                l[x / 8] |= uint8_t(0x80 >> (x % 8));
+        }
+        page.push_back(l);
+    }
+    (void)ry;
+    return page;
+}
+
+// The ink boxes of the two shapes: the columns with ink fall into two runs.
+std::vector<QRect> shapeBoxes(const QImage &img)
+{
+    std::vector<QRect> boxes;
+    int start = -1;
+    for (int x = 0; x <= img.width(); ++x) {
+        bool ink = false;
+        for (int y = 0; x < img.width() && y < img.height() && !ink; ++y)
+            ink = dark(img, x, y);
+        if (ink && start < 0)
+            start = x;
+        if (!ink && start >= 0) {
+            int top = img.height(), bottom = -1;
+            for (int y = 0; y < img.height(); ++y)
+                for (int xx = start; xx < x; ++xx)
+                    if (dark(img, xx, y)) {
+                        top = std::min(top, y);
+                        bottom = std::max(bottom, y);
+                        break;
+                    }
+            boxes.push_back(QRect(QPoint(start, top), QPoint(x - 1, bottom)));
+            start = -1;
+        }
+    }
+    return boxes;
+}
+
+}  // namespace
+
+TEST_F(FaxPrintPdf, CirclesStayRoundOnEveryPaperOrientationAndLayout)
+{
+    struct Case {
+        QPageSize::PageSizeId paper;
+        QPageLayout::Orientation orientation;
+        bool multiPage;
+        TFaxPrintScale scale;
+    };
+    const Case cases[] = {
+        {QPageSize::A4, QPageLayout::Portrait, false, psFitToPage},
+        {QPageSize::A4, QPageLayout::Portrait, false, psNone},
+        {QPageSize::Letter, QPageLayout::Landscape, false, psFitToPage},
+        {QPageSize::A4, QPageLayout::Portrait, true, psFitToPage},
+        {QPageSize::Letter, QPageLayout::Landscape, true, psNone},
+    };
+    for (bool fine : {true, false}) {
+        const std::string shapes = dir.file(fine ? "fine.apf" : "normal.apf");
+        writeApf(shapes, {shapesPage(fine)}, uint16_t(pfLineLengths | (fine ? pfFine : 0)));
+        int n = 0;
+        for (const Case &c : cases) {
+            const std::string what = std::string(fine ? "fine" : "normal") + " case " + std::to_string(n);
+            printer.setPageSize(QPageSize(c.paper));
+            printer.setPageOrientation(c.orientation);
+            fp.MultiPage = c.multiPage;
+            fp.PrintScale = c.scale;
+            ASSERT_EQ(fp.PrintFile(shapes, 1, 1), TFaxPrintOutcome::Finished) << what;
+            const auto sheets = renderPdf(pdf, 100, dir.file("s" + std::to_string(n++)));
+            ASSERT_EQ(sheets.size(), 1u) << what;
+            const std::vector<QRect> boxes = shapeBoxes(sheets[0]);
+            ASSERT_EQ(boxes.size(), 2u) << what;
+            for (const QRect &b : boxes) {
+                ASSERT_GT(b.height(), 40) << what;
+                EXPECT_NEAR(double(b.width()) / b.height(), 1.0, 0.02) << what << " " << b.width() << "x" << b.height();
+            }
+            // Both shapes are as wide as each other, and the whole page is
+            // on the sheet (nothing cut at the right edge).
+            EXPECT_NEAR(boxes[0].width(), boxes[1].width(), 2) << what;
+            EXPECT_LT(boxes[1].right(), sheets[0].width() - 1) << what;
+        }
+    }
+    // Natural size on paper that takes the page: 2.94 inches, 294 pixels.
+    printer.setPageSize(QPageSize(QPageSize::A3));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    fp.MultiPage = false;
+    fp.PrintScale = psNone;
+    ASSERT_EQ(fp.PrintFile(dir.file("normal.apf"), 1, 1), TFaxPrintOutcome::Finished);
+    const auto a3 = renderPdf(pdf, 100, dir.file("a3"));
+    ASSERT_EQ(a3.size(), 1u);
+    const std::vector<QRect> boxes = shapeBoxes(a3[0]);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_NEAR(boxes[0].width(), 294, 294 * 0.02);
+    EXPECT_NEAR(boxes[0].height(), 294, 294 * 0.02);
+}
+
+TEST_F(FaxPrintPdf, HeaderRuleSpansThePrintableWidth)
+{
+    // In landscape the page is limited by the height, so it is narrower
+    // than the rule above it.
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageOrientation(QPageLayout::Landscape);
+    fp.FaxHeader.Enabled = true;
+    fp.FaxHeader.Caption = "FILE: $F";
+    ASSERT_EQ(fp.PrintFile(faxFile, 1, 1), TFaxPrintOutcome::Finished);
+    const auto sheets = renderPdf(pdf, 100, dir.file("h"));
+    ASSERT_EQ(sheets.size(), 1u);
+    const QImage &s = sheets[0];
+    const QRect paint = printer.pageLayout().paintRectPixels(100);
+    // The rule is the first row that is dark across most of the sheet.
+    int rule = -1;
+    for (int y = 0; y < s.height() / 4 && rule < 0; ++y) {
+        int darkCount = 0;
+        for (int x = 0; x < s.width(); ++x)
+            darkCount += dark(s, x, y) ? 1 : 0;
+        if (darkCount > paint.width() * 9 / 10)
+            rule = y;
+    }
+    ASSERT_GE(rule, 0);
+    int left = 0, right = s.width() - 1;
+    while (left < s.width() && !dark(s, left, rule))
+        ++left;
+    while (right > 0 && !dark(s, right, rule))
+        --right;
+    EXPECT_NEAR(right - left + 1, paint.width(), 2);
+    // The page image below it is narrower (its aspect kept) and centred.
+    QImage below = s.copy(0, rule + 3, s.width(), s.height() - rule - 3);
+    const QRect page = inkBox(below);
+    EXPECT_LT(page.width(), paint.width() * 3 / 4);
+    EXPECT_NEAR(page.left() - left, right - page.right(), 3);
+}
+
+TEST_F(FaxPrintPdf, AJobThatCannotBeWrittenFailsWithItsReasonInTheLog)
+{
+    printer.setOutputFileName(QString::fromStdString(dir.file("no-such-folder/out.pdf")));
+    EXPECT_EQ(fp.PrintFile(faxFile, 1, 1), TFaxPrintOutcome::Failed);
+    EXPECT_NE(fp.LastError().find("no-such-folder/out.pdf"), std::string::npos) << fp.LastError();
+    const std::string logText = slurp(log.LogFileName);
+    EXPECT_NE(logText.find("failed at 3/5/26 9:12:00 am\nReason: Unable to write "), std::string::npos) << logText;
+    EXPECT_EQ(logText.find("finished at"), std::string::npos);
+    EXPECT_FALSE(fp.Printing());
+    // Without a file name there is nothing to write either.
+    printer.setOutputFileName(QString());
+    EXPECT_EQ(fp.PrintFile(faxFile, 1, 1), TFaxPrintOutcome::Failed);
+    EXPECT_FALSE(fp.LastError().empty());
+    // A job that works clears the reason.
+    printer.setOutputFileName(QString::fromStdString(pdf));
+    EXPECT_EQ(fp.PrintFile(faxFile, 1, 1), TFaxPrintOutcome::Finished);
+    EXPECT_TRUE(fp.LastError().empty());
 }
 
 TEST_F(FaxPrintPdf, AbortInPageThreeLogsAbortAndLeavesNoOutput)

@@ -118,6 +118,45 @@ TEST(RichEditToolBar, ButtonsFormatTheSelectionAndFollowTheCaret)
     EXPECT_EQ(a.sizePoints, 18);  // the size stays
 }
 
+TEST(RichEditTyping, CtrlBIUToggleTheStyleOfWhatIsTypedAndOfTheSelection)
+{
+    Editor e;
+    QTest::keyClick(&e.edit, Qt::Key_B, Qt::ControlModifier);
+    EXPECT_TRUE(e.bar.button(TRichEditToolBar::Button::Bold)->isChecked());
+    e.typeText("bold");
+    QTest::keyClick(&e.edit, Qt::Key_B, Qt::ControlModifier);
+    QTest::keyClick(&e.edit, Qt::Key_I, Qt::ControlModifier);
+    QTest::keyClick(&e.edit, Qt::Key_U, Qt::ControlModifier);
+    e.typeText("iu");
+    EXPECT_EQ(e.edit.toPlainText(), "boldiu");  // no letter reached the text
+    QTextCursor at(e.edit.document());
+    at.setPosition(2);
+    CharAttributes a = e.edit.richDocument().attributesAt(at);
+    EXPECT_TRUE(a.bold);
+    EXPECT_FALSE(a.italic || a.underline);
+    at.setPosition(6);
+    a = e.edit.richDocument().attributesAt(at);
+    EXPECT_FALSE(a.bold);
+    EXPECT_TRUE(a.italic && a.underline);
+
+    // On a selection the key acts on the selected text.
+    QTextCursor c(e.edit.document());
+    c.setPosition(0);
+    c.setPosition(2, QTextCursor::KeepAnchor);
+    e.edit.setTextCursor(c);
+    QTest::keyClick(&e.edit, Qt::Key_B, Qt::ControlModifier);
+    at.setPosition(1);
+    EXPECT_FALSE(e.edit.richDocument().attributesAt(at).bold);
+    at.setPosition(4);
+    EXPECT_TRUE(e.edit.richDocument().attributesAt(at).bold);
+
+    // A read-only text keeps its attributes.
+    e.edit.setReadOnly(true);
+    e.edit.moveCursor(QTextCursor::End);
+    QTest::keyClick(&e.edit, Qt::Key_U, Qt::ControlModifier);
+    EXPECT_TRUE(e.edit.currentAttributes().underline);
+}
+
 TEST(RichEditToolBar, FontNameKeepsTheOtherAttributesOfAMixedSelection)
 {
     Editor e;

@@ -306,4 +306,51 @@ TEST_F(FaxView, DroppedFilesOpenTheFirstAndANonFaxIsRefused)
     EXPECT_EQ(view.numPages(), 1);
 }
 
+TEST_F(FaxView, ADamagedFaxWithAGoodSignatureLeavesTheShownFaxInPlace)
+{
+    ASSERT_EQ(view.setFile(fine3), 0);
+    view.gotoPage(2);
+    const std::vector<uint8_t> good = qln::fax::test::readFile(fine3);
+    // A bad header, and a good header whose page 1 is cut off.
+    const std::string badHeader = dir.file("badheader.apf"), cut = dir.file("cut.apf");
+    {
+        std::ofstream f(badHeader, std::ios::binary);
+        f.write(reinterpret_cast<const char *>(good.data()), 6);
+        f << std::string(80, '\xff');
+    }
+    {
+        std::ofstream f(cut, std::ios::binary);
+        f.write(reinterpret_cast<const char *>(good.data()), std::streamsize(qln::fax::kApfFileHeaderSize + 20));
+    }
+    for (const std::string &bad : {badHeader, cut}) {
+        EXPECT_LT(view.dropFiles({bad}), 0) << bad;
+        EXPECT_EQ(view.fileName(), fine3) << bad;
+        EXPECT_TRUE(view.hasFile()) << bad;
+        EXPECT_EQ(view.curPage(), 2) << bad;
+        EXPECT_FALSE(view.displayedBitmap().isNull()) << bad;
+    }
+}
+
+TEST_F(FaxView, ARotatedPageStartsWhereItsTextBegins)
+{
+    ASSERT_EQ(view.setFile(fine3), 0);
+    view.setClientSize(600, 400);
+    // A quarter turn clockwise puts the page's top left corner at the top
+    // right, a half turn at the bottom right, three quarters at the bottom
+    // left; the view scrolls there.
+    const int expected[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    for (int r : {1, 2, 3, 0}) {
+        ASSERT_EQ(view.setRotation(r), 0);
+        ASSERT_GT(view.hRange(), 0);
+        ASSERT_GT(view.vRange(), 0);
+        EXPECT_EQ(view.hOffset(), expected[r][0] * view.hRange()) << r;
+        EXPECT_EQ(view.vOffset(), expected[r][1] * view.vRange()) << r;
+    }
+    // Page 1's block (x 8..15, y 10..13) is inside the window after a
+    // quarter turn: displayed at x = 2199 - y, y = x.
+    ASSERT_EQ(view.setRotation(1), 0);
+    EXPECT_GE(2199 - 13, view.hOffset());
+    EXPECT_LT(15, view.vOffset() + 400);
+}
+
 }  // namespace

@@ -111,7 +111,8 @@ int runPrint(const QlnArgs &argsIn)
         std::fprintf(stderr, "qlnfax print: %s has no pages to print\n", args[0].c_str());
         return 1;
     default:
-        std::fprintf(stderr, "qlnfax print: printing %s failed\n", args[0].c_str());
+        std::fprintf(stderr, "qlnfax print: printing %s failed%s%s\n", args[0].c_str(),
+                     fp.LastError().empty() ? "" : ": ", fp.LastError().c_str());
         return 1;
     }
 }

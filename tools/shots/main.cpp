@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -56,6 +57,16 @@ QString ShotContext::save(QWidget &w, const QString &name)
     const QString path = QDir(outDir).filePath(name + ".png");
     if (!w.grab().save(path))
         std::fprintf(stderr, "qln_shots: cannot write %s\n", qPrintable(path));
+    // With QLN_SHOTS_SCREEN set, also the window as the screen shows it,
+    // with the window manager's frame: NAME-screen.png.
+    if (qEnvironmentVariableIsSet("QLN_SHOTS_SCREEN")) {
+        if (QScreen *screen = w.screen()) {
+            const QRect frame = w.frameGeometry().intersected(screen->geometry());
+            const QString framed = QDir(outDir).filePath(name + "-screen.png");
+            if (!screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height()).save(framed))
+                std::fprintf(stderr, "qln_shots: cannot write %s\n", qPrintable(framed));
+        }
+    }
     w.hide();
     return path;
 }

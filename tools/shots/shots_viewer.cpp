@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QSpinBox>
 
 namespace {
@@ -55,11 +57,13 @@ void settle()
         QApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
-void viewerShot(ShotContext &ctx, const QString &name, int zoom, int rotation, bool fine = true, int page = 1)
+void viewerShot(ShotContext &ctx, const QString &name, int zoom, int rotation, bool fine = true, int page = 1,
+                bool defaultSize = false)
 {
     const std::string file = sampleFax(ctx, fine);
     qln::viewer::TFaxViewer w;
-    w.resize(720, 600);
+    if (!defaultSize)
+        w.resize(720, 600);
     w.setFileToShow(file);
     w.show();
     settle();
@@ -91,6 +95,28 @@ static QlnShot rot270{"viewer-rotate-270", "fax viewer rotated 270 degrees at \"
                       [](ShotContext &ctx) { viewerShot(ctx, QStringLiteral("viewer-rotate-270"), 25, 3, true, 3); }};
 static QlnShot normal{"viewer-normal", "fax viewer on a normal-resolution fax at \"100%\"",
                       [](ShotContext &ctx) { viewerShot(ctx, QStringLiteral("viewer-normal"), 50, 0, false); }};
+static QlnShot start{"viewer-start", "fax viewer at the size it opens with, at its start zoom",
+                     [](ShotContext &ctx) { viewerShot(ctx, QStringLiteral("viewer-start"), 0, 0, true, 1, true); }};
+static QlnShot fitWidth{"viewer-fit-width", "fax viewer, Fit Width",
+                        [](ShotContext &ctx) {
+                            viewerShot(ctx, QStringLiteral("viewer-fit-width"), qln::viewer::kZoomFitWidth, 0);
+                        }};
+static QlnShot fitPage{"viewer-fit-page", "fax viewer, Fit Page, rotated 90 degrees",
+                       [](ShotContext &ctx) {
+                           viewerShot(ctx, QStringLiteral("viewer-fit-page"), qln::viewer::kZoomFitPage, 1);
+                       }};
+static QlnShot rot90full{"viewer-rotate-90-100", "fax viewer rotated 90 degrees at \"100%\": the start of the text",
+                         [](ShotContext &ctx) { viewerShot(ctx, QStringLiteral("viewer-rotate-90-100"), 50, 1); }};
+// The print dialog that follows the print form, on a machine without a
+// printer: "Print to File (PDF)" with a proposed file name.
+static QlnShot printDialog{"viewer-print-dialog", "system print dialog after the print form", [](ShotContext &ctx) {
+                               const std::string file = sampleFax(ctx, true);
+                               QPrinter printer(QPrinter::HighResolution);
+                               qln::viewer::proposeDestination(printer, file);
+                               QPrintDialog dialog(&printer);
+                               dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+                               ctx.save(dialog, QStringLiteral("viewer-print-dialog"));
+                           }};
 static QlnShot preprint{"viewer-preprint", "print dialog of the fax viewer", [](ShotContext &ctx) {
                             qln::setDataDirectoryOverride(ctx.dataDir.toStdString());
                             qln::viewer::TPrePrintForm form;
