@@ -234,6 +234,20 @@ int TApdBaseDispatcher::OutputFree()
 
 bool TApdBaseDispatcher::WaitForInput(int ms)
 {
+    if (dispThread_ && dispThread_->IsCurrent()) {
+        // Nothing else fills the ring while the dispatch thread waits: a
+        // handler that waits for a reply within its own step reads the
+        // device itself.
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        for (;;) {
+            ReadInput();
+            if (InputCount() > 0 || deviceLost_ || closing_)
+                return true;
+            if (std::chrono::steady_clock::now() >= until)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
     std::unique_lock in(inLock_);
     auto waiting = [this] {
         size_t offset = sharedRead_ ? sharedConsumed_ : 0;

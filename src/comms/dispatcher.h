@@ -97,7 +97,9 @@ public:
     int OutputCount();
     int OutputFree();
     // Waits up to ms milliseconds for new input to reach the ring; true when
-    // some arrived (or some is waiting already).
+    // some arrived (or some is waiting already). On the dispatch thread (a
+    // handler waiting for a reply within its step) it reads the device
+    // itself, since no other thread fills the ring then.
     bool WaitForInput(int ms);
     int FlushInput();   // purge driver queue and empty the input ring
     int FlushOutput();  // abandon the write under way, empty ring, purge driver

@@ -8,9 +8,21 @@ namespace qln::fax {
 using namespace t30;
 
 namespace {
-constexpr int kMaxPostPageTries = 6; // the sixth try of a post-page frame fails
-constexpr int kMaxTrainTries = 3;    // T.30: DCS and training at most three times
 constexpr int kMaxDamagedFrames = 3; // damaged answers or CRP in a row before giving up
+}
+
+// DCS and the training check again at the same speed after no answer, a
+// damaged one or CRP: at most three tries in all, then DCN.
+bool FaxSender::repeatDcs()
+{
+    if (trainTries_ >= kMaxCommandTries) {
+        fail(ecTimeout);
+        return false;
+    }
+    link_->pause(200);
+    sendModulation("AT+FTH=3");
+    state_ = tf1TSIRespns;
+    return true;
 }
 
 // Frames arriving while sending: identification, capabilities, responses.
@@ -36,6 +48,7 @@ FaxSession::Step FaxSender::onClass1Frame()
         break;
     case fcfDIS: {
         gotDis_ = true;
+        disThisPhase_ = true;
         remoteDis_ = parseDIS(f.info);
         remoteFine_ = remoteDis_.fine;
         remoteWide_ = remoteDis_.wide;
@@ -83,16 +96,14 @@ FaxSession::Step FaxSender::onDamagedFrame()
     }
     switch (state_) {
     case tf1Connect:
-        sendModulation("AT+FRH=3");
+        // Frames it cannot use before the DIS are ignored until T1.
+        damagedFrames_ = 0;
+        if (!listenForDis())
+            return Step::Next;
         break;
     case tf1WaitCFR:
-        if (++trainTries_ >= kMaxTrainTries) {
-            fail(ecTimeout);
+        if (!repeatDcs())
             return Step::Next;
-        }
-        link_->pause(200);
-        sendModulation("AT+FTH=3");
-        state_ = tf1TSIRespns;
         break;
     case tf1WaitMCF:
         // The post-page command is repeated when T4 runs out.
@@ -114,8 +125,23 @@ bool FaxSender::lowerSpeedAndRetrain()
         return false;
     }
     rate_ = lower;
+    trainTries_ = 0; // FTT or RTN answered: the next DCS is a new command
     sendModulation("AT+FTH=3");
     state_ = tf1TSIRespns;
+    return true;
+}
+
+// Phase B: AT+FRH=3 for the next frame of the far end, the response timer
+// set to what is left of T1 (counted from the answer). When T1 has run out
+// the call fails with 8068 and false is returned: a modem that ends every
+// reception at once is not asked for ever.
+bool FaxSender::listenForDis()
+{
+    listenDeadline_ = t1Deadline_;
+    if (!listenAgain()) {
+        fail(ecFaxNoFaxRemote);
+        return false;
+    }
     return true;
 }
 
@@ -134,7 +160,7 @@ FaxSession::Step FaxSender::class1(const Event &ev)
 
     switch (state_) {
     case tf1Init1:
-        if (ev.is("OK")) {
+        if (ev.isResult("OK")) {
             state_ = tfDial;
             return Step::Next;
         }
@@ -144,24 +170,38 @@ FaxSession::Step FaxSender::class1(const Event &ev)
         if (busyOrFailedDial(ev))
             return Step::Next;
         if (ev.kind == Input::Timer) {
-            fail(ecTimeout);
+            // T1 ran out without a DIS (the abort stops the reception).
+            fail(dialConnected_ ? ecFaxNoFaxRemote : ecTimeout);
             return Step::Next;
         }
         if (ev.is("CONNECT")) {
-            dialConnected_ = true;
-            armResponse(kResponseTicks);
+            if (!dialConnected_) {
+                dialConnected_ = true;
+                t1Deadline_ = link_->ticks() + kT1Ticks;
+            }
+            armResponse(std::min(kResponseTicks, std::max<long>(1, t1Deadline_ - link_->ticks())));
             expectFrame();
         } else if (ev.is("RRIER")) {
-            fail(ecFaxNoFaxRemote);
-            return Step::Next;
+            // Silence or a carrier that ended without a frame: the far end
+            // may still send its DIS, until T1 runs out. Before any
+            // CONNECT the call itself failed.
+            if (!dialConnected_) {
+                fail(ecFaxNoFaxRemote);
+                return Step::Next;
+            }
+            if (!listenForDis())
+                return Step::Next;
         } else if (ev.is("OK")) {
-            if (finalFrame_) {
+            if (finalFrame_ && disThisPhase_) {
                 wait200();
                 sendModulation("AT+FTH=3");
                 trainTries_ = 0;
                 state_ = tf1SendTSI;
             } else {
-                sendModulation("AT+FRH=3");
+                // A final frame that is no DIS is ignored: the next may be.
+                finalFrame_ = false;
+                if (!listenForDis())
+                    return Step::Next;
             }
         }
         break;
@@ -180,6 +220,7 @@ FaxSession::Step FaxSender::class1(const Event &ev)
             fineResolution = currentFine_;
             widePage = file_.isOpen() && file_.pageCount() > 0 && file_.pageHeader().wide();
             minBytes_ = minBytesPerLine(scanCode_, currentFine_, bps);
+            ++trainTries_;
             writeFrame(buildDCS(dcsInfo(rate_, currentFine_, scanCode_, widePage, remoteDis_)));
             state_ = tf1DCSRspns;
         }
@@ -209,11 +250,10 @@ FaxSession::Step FaxSender::class1(const Event &ev)
             if (settings.softwareFlow)
                 link_->setTxFlow(false);
             wait200();
-            sendModulation("AT+FRH=3");
-            armResponse(kMcfTicks);
             cfrReceived_ = finalFrame_ = false;
             lastFcf_ = 0;
             state_ = tf1WaitCFR;
+            listenFor(kMcfTicks);
         }
         break;
 
@@ -221,15 +261,12 @@ FaxSession::Step FaxSender::class1(const Event &ev)
         if (ev.kind == Input::Timer) {
             // No answer to DCS and training (T.30 T4): stop the reception
             // and send both again, at most three times in all.
-            if (++trainTries_ >= kMaxTrainTries) {
-                fail(ecTimeout);
-                return Step::Next;
+            if (trainTries_ < kMaxCommandTries) {
+                const uint8_t blank = 0x20;
+                writeBytes(&blank, 1);
             }
-            const uint8_t blank = 0x20;
-            writeBytes(&blank, 1);
-            wait200();
-            sendModulation("AT+FTH=3");
-            state_ = tf1TSIRespns;
+            if (!repeatDcs())
+                return Step::Next;
             break;
         }
         if (ev.is("CONNECT")) {
@@ -237,7 +274,8 @@ FaxSession::Step FaxSender::class1(const Event &ev)
             expectFrame();
         } else if (ev.is("OK")) {
             if (!finalFrame_) {
-                sendModulation("AT+FRH=3");
+                if (!listenAgain() && !repeatDcs())
+                    return Step::Next;
             } else if (lastFcf_ == fcfFTT) { // lower the speed, train again
                 lowerSpeedAndRetrain();
                 return Step::Next;
@@ -246,13 +284,13 @@ FaxSession::Step FaxSender::class1(const Event &ev)
                 sendModulation(std::string("AT+FTM=") + rateAt(rate_).pageCode);
                 afterCfr_ = true;
                 state_ = tf1WaitPgCn;
-            } else {
-                wait200();
-                sendModulation("AT+FTH=3");
-                state_ = tf1TSIRespns;
+            } else if (!repeatDcs()) { // CRP, or an answer that is neither
+                return Step::Next;
             }
         } else if (ev.is("RRIER")) {
-            sendModulation("AT+FRH=3");
+            // No answer yet: listen again within T4, then DCS again.
+            if (!listenAgain() && !repeatDcs())
+                return Step::Next;
         }
         break;
 
@@ -286,12 +324,11 @@ FaxSession::Step FaxSender::class1(const Event &ev)
     case tf1WaitMPS:
         if (ev.is("OK")) {
             wait200();
-            sendModulation("AT+FRH=3");
-            armResponse(kMcfTicks);
             cfrReceived_ = finalFrame_ = false;
             receptionOver_ = false;
             lastFcf_ = 0;
             state_ = tf1WaitMCF;
+            listenFor(kMcfTicks);
         }
         break;
 
@@ -318,8 +355,12 @@ FaxSession::Step FaxSender::class1(const Event &ev)
                 return Step::Next;
             }
             if (!finalFrame_) {
-                sendModulation("AT+FRH=3");
-                armResponse(kMcfTicks);
+                // More frames may follow within T4; after it the command
+                // goes out again.
+                if (!listenAgain()) {
+                    state_ = tf1PrepEOP;
+                    return Step::Next;
+                }
             } else if (lastFcf_ == fcfMCF) {
                 setStatus(fpPageOK);
                 afterCfr_ = false;
@@ -333,8 +374,12 @@ FaxSession::Step FaxSender::class1(const Event &ev)
                 } else if (morePages_) {
                     // EOM: the receiver announces itself again (CSI, DIS).
                     finalFrame_ = false;
-                    sendModulation("AT+FRH=3");
+                    disThisPhase_ = false;
+                    t1Deadline_ = link_->ticks() + kT1Ticks;
+                    dialConnected_ = true;
                     state_ = tf1Connect;
+                    if (!listenForDis())
+                        return Step::Next;
                 } else {
                     sendModulation("AT+FTH=3");
                     state_ = tf1SendDCN;
@@ -358,9 +403,16 @@ FaxSession::Step FaxSender::class1(const Event &ev)
             } else if (lastFcf_ == fcfFTT) { // at page end: taken as RTN
                 lowerSpeedAndRetrain();
                 return Step::Next;
+            } else if (lastFcf_ == fcfPIP || lastFcf_ == fcfPIN) {
+                // The far end's operator interrupts: there is none here.
+                fail(ecCancelRequested);
+                return Step::Next;
             } else {
-                sendModulation("AT+FRH=3");
-                armResponse(kMcfTicks);
+                // An answer T.30 does not give to a post-page command: the
+                // procedure ends with DCN rather than a guess.
+                link_->logState("Unknown response to the post-page command");
+                fail(ecFaxPageError);
+                return Step::Next;
             }
         }
         break;
@@ -393,7 +445,7 @@ FaxSession::Step FaxSender::class1(const Event &ev)
         break;
 
     case tf1PrepEOP:
-        if (++eopTries_ >= kMaxPostPageTries) {
+        if (++eopTries_ > kMaxCommandTries) {
             fail(ecTimeout);
             return Step::Next;
         }

@@ -42,7 +42,7 @@ FaxSession::Step FaxReceiver::class2(const Event &ev)
     case rf2Init1:
         if (ev.is("RING")) {
             ++rings_;
-        } else if (ev.is("OK")) {
+        } else if (ev.isResult("OK")) {
             switchToNormalSpeed();
             sendCommand(c2(t.receiveCapabilities) + "="
                         + receiveCapabilities(settings.desiredBps, settings.desiredEcm));
@@ -50,21 +50,21 @@ FaxSession::Step FaxReceiver::class2(const Event &ev)
         }
         break;
     case rf2Init1A:
-        if (ev.is("OK")) {
+        if (ev.isResult("OK")) {
             // Class 2 sets the bit order of page data (see the sender).
             sendCommand(isClass20() ? "AT+FLO=2" : kBitOrderCommand);
             state_ = isClass20() ? rf2Init1B : rf2Init3;
         }
         break;
     case rf2Init1B:
-        if (ev.is("OK")) {
+        if (ev.isResult("OK")) {
             sendCommand("AT+FNR=1,1,1,0");
             state_ = rf2Init3;
         }
         break;
     case rf2Init3:
         // A Class 2 modem without the bit-order command answers ERROR.
-        if (ev.is("OK") || (!isClass20() && ev.is("ERROR"))) {
+        if (ev.isResult("OK") || (!isClass20() && ev.is("ERROR"))) {
             link_->disarmResponseTimer();
             setStatus(fpWaiting);
             state_ = rfWaiting;

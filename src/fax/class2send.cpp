@@ -88,7 +88,7 @@ FaxSession::Step FaxSender::class2(const Event &ev)
     auto expectOk = [&](SendState next, const std::function<void()> &onOk) -> Step {
         if (ev.kind != Input::Line)
             return Step::Wait;
-        if (!ev.is("OK")) {
+        if (!ev.isResult("OK")) {
             fail(ecFaxInitError);
             return Step::Next;
         }

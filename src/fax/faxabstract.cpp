@@ -165,8 +165,12 @@ void TApdAbstractFax::faxLog(int logCode)
                 return;
             if (FaxLog)
                 FaxLog->UpdateLog(logCode, facts);
-            if (OnFaxLog)
+            if (OnFaxLog) {
+                const FaxLogFacts *outer = logFacts_;
+                logFacts_ = &facts;
                 OnFaxLog(*this, logCode);
+                logFacts_ = outer;
+            }
             if (logCode == lfaxReceiveOk || logCode == lfaxReceiveSkip || logCode == lfaxReceiveFail)
                 faxFile_.clear();
         },

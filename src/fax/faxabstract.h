@@ -81,6 +81,12 @@ public:
     long BytesDone() const { return rec().bytesDone; }
     long PageBytes() const { return rec().pageBytes; }
     bool InProgress() const { return rec().inProgress(); }
+    // The facts of the log event being handled (file names, remote
+    // identification, error), taken on the session's thread when the event
+    // was raised. A log event may reach the user-interface thread late,
+    // when the session has moved on to its next call: a handler reads these
+    // instead of FaxFile() and RemoteStation(). Null outside OnFaxLog.
+    const FaxLogFacts *LogFacts() const { return logFacts_; }
     // Time the remote identification arrived in the current session.
     std::chrono::system_clock::time_point RemoteIdTime() const { return remoteIdTime_; }
 
@@ -108,6 +114,7 @@ protected:
     std::unique_ptr<FaxDispatchLink> link_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     std::chrono::system_clock::time_point remoteIdTime_{};
+    const FaxLogFacts *logFacts_ = nullptr;
 };
 
 } // namespace qln::fax

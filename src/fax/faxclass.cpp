@@ -97,4 +97,19 @@ bool ResponseAssembler::feed(unsigned char b)
     return false;
 }
 
+bool isResultLine(const std::string &line, const char *code)
+{
+    const std::size_t b = line.find_first_not_of(" \t");
+    const std::size_t e = line.find_last_not_of(" \t");
+    if (b == std::string::npos)
+        return false;
+    const std::string c = code;
+    if (e - b + 1 != c.size())
+        return false;
+    for (std::size_t i = 0; i < c.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(line[b + i])) != std::toupper(static_cast<unsigned char>(c[i])))
+            return false;
+    return true;
+}
+
 } // namespace qln::fax

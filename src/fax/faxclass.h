@@ -42,6 +42,11 @@ std::string printableStationId(const std::string &raw);
 // of up to kMaxQuotedText characters, a carriage return, a line feed or any
 // other control byte is part of the text, kept as a blank: a far end's
 // identification cannot end the report early or forge a line after it.
+// True when the line, blanks at both ends aside, is the result code (letter
+// case ignored): a modem's answer to a set-up command, never a longer line
+// that only holds the code ("BOOK" is not "OK").
+bool isResultLine(const std::string &line, const char *code);
+
 class ResponseAssembler {
 public:
     static constexpr std::size_t kMaxQuotedText = 21; // 20 characters and the closing quote

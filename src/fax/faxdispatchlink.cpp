@@ -132,6 +132,7 @@ void FaxDispatchLink::setRxFlow(bool on, int stopLevel, int resumeLevel)
 }
 
 void FaxDispatchLink::pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+bool FaxDispatchLink::waitForInput(int ms) { return d_.WaitForInput(ms); }
 long FaxDispatchLink::ticks() { return static_cast<long>(DispatcherTick()); }
 
 void FaxDispatchLink::armResponseTimer(long t)

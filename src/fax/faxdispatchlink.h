@@ -50,6 +50,7 @@ public:
     void setTxFlow(bool on) override;
     void setRxFlow(bool on, int stopLevel, int resumeLevel) override;
     void pause(int ms) override;
+    bool waitForInput(int ms) override;
     long ticks() override;
     void armResponseTimer(long ticks) override;
     void disarmResponseTimer() override;

@@ -103,6 +103,7 @@ FaxFileJoin concatenateFaxFiles(const std::vector<std::string> &files, const std
                 return fail(-29);
         }
         pages += u16(hdr + 32);
+        r.filePages.push_back(static_cast<int>(u16(hdr + 32)));
         long pageStart = static_cast<long>(u32(hdr + 34));
         if (int rc = copyRest(in.get(), pageStart, out.get()))
             return fail(rc);

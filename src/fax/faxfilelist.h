@@ -18,6 +18,7 @@ struct FaxFileJoin {
     int error = 0;       // 0, -8001 (not an APF file) or a negative system code
     std::string path;    // the temporary file when error is 0
     int pageCount = 0;
+    std::vector<int> filePages; // pages of each file, in order
 };
 
 FaxFileJoin concatenateFaxFiles(const std::vector<std::string> &files,

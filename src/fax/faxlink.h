@@ -56,6 +56,16 @@ public:
 
     // A pause on the session thread.
     virtual void pause(int ms) = 0;
+    // Waits up to ms for input within a step (the reply to a command the
+    // step wrote); true when input is waiting. It works on the dispatcher
+    // thread too, where the input ring is filled only between steps.
+    virtual bool waitForInput(int ms)
+    {
+        if (inputCount() > 0)
+            return true;
+        pause(ms);
+        return inputCount() > 0;
+    }
     // Ticks of 55 ms.
     virtual long ticks() = 0;
 

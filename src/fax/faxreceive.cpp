@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 
+#include <sys/stat.h>
+
 namespace qln::fax {
 
 namespace {
@@ -125,7 +127,12 @@ FaxSession::Step FaxReceiver::handle(const Event &ev)
     }
     if (ev.damagedFrame && !isClass2())
         return onDamagedFrame();
-    if (ev.is("ERROR") && state_ != rf1WaitDCN && !(state_ == rf2Init3 && activeClass_ == fcClass2)) {
+    // ERROR ends the call, except where it is an answer the state takes:
+    // the wait for DCN, a stopped training reception, and the end of a call
+    // whose document was confirmed.
+    const bool errorTaken = state_ == rf1WaitDCN || state_ == rf1Timeout
+                            || (docConfirmed_ && (state_ == rf1SendMCF || state_ == rf1WtHngp));
+    if (ev.is("ERROR") && !errorTaken && !(state_ == rf2Init3 && activeClass_ == fcClass2)) {
         fail(ecFaxBadModemResult);
         return Step::Next;
     }
@@ -146,6 +153,7 @@ FaxSession::Step FaxReceiver::onInit()
     callAccepted_ = false;
     lastError = 0;
     phaseB_ = remoteDcn_ = false;
+    awaitingEomRepeat_ = docConfirmed_ = false;
     damagedFrames_ = 0;
     lastKind_ = 0;
     if (receive.constantStatus && !statusShowing_) {
@@ -173,6 +181,13 @@ FaxSession::Step FaxReceiver::onWaiting(const Event &ev)
         return Step::Wait;
     if (ev.is("RING")) {
         if (++rings_ >= receive.answerOnRing) {
+            // A call is answered only where its fax can be stored.
+            if (int rc = checkDestination(); rc < 0) {
+                link_->logState("Receive directory missing: call not answered");
+                fail(rc);
+                events_.faxLog(lfaxReceiveFail);
+                return Step::Next;
+            }
             if (!statusShowing_) {
                 reportStatus(true, false);
                 statusShowing_ = true;
@@ -199,6 +214,16 @@ FaxSession::Step FaxReceiver::onAnswer()
     setStatus(fpAnswer);
     state_ = isClass2() ? rf2ValCnnct : rf1SendCSI;
     return Step::Wait;
+}
+
+int FaxReceiver::checkDestination() const
+{
+    if (destinationDir.empty())
+        return 0;
+    struct stat st {};
+    if (::stat(destinationDir.c_str(), &st) != 0)
+        return -errno;
+    return S_ISDIR(st.st_mode) ? 0 : -ENOTDIR;
 }
 
 int FaxReceiver::openNewDocument()

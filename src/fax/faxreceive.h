@@ -65,11 +65,15 @@ private:
     Step onClass1Frame();
     Step onDamagedFrame(); // Class 1: a command arrived damaged (ERROR, +FCERROR)
     Step answerAgain();    // Class 1: a repeated post-page command gets MCF again
+    Step trainingMissed(); // Class 1: no training check at the DCS's modulation: FTT
+    Step endConfirmedCall(); // Class 1: the line ends after the document was confirmed
+    Step commandWaitOver();     // Class 1: phase B got no command in time
     Step class2(const Event &ev);
     // Asks OnFaxAccept once per call; on refusal (Class 2/2.0: after
     // "AT+FKS") the call fails with 6011 and false is returned.
     bool accepted();
     int openNewDocument();    // names and creates the file, logs receive started
+    int checkDestination() const; // 0 when the receive directory is there
     // Closes the open file, logging receive finished (or failed when it
     // could not be completed); 0 or a negative code.
     int closeDocument(bool ok);
@@ -113,6 +117,8 @@ private:
     int damagedFrames_ = 0;    // damaged commands since the last good frame
     bool phaseB_ = false;      // CSI and DIS went out: a failure ends with DCN
     bool remoteDcn_ = false;   // the caller disconnected: no DCN of ours
+    bool awaitingEomRepeat_ = false; // MCF answered EOM: a repeat may come within T2
+    bool docConfirmed_ = false; // MCF to EOP went out: the fax is received
 };
 
 } // namespace qln::fax

@@ -105,7 +105,9 @@ bool TApdReceiveFax::faxAccept()
             return accept ? 1 : 0;
         },
         faxSendLimitMs());
-    return r && *r == 1;
+    // A window too busy to answer in time does not refuse the call: in
+    // receive mode every call is answered unless a handler says no.
+    return !r || *r == 1;
 }
 
 FaxLogFacts TApdReceiveFax::logFacts() const

@@ -118,7 +118,11 @@ int FaxReceiveFile::keepPage()
         return rc;
     pageOpen_ = false;
     ++pages_;
-    return writeHeader();
+    if (int rc = writeHeader())
+        return rc;
+    // The page is answered as received (MCF, or the modem's answer when
+    // AT+FDR goes on) only once it is on the disk.
+    return ::fsync(fd_) == 0 ? 0 : -errno;
 }
 
 int FaxReceiveFile::discardPage()

@@ -24,6 +24,8 @@ public:
     int create(const std::string &path, const std::string &stationId);
     int beginPage(bool fine, bool wide);
     int write(const uint8_t *data, std::size_t len);
+    // Completes the page (its length, the file header) and syncs the file,
+    // so a page answered as received is on the disk.
     int keepPage();
     int discardPage();
     // Closes the file; a file without any kept page is removed when

@@ -225,8 +225,9 @@ FaxSession::Step FaxSender::onInit()
     pageNumber = sendingCover_ ? 0 : 1;
     dialConnected_ = false;
     finalFrame_ = cfrReceived_ = false;
-    gotDis_ = remoteDcn_ = false;
+    gotDis_ = remoteDcn_ = disThisPhase_ = false;
     damagedFrames_ = 0;
+    trainTries_ = eopTries_ = 0;
     rate_ = -1;
     setStatus(fpInitModem);
     // The end of the previous fax left the port at the initialisation speed;
@@ -324,8 +325,17 @@ FaxSession::Step FaxSender::onAbort()
     default:
         // Once the far end has shown its capabilities the procedure ends
         // with DCN, so that it does not wait for commands that never come.
-        if (!isClass2() && gotDis_ && !remoteDcn_)
-            sendDisconnect(true);
+        if (!isClass2() && gotDis_ && !remoteDcn_) {
+            if (!sendDisconnect(true))
+                resetModem();
+        } else if (!isClass2() && dialConnected_) {
+            // A reception may still wait for the far end's frames: a
+            // character stops it, so that ATH0 reaches the modem whole.
+            const uint8_t blank = 0x20;
+            writeBytes(&blank, 1);
+            link_->pause(100);
+            link_->flushInput();
+        }
         break;
     }
     hangupSending();

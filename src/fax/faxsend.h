@@ -16,6 +16,7 @@
 #include "fax/faxstates.h"
 #include "faximage/apfreader.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -46,6 +47,10 @@ struct SendSettings {
     // when set, EOM (the receiver announces itself again and the speed is
     // negotiated anew) when cleared.
     bool sameParameters = true;
+    // Class 1: pages of the fax file (1-based) that begin a new document:
+    // the page before them ends with EOM (phase B again, the receiver files
+    // the next document apart), the pages within a document with MPS.
+    std::vector<int> documentStarts;
 };
 
 class FaxSender : public FaxSession {
@@ -93,6 +98,8 @@ private:
     Step class1(const Event &ev);
     Step onClass1Frame();
     bool lowerSpeedAndRetrain();
+    bool repeatDcs();      // DCS again after no usable answer; false after failing
+    bool listenForDis();   // phase B: the next frame, within T1; false after failing
     Step onDamagedFrame(); // a response arrived damaged (ERROR, +FCERROR)
     // Class 2 / 2.0
     Step class2(const Event &ev);
@@ -136,7 +143,14 @@ private:
     bool previousFine_ = false;
     bool morePages_ = false;
     // Class 1: the next page follows with MPS (no new negotiation).
-    bool nextPageSameParameters() const { return send.sameParameters && previousFine_ == currentFine_; }
+    // The page now current (the next one, after a page end) follows without
+    // renegotiation: same resolution, same document, and MPS wanted.
+    bool nextPageSameParameters() const
+    {
+        return send.sameParameters && previousFine_ == currentFine_
+               && std::find(send.documentStarts.begin(), send.documentStarts.end(), pageNumber)
+                      == send.documentStarts.end();
+    }
     bool dialConnected_ = false;
     int resends_ = 0;
     int pageStatus_ = 0;          // Class 2.0: the last page-status report
@@ -157,6 +171,8 @@ private:
     uint8_t lastFcf_ = 0;
     int damagedFrames_ = 0;      // damaged or CRP answers since the last good one
     bool gotDis_ = false;        // phase B reached: a failure ends with DCN
+    bool disThisPhase_ = false;  // a DIS arrived in this phase B (the call's, or after EOM)
+    long t1Deadline_ = 0;        // tick at which T1 runs out in phase B
     bool remoteDcn_ = false;     // the far end disconnected: no DCN of ours
     bool receptionOver_ = false; // the post-page answer ended without a frame
     bool afterCfr_ = false;

@@ -44,8 +44,17 @@ int TApdSendFax::StartSending()
         if (j.error)
             return j.error;
         tempFile_ = j.path;
+        sender_.send.documentStarts.clear();
+        if (DocumentPerFile) {
+            int first = 1;
+            for (std::size_t i = 0; i + 1 < j.filePages.size(); ++i) {
+                first += j.filePages[i];
+                sender_.send.documentStarts.push_back(first);
+            }
+        }
     } else if (FaxFileList.size() == 1) {
         faxFile_ = FaxFileList.front();
+        sender_.send.documentStarts.clear();
     }
     copySettings(sender_.settings);
     SendSettings &s = sender_.send;

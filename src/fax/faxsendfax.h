@@ -45,6 +45,9 @@ public:
     bool SafeMode = true; // stored, no effect
     // Class 1: MPS between pages when set, EOM (renegotiation) when cleared.
     bool SameParameters = true;
+    // Class 1: each file of FaxFileList is a document of its own: EOM
+    // between files (renegotiation, phase B again), MPS within a file.
+    bool DocumentPerFile = false;
     std::string HeaderSender;
     std::string HeaderRecipient;
     std::string HeaderTitle;

@@ -136,6 +136,18 @@ bool FaxSession::pullInput(Event &ev)
                 if (frames_.feed(static_cast<uint8_t>(b))) {
                     collectingFrame_ = frameStarted_ = false;
                     lines_.clear();
+                    if (frames_.frame().cut) {
+                        // A frame without end: the reception is stopped and
+                        // what came of it dropped; the state sees a damaged
+                        // frame, as when its check sequence fails.
+                        link_->logState("Frame too long: cut off");
+                        const uint8_t blank = 0x20;
+                        writeBytes(&blank, 1);
+                        link_->flushInput();
+                        ev.kind = Input::Line;
+                        ev.damagedFrame = true;
+                        return true;
+                    }
                     frameHeld_ = true;
                 }
                 continue;
@@ -270,37 +282,51 @@ void FaxSession::resetModem()
     link_->pause(500);
 }
 
-void FaxSession::sendDisconnect(bool caller)
+bool FaxSession::listenAgain()
 {
-    auto waitFor = [this](const char *text) {
-        ResponseAssembler a;
-        const long deadline = link_->ticks() + kMcfTicks;
-        while (link_->ticks() < deadline) {
-            if (link_->inputCount() == 0) {
-                link_->pause(10);
-                continue;
-            }
-            int b = link_->readByte();
-            if (b < 0 || !a.feed(static_cast<uint8_t>(b)))
-                continue;
-            if (a.line().find(text) != std::string::npos)
-                return true;
-            if (a.line().find("ERROR") != std::string::npos || a.line().find("NO CARRIER") != std::string::npos)
-                return false;
-        }
+    const long left = listenDeadline_ - link_->ticks();
+    if (left <= 0)
         return false;
-    };
+    sendModulation("AT+FRH=3");
+    armResponse(left);
+    return true;
+}
+
+bool FaxSession::waitForLine(const char *text, long ticks)
+{
+    ResponseAssembler a;
+    const long deadline = link_->ticks() + ticks;
+    while (link_->ticks() < deadline) {
+        if (!link_->waitForInput(10))
+            continue;
+        int b = link_->readByte();
+        if (b < 0 || !a.feed(static_cast<uint8_t>(b)))
+            continue;
+        if (a.line().find(text) != std::string::npos)
+            return true;
+        if (a.line().find("ERROR") != std::string::npos || a.line().find("NO CARRIER") != std::string::npos)
+            return false;
+    }
+    return false;
+}
+
+bool FaxSession::sendDisconnect(bool caller)
+{
     const uint8_t blank = 0x20; // stops a reception still waiting
     writeBytes(&blank, 1);
     link_->pause(100);
     link_->flushInput();
     sendModulation("AT+FTH=3");
-    if (waitFor("CONNECT")) {
+    bool done = false;
+    if (waitForLine("CONNECT", kT4Ticks)) {
         writeFrame(t30::buildFrame(caller ? t30::withX(t30::fcfDCN) : t30::fcfDCN, {}, true));
-        waitFor("OK");
+        done = waitForLine("OK", kT4Ticks);
     }
+    if (!done)
+        link_->logState("DCN not confirmed by the modem");
     link_->flushInput();
     lines_.clear();
+    return done;
 }
 
 void FaxSession::hangupSending()
@@ -310,13 +336,16 @@ void FaxSession::hangupSending()
         writeBytes(reinterpret_cast<const uint8_t *>("+++"), 3);
         link_->pause(1000);
         sendCommand("ATH0");
-        link_->pause(1000);
+        waitForLine("OK", kHangupOkTicks);
         link_->flushInput();
         if (link_->carrier())
             resetModem();
     } else {
         sendCommand("ATH0");
-        link_->pause(1000);
+        // A modem that does not confirm the hang-up may still be in a data
+        // mode: dropping DTR ends the call there.
+        if (!waitForLine("OK", kHangupOkTicks))
+            resetModem();
         link_->flushInput();
     }
     lines_.clear();
@@ -408,7 +437,7 @@ int FaxSession::sendAndWait(const std::string &cmd, std::string *info, long tick
             continue; // echo
         if (l.find("ERROR") != std::string::npos)
             break;
-        if (l.find("OK") != std::string::npos) {
+        if (isResultLine(l, "OK")) {
             result = 0;
             break;
         }

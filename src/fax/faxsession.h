@@ -66,8 +66,16 @@ inline constexpr long kAnswerTicks = 1092;       // 60 s: answering a call
 inline constexpr long kPageTicks = 1092;         // 60 s: page data and page end
 inline constexpr long kFdtTicks = 546;           // 30 s: "AT+FDT" to CONNECT
 inline constexpr long kXonTicks = 18;            // 1 s: XON before Class 2 data
-inline constexpr long kMcfTicks = 54;            // 3 s: T.30 T4 response to a post-page frame
+// T.30 timers.
+inline constexpr long kT1Ticks = 636;            // T1, 35 s ±5: phase B, waiting for the far end's DIS
+inline constexpr long kT2Ticks = 109;            // T2, 6 s ±1: a command, the TCF or a page after our answer
+inline constexpr long kT4Ticks = 54;             // T4, 3 s ±15 %: the response to a command of ours
+inline constexpr long kMcfTicks = kT4Ticks;      // the response to a post-page frame
+// T.30: a command answered with CRP or not at all is sent at most three
+// times; then the station sends DCN and hangs up.
+inline constexpr int kMaxCommandTries = 3;
 inline constexpr long kHangupTicks = 26;         // 1.4 s: "ATH" reply
+inline constexpr long kHangupOkTicks = 54;       // 3 s: "ATH0" reply in a hang-up after a failure
 inline constexpr long kSpeedQueryExtraTicks = 36;
 inline constexpr long kSpeedSwitchTicks = 9;     // 0.5 s settle before a speed change
 inline constexpr int kOutputRoomForPage = 4096;  // free space wanted before page data
@@ -138,6 +146,9 @@ protected:
         {
             return kind == Input::Line && bare.find(text) != std::string::npos;
         }
+        // The whole line is the result code (blanks around it aside), as
+        // set-up commands are answered: "BOOK" is no "OK".
+        bool isResult(const char *code) const { return kind == Input::Line && isResultLine(line, code); }
     };
     enum class Step { Wait, Next };
     // Lines: responses are assembled for the handler. Raw: the handler reads
@@ -184,10 +195,26 @@ protected:
 
     // Class 1: ends the procedure with DCN before a hang-up after a failure
     // or cancel: any reception the modem still runs is stopped, DCN goes out
-    // in a transmission of its own, and the modem's OK is awaited (about
-    // 3 s at most; the hang-up follows whatever happens). The calling
-    // machine's frames carry the X bit.
-    void sendDisconnect(bool caller);
+    // in a transmission of its own after the modem's CONNECT, and the
+    // modem's OK is awaited (T4 each). The calling machine's frames carry
+    // the X bit. False when the modem did not confirm: it may still be in
+    // its transmission, which only DTR ends.
+    bool sendDisconnect(bool caller);
+    // Class 1: AT+FRH=3 for the far end's next frame, awaited `ticks` from
+    // now. listenAgain() repeats the reception (after NO CARRIER, or an OK
+    // without a frame) within the same time, which repeats never extend, so
+    // a modem that ends every reception at once is not asked for ever:
+    // false once the time is over.
+    void listenFor(long ticks)
+    {
+        listenDeadline_ = link_->ticks() + ticks;
+        listenAgain();
+    }
+    bool listenAgain();
+    long listenDeadline_ = 0; // tick by which the awaited frame must have come
+    // Waits within the step for a response line holding `text`; false on
+    // ERROR, NO CARRIER or when `ticks` pass. Other lines are skipped.
+    bool waitForLine(const char *text, long ticks);
     // Hang-up sequences.
     void hangupSending();
     void hangupReceiving();

@@ -47,10 +47,12 @@ Bytes buildFrame(uint8_t fcf, const Bytes &info, bool final)
 
 Bytes idInfo(const std::string &stationId)
 {
+    // T.30 sends the number from its last character to its first and fills
+    // the rest with blanks, so a peer that reverses the 20 octets reads the
+    // number right-aligned.
     std::string id = stationId.substr(0, 20);
-    Bytes b(20 - id.size(), ' ');
-    for (auto it = id.rbegin(); it != id.rend(); ++it)
-        b.push_back(static_cast<uint8_t>(*it));
+    Bytes b(id.rbegin(), id.rend());
+    b.resize(20, ' ');
     return b;
 }
 
@@ -108,14 +110,24 @@ bool FrameCollector::feed(uint8_t b)
             return true;
         }
         raw_.push_back(b); // DLE DLE stands for one DLE; DLE x for x
-        return false;
+        return cutIfTooLong();
     }
     if (b == DLE) {
         dle_ = true;
         return false;
     }
     raw_.push_back(b);
-    return false;
+    return cutIfTooLong();
+}
+
+bool FrameCollector::cutIfTooLong()
+{
+    if (raw_.size() <= kMaxFrameBytes)
+        return false;
+    frame_ = Frame{};
+    frame_.cut = true;
+    reset();
+    return true;
 }
 
 void TcfChecker::reset() { *this = TcfChecker{}; }

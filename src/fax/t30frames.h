@@ -57,8 +57,8 @@ int minBytesPerLine(int scanCode, bool fine, int bps);
 int tcfLength(int bps);
 
 Bytes buildFrame(uint8_t fcf, const Bytes &info, bool final);
-// The 20 identification bytes: blanks for the remaining length, then the
-// identification from its last character to its first.
+// The 20 identification bytes: the identification from its last character
+// to its first, then blanks for the remaining length (T.30's order).
 Bytes idInfo(const std::string &stationId);
 Bytes buildIdFrame(uint8_t fcf, const std::string &stationId, bool final);
 // DIS and DCS frames from their information bytes (t30capabilities.h).
@@ -66,14 +66,22 @@ Bytes buildDIS(const Bytes &info, bool final = true);
 Bytes buildDCS(const Bytes &info, bool final = true);
 
 // Remote identification from the information bytes of CSI/TSI, with
-// bytes that are not printable as blanks.
+// bytes that are not printable as blanks. Blanks are stripped on both
+// sides, so a peer that fills before the number reads as well as one that
+// fills after it.
 std::string parseIdInfo(const Bytes &info);
+
+// The longest frame taken: an ECM frame (address, control, FCF, frame
+// number and 256 octets of page data) with room to spare. A frame that runs
+// on past it without its end (flags or 0xFF for ever) is cut off.
+constexpr std::size_t kMaxFrameBytes = 300;
 
 // One received frame.
 struct Frame {
     uint8_t control = 0;
     uint8_t fcf = 0;
     Bytes info;
+    bool cut = false; // ran past kMaxFrameBytes: damaged, its bytes dropped
     bool final() const { return (control & 0x10) != 0; }
     // FCF with the X bit cleared.
     uint8_t kind() const { return fcf & 0xFE; }
@@ -84,11 +92,14 @@ struct Frame {
 class FrameCollector {
 public:
     void reset();
-    // Returns true when the byte completed a frame.
+    // Returns true when the byte completed a frame, or cut one off that grew
+    // past kMaxFrameBytes (Frame::cut).
     bool feed(uint8_t b);
     const Frame &frame() const { return frame_; }
 
 private:
+    bool cutIfTooLong();
+
     Bytes raw_;
     bool started_ = false;
     bool dle_ = false;

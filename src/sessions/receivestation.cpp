@@ -406,20 +406,25 @@ void ReceiveStation::onStatus(bool first, bool last)
 void ReceiveStation::onLog(int code)
 {
     ++inEvent_;
+    // The event may arrive after the receiver has moved on to the next
+    // call: the file and sender are the ones taken when it was raised.
+    const fax::FaxLogFacts *facts = fax_.LogFacts();
+    const std::string file = facts ? facts->receivedFile : fax_.FaxFile();
+    const std::string remote = facts ? facts->remoteStation : fax_.RemoteStation();
     switch (code) {
     case fax::lfaxReceiveStart:
-        faxFile_ = fax_.FaxFile();
+        faxFile_ = file;
         break;
     case fax::lfaxReceiveOk: {
-        const std::string path = fax_.FaxFile().empty() ? faxFile_ : fax_.FaxFile();
+        const std::string path = file.empty() ? faxFile_ : file;
         setReceiving(false);
-        faxStored(path, fax_.RemoteStation());
+        faxStored(path, remote);
         break;
     }
     case fax::lfaxReceiveFail: {
-        const std::string path = fax_.FaxFile().empty() ? faxFile_ : fax_.FaxFile();
+        const std::string path = file.empty() ? faxFile_ : file;
         setReceiving(false);
-        faxFailed(path, fax_.RemoteStation());
+        faxFailed(path, remote);
         break;
     }
     default:

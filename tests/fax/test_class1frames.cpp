@@ -163,7 +163,9 @@ TEST(Class1Frames, IdentificationIsPaddedAndReversed)
     EXPECT_EQ(f[0], 0xFF);
     EXPECT_EQ(f[1], 0x03);
     EXPECT_EQ(f[2], 0x43);
-    EXPECT_EQ(std::string(f.begin() + 3, f.begin() + 23), std::string(17, ' ') + "321");
+    // T.30 order: the number from its last character to its first, then
+    // the blank fill (a peer reversing the octets reads "   ...   123").
+    EXPECT_EQ(std::string(f.begin() + 3, f.begin() + 23), "321" + std::string(17, ' '));
     EXPECT_EQ(f[23], DLE);
     EXPECT_EQ(f[24], ETX);
     // Too long identifications are cut to 20.
@@ -173,6 +175,11 @@ TEST(Class1Frames, IdentificationIsPaddedAndReversed)
     EXPECT_TRUE(got.final());
     EXPECT_EQ(got.kind(), fcfCSI);
     EXPECT_EQ(parseIdInfo(got.info), "+1 555 0100");
+    // A peer that puts the fill first is read the same.
+    Bytes fillFirst(9, ' ');
+    for (char c : std::string("0010 555 1+"))
+        fillFirst.push_back(static_cast<uint8_t>(c));
+    EXPECT_EQ(parseIdInfo(fillFirst), "+1 555 0100");
     // Bytes that are not printable become blanks (a line break in an
     // identification would split a log line).
     EXPECT_EQ(parseIdInfo(idInfo(std::string("EVIL\r\nOK\x7f\xc3\xa9" "X"))), "EVIL  OK   X");
@@ -280,4 +287,26 @@ TEST(Class1Training, DoubledDleIsData)
     EXPECT_FALSE(t.feed(ETX)); // DLE DLE ETX: the ETX is data
     EXPECT_FALSE(t.feed(DLE));
     EXPECT_TRUE(t.feed(ETX));
+}
+
+// A frame that never ends (flags or 0xFF after CONNECT for ever) is cut off
+// once it is longer than any T.30 frame, ECM's included, not buffered
+// without limit.
+TEST(FrameCollector, AFrameWithoutEndIsCutOffPastTheLongestFrame)
+{
+    FrameCollector c;
+    std::size_t fed = 0;
+    bool done = false;
+    while (!done && fed < 1000000) {
+        done = c.feed(0xFF);
+        ++fed;
+    }
+    ASSERT_TRUE(done);
+    EXPECT_TRUE(c.frame().cut);
+    EXPECT_LE(fed, kMaxFrameBytes + 1);
+    // An ECM-sized frame (header and 256 octets) still arrives whole.
+    Bytes info(257, 0x55);
+    Frame f = collect(buildFrame(0x06, info, false));
+    EXPECT_FALSE(f.cut);
+    EXPECT_EQ(f.info.size(), 257u);
 }

@@ -59,6 +59,14 @@ protected:
         }
         return out;
     }
+    // The frames the receiver wrote, X bit cleared, in order.
+    std::vector<uint8_t> frameKinds() const
+    {
+        std::vector<uint8_t> k;
+        for (const auto &f : caller.framesFromDte)
+            k.push_back(f.kind());
+        return k;
+    }
     std::vector<std::string> filesInDir()
     {
         std::vector<std::string> v;
@@ -94,7 +102,7 @@ TEST_F(Class1Receive, ThreePagesArriveInOneFile)
     ASSERT_GE(caller.framesFromDte.size(), 2u);
     EXPECT_EQ(caller.framesFromDte[0].fcf, 0x40);
     EXPECT_EQ(std::string(caller.framesFromDte[0].info.begin(), caller.framesFromDte[0].info.end()),
-              std::string(17, ' ') + "NLQ");
+              "NLQ" + std::string(17, ' '));
     EXPECT_EQ(caller.framesFromDte[1].fcf, 0x80);
     EXPECT_EQ(caller.commands.back(), "ATH");
     ApfReader r;
@@ -120,6 +128,36 @@ TEST_F(Class1Receive, BadTrainingIsAnsweredWithFttThenAccepted)
     EXPECT_EQ(caller.tcfSent.size(), 2u);
 }
 
+// No training check at the DCS's modulation: no carrier within T2, another
+// carrier (+FCERROR), NO CARRIER. Each is answered with FTT at once (the
+// silent one after T2), and the next DCS and training are taken.
+TEST_F(Class1Receive, AMissingTrainingCheckIsAnsweredWithFtt)
+{
+    caller.tcfFault = {1, 2, 3};
+    startAndRing();
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_EQ(events.finishCode, 0);
+    const std::vector<uint8_t> kinds = frameKinds();
+    ASSERT_GE(kinds.size(), 6u);
+    EXPECT_EQ(std::vector<uint8_t>(kinds.begin(), kinds.begin() + 6),
+              (std::vector<uint8_t>{t30::fcfCSI, t30::fcfDIS, t30::fcfFTT, t30::fcfFTT, t30::fcfFTT,
+                                    t30::fcfCFR}));
+    EXPECT_EQ(caller.rawFrames[2], (Bytes{0xFF, 0x13, 0x44, 0x10, 0x03}));
+    // The silent training: FTT goes out T2 (6 s ±1) after AT+FRM=.
+    long frmAt = -1;
+    for (std::size_t i = 0; i < caller.commands.size(); ++i)
+        if (caller.commands[i] == "AT+FRM=96") {
+            frmAt = caller.commandTimesMs[i];
+            break;
+        }
+    ASSERT_GE(frmAt, 0);
+    const long fttAfter = caller.frameTimesMs[2] - frmAt;
+    EXPECT_GE(fttAfter, 5000);
+    EXPECT_LE(fttAfter, 7500);
+    EXPECT_EQ(caller.tcfSent.size(), 1u);
+    EXPECT_EQ(pagesOf(dir + "/FAX0001.APF"), caller.pages);
+}
+
 TEST_F(Class1Receive, EndOfMessageStartsASecondFile)
 {
     caller.eomAfterPage = 1;
@@ -140,6 +178,85 @@ TEST_F(Class1Receive, EndOfMessageStartsASecondFile)
         }
     }
     EXPECT_EQ(kinds, (std::vector<uint8_t>{0x40, 0x80, 0x84, 0x8C, 0x40, 0x80, 0x84, 0x8C, 0x8C}));
+    // Phase B begins again only when T2 (6 s ±1) has passed with no
+    // repeated EOM.
+    EXPECT_GE(caller.frameTimesMs[4] - caller.frameTimesMs[3], 5000);
+    EXPECT_LE(caller.frameTimesMs[4] - caller.frameTimesMs[3], 8000);
+}
+
+// The caller missed the MCF to its EOM and repeats EOM: it gets MCF again,
+// and CSI and DIS follow only after T2.
+TEST_F(Class1Receive, ARepeatedEomIsAnsweredWithMcfAgain)
+{
+    caller.eomAfterPage = 1;
+    caller.mcfLost = {1};
+    startAndRing();
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_EQ(events.finishCode, 0);
+    const std::vector<uint8_t> kinds = frameKinds();
+    EXPECT_EQ(kinds, (std::vector<uint8_t>{0x40, 0x80, 0x84, 0x8C, 0x8C, 0x40, 0x80, 0x84, 0x8C, 0x8C}));
+    EXPECT_EQ(caller.rawFrames[4], (Bytes{0xFF, 0x13, 0x8C, 0x10, 0x03}));
+    EXPECT_GE(caller.frameTimesMs[5] - caller.frameTimesMs[4], 5000);
+    ASSERT_EQ(filesInDir(), (std::vector<std::string>{"FAX0001.APF", "FAX0002.APF"}));
+    EXPECT_EQ(pagesOf(dir + "/FAX0001.APF").size(), 1u);
+    EXPECT_EQ(pagesOf(dir + "/FAX0002.APF").size(), 2u);
+    EXPECT_EQ(events.logs, (std::vector<int>{4, 5, 4, 5}));
+}
+
+// Once the document is confirmed (MCF to EOP sent, the file kept), a line
+// that drops without DCN ends a received fax; so does a drop after the
+// caller repeated EOP (our MCF lost), whatever the modem answers.
+TEST_F(Class1Receive, AConfirmedDocumentIsReceivedWhenTheLineDropsWithoutDcn)
+{
+    caller.dropAfterMcfs = 3;
+    startAndRing();
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_TRUE(events.errors.empty());
+    EXPECT_EQ(events.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk}));
+    EXPECT_EQ(pagesOf(dir + "/FAX0001.APF"), caller.pages);
+    EXPECT_NE(std::find(link.states.begin(), link.states.end(), "No DCN after the confirmed document"),
+              link.states.end());
+}
+
+TEST_F(Class1Receive, AConfirmedDocumentIsReceivedWhenTheLineDropsBeforeTheMcfsOk)
+{
+    caller.dropAfterMcfs = 3;
+    caller.dropBeforeOk = true;
+    startAndRing();
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_EQ(events.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk}));
+    EXPECT_EQ(pagesOf(dir + "/FAX0001.APF"), caller.pages);
+}
+
+TEST_F(Class1Receive, AConfirmedDocumentIsReceivedWhenARepeatedEopIsFollowedByADrop)
+{
+    caller.dropAfterMcfs = 3;
+    caller.mcfLost = {3};
+    caller.dropReply = "ERROR";
+    startAndRing();
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_TRUE(events.errors.empty());
+    EXPECT_EQ(events.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk}));
+    EXPECT_EQ(pagesOf(dir + "/FAX0001.APF"), caller.pages);
+}
+
+// A DIS that gets no answer goes out three times in all (with its CSI),
+// then DCN ends the call.
+TEST_F(Class1Receive, AnUnansweredDisIsSentThreeTimesThenDcn)
+{
+    caller.silentToDis = 100;
+    receiver.settings.exitOnError = true;
+    startAndRing();
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_EQ(events.finishCode, -ecFaxNoFaxRemote);
+    const std::vector<uint8_t> kinds = frameKinds();
+    EXPECT_EQ(kinds, (std::vector<uint8_t>{t30::fcfCSI, t30::fcfDIS, t30::fcfCSI, t30::fcfDIS, t30::fcfCSI,
+                                           t30::fcfDIS, t30::fcfDCN}));
+    EXPECT_EQ(caller.rawFrames.back(), (Bytes{0xFF, 0x13, 0xFA, 0x10, 0x03}));
+    EXPECT_TRUE(filesInDir().empty());
 }
 
 TEST_F(Class1Receive, RefusedCallLeavesNoFile)
@@ -334,6 +451,18 @@ TEST_F(Class1Receive, AFewScatteredBadLinesStillGetMcf)
     EXPECT_EQ(pagesOf(dir + "/FAX0001.APF"), (std::vector<Bytes>{caller.firstTry[0]}));
 }
 
+// 19 of 400 lines damaged (the first bit after the EOL of every 21st line
+// flipped, 4.75 %): only those lines count, and the page gets MCF.
+TEST_F(Class1Receive, APageWithEveryTwentyFirstLineDamagedGetsMcf)
+{
+    caller.pages = {codedPageWithFlippedLines(400, 21)};
+    startAndRing();
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_EQ(caller.rtns, 0);
+    EXPECT_EQ(pagesOf(dir + "/FAX0001.APF"), caller.pages);
+}
+
 // The call fails after a page's data but before its post-page frame: a
 // page that arrived whole is kept (the call still failed); a cut one is not.
 TEST_F(Class1Receive, AWholePageIsKeptWhenThePostPageFrameNeverComes)
@@ -418,13 +547,74 @@ TEST_F(Class1Receive, CrpToTheDisRepeatsCsiAndDis)
     startAndRing();
     ASSERT_TRUE(link.run(receiver));
     EXPECT_EQ(events.finishCode, 0);
-    std::vector<uint8_t> kinds;
-    for (const auto &f : caller.framesFromDte)
-        kinds.push_back(f.kind());
+    const std::vector<uint8_t> kinds = frameKinds();
     ASSERT_GE(kinds.size(), 4u);
     EXPECT_EQ(std::vector<uint8_t>(kinds.begin(), kinds.begin() + 4),
               (std::vector<uint8_t>{t30::fcfCSI, t30::fcfDIS, t30::fcfCSI, t30::fcfDIS}));
     for (const auto &c : caller.commands)
         EXPECT_NE(c, "AT+FRM=");
     EXPECT_EQ(pagesOf(dir + "/FAX0001.APF"), caller.pages);
+}
+
+// The class command's answer must be the result code itself: a line that
+// only holds "OK" ("BOOK") is no answer, and the station never waits for
+// calls on a modem that did not take the command.
+TEST_F(Class1Receive, ALineHoldingOkIsNoOkToTheClassCommand)
+{
+    caller.commandReply["AT+FCLASS=1"] = "BOOK";
+    receiver.settings.exitOnError = true;
+    ASSERT_EQ(receiver.prepare(), 0);
+    receiver.start();
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_FALSE(events.sawStatus(fpWaiting));
+    EXPECT_EQ(events.finishCode, -ecTimeout);
+}
+
+// A missing receive directory is found before the call is answered: the
+// caller's fax is not taken into nowhere, and the failure is reported as
+// a failed reception.
+TEST_F(Class1Receive, AMissingReceiveDirectoryIsFoundBeforeAnswering)
+{
+    receiver.destinationDir = dir + "/gone";
+    receiver.settings.exitOnError = true;
+    startAndRing();
+    ASSERT_TRUE(link.run(receiver));
+    EXPECT_EQ(std::count(caller.commands.begin(), caller.commands.end(), "ATA"), 0);
+    EXPECT_EQ(events.errors, (std::vector<int>{-ENOENT}));
+    EXPECT_EQ(events.logs, (std::vector<int>{lfaxReceiveFail}));
+}
+
+// A caller whose answer brings no fax carrier (silent, voice): the call
+// ends with 8068 and the station waits for the next call, instead of
+// asking the modem for frames for ever.
+TEST_F(Class1Receive, ASilentCallerEndsTheCallAndTheStationWaitsAgain)
+{
+    caller.commandReply["ATA"] = "NO CARRIER";
+    receiver.receive.oneFax = false;
+    startAndRing();
+    int waits = 0;
+    ASSERT_TRUE(link.runUntil(receiver, [&] {
+        waits = static_cast<int>(std::count(events.statuses.begin(), events.statuses.end(), fpWaiting));
+        return waits >= 2 && receiver.state() == rfWaiting;
+    }));
+    EXPECT_EQ(events.errors, (std::vector<int>{-ecFaxNoFaxRemote}));
+    EXPECT_LT(link.nowMs, 40000);
+}
+
+// A caller whose modem ends every reception at once (NO CARRIER to each
+// AT+FRH=3 after the DIS): the receptions are repeated within T4 only, CSI
+// and DIS three times in all, then the call ends with 8068 instead of
+// asking the modem for ever.
+TEST_F(Class1Receive, ReceptionsEndingAtOnceAreRepeatedOnlyWithinTheirTime)
+{
+    caller.commandReply["AT+FRH=3"] = "NO CARRIER";
+    receiver.settings.exitOnError = true;
+    startAndRing();
+    ASSERT_TRUE(link.run(receiver, 20000));
+    EXPECT_EQ(events.finishCode, -ecFaxNoFaxRemote);
+    int dis = 0;
+    for (const auto &f : caller.framesFromDte)
+        dis += f.kind() == t30::fcfDIS;
+    EXPECT_EQ(dis, 3);
+    EXPECT_LT(link.nowMs, 30000);
 }

@@ -12,6 +12,37 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Another call against a far end of its own, for tests that compare far
+// ends within one test.
+struct OtherCall {
+    SimLink link;
+    Class1Remote remote{link};
+    Recorder events;
+    FaxSender sender{link, events};
+    OtherCall()
+    {
+        events.session = &sender;
+        sender.settings.faxClass = fcClass1;
+    }
+    // Sends the file to 100 until the session ends; false when it cannot
+    // start or does not end.
+    bool send(const std::string &file)
+    {
+        events.faxes.push_back({"100", file, ""});
+        if (sender.prepare() != 0)
+            return false;
+        sender.start();
+        return link.run(sender);
+    }
+    std::vector<uint8_t> frameKinds() const
+    {
+        std::vector<uint8_t> k;
+        for (const auto &f : remote.framesFromDte)
+            k.push_back(f.fcf);
+        return k;
+    }
+};
+
 class Class1Send : public ::testing::Test {
 protected:
     Class1Send() : remote(link), sender(link, events)
@@ -105,10 +136,10 @@ TEST_F(Class1Send, OnePageCallRunsTheWholeProcedure)
     EXPECT_EQ(events.logs, (std::vector<int>{lfaxTransmitStart, lfaxTransmitOk}));
     // TSI, DCS, EOP, DCN in that order.
     EXPECT_EQ(frameKinds(), (std::vector<uint8_t>{0x43, 0x83, 0x2F, 0xFB}));
-    // Own station identification: 17 blanks then "321".
+    // Own station identification: "321" then 17 blanks (T.30's order).
     const auto &tsi = remote.framesFromDte[0];
     EXPECT_FALSE(tsi.final());
-    EXPECT_EQ(std::string(tsi.info.begin(), tsi.info.end()), std::string(17, ' ') + "321");
+    EXPECT_EQ(std::string(tsi.info.begin(), tsi.info.end()), "321" + std::string(17, ' '));
     EXPECT_EQ(sender.remoteStation, "REMOTE 100");
     // DIS 9600/7200 with 14400 wanted and an own modem up to 14400: 9600.
     EXPECT_EQ(remote.dcsSpeeds, (std::vector<std::string>{"96"}));
@@ -172,6 +203,19 @@ TEST_F(Class1Send, WithoutSameParametersEveryPageIsRenegotiatedAfterEom)
     // its training check precedes the next page.
     EXPECT_EQ(frameKinds(), (std::vector<uint8_t>{0x43, 0x83, 0x8F, 0x43, 0x83, 0x8F, 0x43, 0x83, 0x2F, 0xFB}));
     EXPECT_EQ(remote.tcfLengths.size(), 3u);
+}
+
+// Several documents in one call: EOM between documents (phase B again, a
+// new DCS and training), MPS between the pages of a document.
+TEST_F(Class1Send, DocumentsAreSeparatedByEomAndTheirPagesByMps)
+{
+    sender.send.documentStarts = {3};
+    queue(makeFax(4));
+    runSession();
+    EXPECT_EQ(events.finishCode, 0);
+    ASSERT_EQ(remote.pages.size(), 4u);
+    EXPECT_EQ(frameKinds(), (std::vector<uint8_t>{0x43, 0x83, 0x4F, 0x8F, 0x43, 0x83, 0x4F, 0x2F, 0xFB}));
+    EXPECT_EQ(remote.tcfLengths.size(), 2u);
 }
 
 // The DCS frames the far end received.
@@ -265,19 +309,25 @@ TEST_F(Class1Send, UnansweredTrainingIsSentAgainThenTimesOut)
     EXPECT_EQ(events.finishCode, 0);
     EXPECT_EQ(remote.dcsSpeeds, (std::vector<std::string>{"96", "96"})); // same speed again
 
-    SimLink l;
-    Class1Remote r(l);
-    Recorder ev;
-    FaxSender s(l, ev);
-    ev.session = &s;
-    s.settings.faxClass = fcClass1;
-    r.tcfUnheard = {true, true, true};
-    ev.faxes.push_back({"100", makeFax(1), ""});
-    ASSERT_EQ(s.prepare(), 0);
-    s.start();
-    l.run(s);
-    EXPECT_EQ(ev.finishCode, -ecTimeout);
-    EXPECT_EQ(r.dcsSpeeds.size(), 3u);
+    OtherCall c;
+    c.remote.tcfUnheard = {true, true, true};
+    c.send(makeFax(1));
+    EXPECT_EQ(c.events.finishCode, -ecTimeout);
+    EXPECT_EQ(c.remote.dcsSpeeds.size(), 3u);
+    // Three tries in all, then DCN.
+    ASSERT_FALSE(c.remote.rawFrames.empty());
+    EXPECT_EQ(c.remote.rawFrames.back(), (Bytes{0xFF, 0x13, 0xFB, 0x10, 0x03}));
+}
+
+// DCS and training answered with CRP each time: three tries, then DCN.
+TEST_F(Class1Send, CrpToEveryDcsEndsWithDcnAfterThreeTries)
+{
+    remote.crpToDcs = 5;
+    queue(makeFax(1));
+    runSession();
+    EXPECT_EQ(events.finishCode, -ecTimeout);
+    EXPECT_EQ(frameKinds(), (std::vector<uint8_t>{0x43, 0x83, 0x83, 0x83, 0xFB}));
+    EXPECT_EQ(remote.tcfLengths.size(), 3u);
 }
 
 TEST_F(Class1Send, NoSpeedLeftIsATrainingError)
@@ -290,16 +340,65 @@ TEST_F(Class1Send, NoSpeedLeftIsATrainingError)
     EXPECT_EQ(events.logs.back(), lfaxTransmitFail);
 }
 
-TEST_F(Class1Send, MissingMcfRepeatsThePostPageFrameFiveTimesThenTimesOut)
+// A post-page command answered by nothing, or by CRP, goes out three times
+// in all; then DCN ends the call.
+TEST_F(Class1Send, UnansweredPostPageCommandIsSentThreeTimesThenDcn)
 {
     remote.postPageReply = {0, 0, 0, 0, 0, 0};
     queue(makeFax(1));
     runSession();
     EXPECT_EQ(events.finishCode, -ecTimeout);
-    int eops = 0;
-    for (auto k : frameKinds())
-        eops += k == 0x2F;
-    EXPECT_EQ(eops, 5);
+    EXPECT_EQ(frameKinds(), (std::vector<uint8_t>{0x43, 0x83, 0x2F, 0x2F, 0x2F, 0xFB}));
+    EXPECT_EQ(remote.rawFrames[2], (Bytes{0xFF, 0x13, 0x2F, 0x10, 0x03}));
+    EXPECT_EQ(remote.rawFrames.back(), (Bytes{0xFF, 0x13, 0xFB, 0x10, 0x03}));
+
+    OtherCall c;
+    c.remote.postPageReply = {t30::fcfCRP, t30::fcfCRP, t30::fcfCRP, t30::fcfCRP};
+    ASSERT_TRUE(c.send(makeFax(2)));
+    EXPECT_EQ(c.events.finishCode, -ecTimeout);
+    EXPECT_EQ(c.frameKinds(), (std::vector<uint8_t>{0x43, 0x83, 0x4F, 0x4F, 0x4F, 0xFB}));
+}
+
+// An answer to a post-page command that T.30 does not give is met with DCN,
+// not by listening again and repeating the command.
+TEST_F(Class1Send, UnknownAnswerToAPostPageCommandGetsDcn)
+{
+    remote.postPageReply = {0x56};
+    queue(makeFax(1));
+    runSession();
+    EXPECT_EQ(events.finishCode, -ecFaxPageError);
+    EXPECT_EQ(frameKinds(), (std::vector<uint8_t>{0x43, 0x83, 0x2F, 0xFB}));
+    // AT+FRH=3 for the DIS, the CFR and the answer to EOP: none again.
+    EXPECT_EQ(std::count(remote.commands.begin(), remote.commands.end(), "AT+FRH=3"), 3);
+}
+
+// Phase B: frames the sender cannot use before the DIS (a carrier without
+// a frame, a damaged frame, a final frame of no use), or a DIS that follows
+// six seconds of silence, are waited out until T1; only T1 ends the call.
+TEST_F(Class1Send, PhaseBWaitsForTheDisUntilT1)
+{
+    Bytes damaged = t30::buildFrame(t30::fcfDIS, {0x00, 0x4C}, true);
+    damaged.insert(damaged.begin(), 0x00);
+    remote.beforeDis = {Bytes{}, damaged, t30::buildFrame(0x66, {1, 2}, true)};
+    queue(makeFax(1));
+    runSession();
+    EXPECT_EQ(events.finishCode, 0);
+    EXPECT_EQ(frameKinds(), (std::vector<uint8_t>{0x43, 0x83, 0x2F, 0xFB}));
+
+    OtherCall late;
+    late.remote.silentAnswerMs = 6500;
+    ASSERT_TRUE(late.send(makeFax(1)));
+    EXPECT_EQ(late.events.finishCode, 0);
+    EXPECT_EQ(late.remote.pages.size(), 1u);
+
+    // Nothing but garbage: T1 (35 s ±5) ends the call with 8068.
+    OtherCall garbage;
+    garbage.remote.beforeDis = std::vector<Bytes>(100000, Bytes{});
+    ASSERT_TRUE(garbage.send(makeFax(1)));
+    EXPECT_EQ(garbage.events.finishCode, -ecFaxNoFaxRemote);
+    EXPECT_TRUE(garbage.remote.framesFromDte.empty());
+    EXPECT_GE(garbage.link.nowMs, 30000);
+    EXPECT_LE(garbage.link.nowMs, 45000);
 }
 
 TEST_F(Class1Send, OneMissingMcfIsRecovered)
@@ -496,20 +595,9 @@ TEST_F(Class1Send, FailuresAfterTheDisSendDcnBeforeHangingUp)
     EXPECT_EQ(remote.framesFromDte.back().fcf, t30::withX(t30::fcfDCN));
     EXPECT_EQ(remote.commands.back(), "ATH0");
 
-    SimLink l2;
-    Class1Remote r2(l2);
-    Recorder ev2;
-    FaxSender s2(l2, ev2);
-    ev2.session = &s2;
-    s2.settings.faxClass = fcClass1;
-    r2.disOctet2 = 0x40; // no receive bit
-    ev2.faxes.push_back({"100", makeFax(1), ""});
-    ASSERT_EQ(s2.prepare(), 0);
-    s2.start();
-    ASSERT_TRUE(l2.run(s2));
-    EXPECT_EQ(ev2.finishCode, -ecFaxBadMachine);
-    std::vector<uint8_t> kinds;
-    for (const auto &f : r2.framesFromDte)
-        kinds.push_back(f.fcf);
-    EXPECT_EQ(kinds, (std::vector<uint8_t>{t30::withX(t30::fcfDCN)}));
+    OtherCall c;
+    c.remote.disOctet2 = 0x40; // no receive bit
+    ASSERT_TRUE(c.send(makeFax(1)));
+    EXPECT_EQ(c.events.finishCode, -ecFaxBadMachine);
+    EXPECT_EQ(c.frameKinds(), (std::vector<uint8_t>{t30::withX(t30::fcfDCN)}));
 }

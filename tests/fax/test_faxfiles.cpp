@@ -62,6 +62,7 @@ TEST(FaxFileListJoin, PagesOfAllFilesFollowTheFirstHeader)
     auto r = concatenateFaxFiles({d.file("a.apf"), d.file("b.apf")}, d.path());
     ASSERT_EQ(r.error, 0);
     EXPECT_EQ(r.pageCount, 3);
+    EXPECT_EQ(r.filePages, (std::vector<int>{2, 1})); // where each document begins
     EXPECT_EQ(fs::path(r.path).filename().string().rfind("~AP", 0), 0u);
     std::string joined = readAll(r.path);
     std::string a = readAll(d.file("a.apf")), b = readAll(d.file("b.apf"));

@@ -7,6 +7,7 @@
 #include "fax/t30frames.h"
 #include "faximage/apfwriter.h"
 #include "faximage/g3encoder.h"
+#include "faximage/t4codes.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -296,10 +297,18 @@ public:
     int damagedCfr = 0;                   // CFR frames that arrive damaged (ERROR) first
     bool classList10 = false;
     long pageOkDelayMs = 0;               // the page's OK comes this late (data still playing out)
+    int crpToDcs = 0;                     // DCS and training answered with CRP first
+    // Phase B before CSI and DIS: frames delivered first (empty: a carrier
+    // that drops without a frame; first byte 0x00: a frame whose check
+    // sequence fails, closed with ERROR), and a silent answer: CONNECT to
+    // the dial, then NO CARRIER this late, before anything else comes.
+    std::vector<Bytes> beforeDis;
+    long silentAnswerMs = 0;
 
     // --- record ---
     std::vector<std::string> commands;
     std::vector<t30::Frame> framesFromDte;
+    std::vector<Bytes> rawFrames;       // each frame as written, DLE ETX included
     std::vector<std::string> dcsSpeeds; // modulation codes of TCFs
     std::vector<std::size_t> tcfLengths;
     std::vector<std::string> pageModulations;
@@ -329,6 +338,11 @@ private:
             reply("NO CARRIER");
             return;
         }
+        if (f[0] == 0x00) { // damaged: its check sequence fails
+            link_.push(Bytes(f.begin() + 1, f.end()));
+            reply("ERROR");
+            return;
+        }
         link_.push(f);
         if (f.size() > 2 && f[2] == t30::fcfCFR && damagedCfr > 0) {
             --damagedCfr;
@@ -354,8 +368,14 @@ private:
             }
             break;
         case HdlcTx:
-            if (collector_.feed(b))
+            if (raw_.empty() && b != 0xFF)
+                break;
+            raw_.push_back(b);
+            if (collector_.feed(b)) {
+                rawFrames.push_back(raw_);
+                raw_.clear();
                 onFrame(collector_.frame());
+            }
             break;
         case DataTx:
             if (dle_) {
@@ -389,14 +409,22 @@ private:
                 reply(r);
                 return;
             }
+            for (const auto &g : beforeDis)
+                pending_.push_back(g);
             pending_.push_back(t30::buildIdFrame(t30::fcfCSI, remoteId, false));
             pending_.push_back(disFrame());
+            if (silentAnswerMs > 0) {
+                reply("CONNECT");
+                link_.pushLater(silentAnswerMs, Bytes{'\r', '\n', 'N', 'O', ' ', 'C', 'A', 'R', 'R', 'I', 'E', 'R', '\r', '\n'});
+                return;
+            }
             deliverFrame();
         } else if (cmd == "AT+FRH=3") {
             deliverFrame();
         } else if (cmd == "AT+FTH=3") {
             reply("CONNECT");
             collector_.reset();
+            raw_.clear();
             mode_ = HdlcTx;
         } else if (cmd == "AT+FTM=?") {
             reply(ftmList);
@@ -460,6 +488,12 @@ private:
                 reply("OK");
                 return;
             }
+            if (crpToDcs > 0) {
+                --crpToDcs;
+                pending_.push_back(t30::buildFrame(t30::fcfCRP, {}, true));
+                reply("OK");
+                return;
+            }
             bool good = true;
             if (!tcfGood.empty()) {
                 good = tcfGood.front();
@@ -483,6 +517,7 @@ private:
     std::string line_;
     std::string modulation_;
     t30::FrameCollector collector_;
+    Bytes raw_;
     Bytes data_;
     bool dle_ = false;
     bool expectTcf_ = false;
@@ -537,6 +572,49 @@ inline Bytes codedTestPage(int lines, int badFrom = 0, int badCount = 0, bool rt
         G3LineEncoder::endOfPageLine(end);
         out.insert(out.end(), end, end + sizeof end);
     }
+    return out;
+}
+
+// A coded page of `lines` lines packed as a fax machine sends it: each line
+// an EOL and its codes with no fill between them (line i a black bar of
+// 10 + i % 300 pixels), then RTC. The first bit after the EOL of every
+// `every`-th line (the every-th, the 2 * every-th, ... counting from 1) is
+// flipped, as a noisy line damages them.
+inline Bytes codedPageWithFlippedLines(int lines, int every)
+{
+    Bytes out;
+    unsigned bits = 0;
+    auto put = [&](unsigned code, unsigned len) { // first bit most significant
+        for (int i = static_cast<int>(len) - 1; i >= 0; --i, ++bits) {
+            if (bits % 8 == 0)
+                out.push_back(0);
+            if ((code >> i) & 1)
+                out.back() |= static_cast<uint8_t>(1 << (bits % 8));
+        }
+    };
+    auto putRun = [&](int colour, int run) {
+        if (run >= 64) {
+            const T4Code &m = colour ? kBlackMakeup[run / 64 - 1] : kWhiteMakeup[run / 64 - 1];
+            put(m.code, m.bits);
+            run %= 64;
+        }
+        const T4Code &t = colour ? kBlackTerminating[run] : kWhiteTerminating[run];
+        put(t.code, t.bits);
+    };
+    std::vector<unsigned> flips;
+    for (int i = 0; i < lines; ++i) {
+        put(kEolCode.code, kEolCode.bits);
+        if ((i + 1) % every == 0)
+            flips.push_back(bits);
+        const int bar = 10 + i % 300;
+        putRun(0, 0);
+        putRun(1, bar);
+        putRun(0, 1728 - bar);
+    }
+    for (int k = 0; k < 6; ++k)
+        put(kEolCode.code, kEolCode.bits);
+    for (unsigned f : flips)
+        out[f / 8] ^= static_cast<uint8_t>(1 << (f % 8));
     return out;
 }
 

@@ -33,10 +33,25 @@ public:
     int lateDcsMs = 0;                     // the DCS frame follows its CONNECT this late
     bool cfrLost = false;                  // the first CFR is missed: DCS and training again
     std::set<std::size_t> mcfLost;         // 1-based pages whose first MCF is missed
+    // Per TCF: 0 sent as usual; 1 never sent (no carrier: AT+FRM= stays
+    // unanswered until a character stops it); 2 a V.21 carrier instead
+    // (+FCERROR); 3 a carrier that ends at once (NO CARRIER).
+    std::deque<int> tcfFault;
+    // After this many MCFs the caller hangs up without DCN: frames still
+    // queued are delivered, then the modem answers AT+FRH=3 and AT+FTH=3
+    // with dropReply.
+    int dropAfterMcfs = 0;
+    int silentToDis = 0;                   // DIS frames the caller never hears
+    std::map<std::string, std::string> commandReply; // the modem's answer to a command instead of OK
+    std::string dropReply = "NO CARRIER";
+    bool dropBeforeOk = false;             // the drop comes before the modem's OK to that MCF
 
     // --- record ---
     std::vector<std::string> commands;
     std::vector<t30::Frame> framesFromDte;
+    std::vector<long> frameTimesMs;        // virtual time of each frame from the DTE
+    std::vector<Bytes> rawFrames;          // each frame from the DTE as written, DLE ETX included
+    std::vector<long> commandTimesMs;      // virtual time of each command
     std::vector<std::size_t> tcfSent;
     int rtns = 0;
     int crps = 0;
@@ -77,8 +92,13 @@ private:
     }
     void deliverFrame()
     {
-        if (pending_.empty())
+        if (pending_.empty()) {
+            if (dropped())
+                reply(dropReply);
+            else
+                receiving_ = true; // waits for a carrier; a character stops it
             return;
+        }
         Bytes f = pending_.front();
         pending_.pop_front();
         const bool dcs = f.size() > 2 && (f[2] & 0xFE) == t30::fcfDCS;
@@ -107,9 +127,21 @@ private:
     void onByte(uint8_t b)
     {
         if (mode_ == HdlcTx) {
-            if (collector_.feed(b))
+            if (raw_.empty() && b != 0xFF)
+                return;
+            raw_.push_back(b);
+            if (collector_.feed(b)) {
+                rawFrames.push_back(raw_);
+                raw_.clear();
                 onFrame(collector_.frame());
+            }
             return;
+        }
+        if (receiving_) {
+            receiving_ = false;
+            reply("OK");
+            if (b != 'A')
+                return; // the stopping character is not part of a command
         }
         if (b == '\r') {
             if (!line_.empty())
@@ -125,10 +157,18 @@ private:
         // say) are not part of the command.
         cmd.erase(0, cmd.find_first_not_of(' ') == std::string::npos ? cmd.size() : cmd.find_first_not_of(' '));
         commands.push_back(cmd);
+        commandTimesMs.push_back(link_.nowMs);
         link_.trace.push_back("cmd " + cmd);
-        if (cmd == "ATA" || cmd == "AT+FTH=3") {
+        if (commandReply.count(cmd)) {
+            reply(commandReply.at(cmd));
+            return;
+        }
+        if (cmd == "AT+FTH=3" && dropped()) {
+            reply(dropReply);
+        } else if (cmd == "ATA" || cmd == "AT+FTH=3") {
             reply("CONNECT");
             collector_.reset();
+            raw_.clear();
             mode_ = HdlcTx;
         } else if (cmd == "AT+FRH=3") {
             deliverFrame();
@@ -143,6 +183,14 @@ private:
                 expect_ = Tcf;
             pending_.push_back(lastCommand_);
             reply("+FCERROR");
+        } else if (cmd.rfind("AT+FRM=", 0) == 0 && expect_ == Tcf && !tcfFault.empty()
+                   && tcfFault.front() != 0) {
+            const int fault = tcfFault.front();
+            tcfFault.pop_front();
+            if (fault == 1)
+                receiving_ = true;
+            else
+                reply(fault == 2 ? "+FCERROR" : "NO CARRIER");
         } else if (cmd.rfind("AT+FRM=", 0) == 0) {
             reply("CONNECT");
             if (expect_ == Tcf) {
@@ -191,11 +239,17 @@ private:
             reply("OK");
         }
     }
+    bool dropped() const { return dropAfterMcfs > 0 && mcfs >= dropAfterMcfs; }
     void onFrame(const t30::Frame &f)
     {
         framesFromDte.push_back(f);
+        frameTimesMs.push_back(link_.nowMs);
         switch (f.kind()) {
         case t30::fcfDIS:
+            if (silentToDis > 0) {
+                --silentToDis;
+                break;
+            }
             if (crpToDis > 0) {
                 --crpToDis;
                 pending_.push_back(t30::buildFrame(t30::withX(t30::fcfCRP), {}, true));
@@ -228,13 +282,13 @@ private:
             ++mcfs;
             if (mcfLost.count(page_)) {
                 mcfLost.erase(page_);
-                if (page_ >= pages.size())
-                    pending_.push_back(lastCommand_); // EOP again at once
+                if (page_ >= pages.size() || page_ == eomAfterPage)
+                    pending_.push_back(lastCommand_); // EOP or EOM again at once
                 else
                     repeatNext_ = true;
                 break;
             }
-            if (page_ >= pages.size())
+            if (page_ >= pages.size() && !dropped())
                 pending_.push_back(t30::buildFrame(t30::withX(t30::fcfDCN), {}, true));
             else if (page_ == eomAfterPage)
                 expect_ = None; // CSI and DIS follow; DCS then restarts
@@ -244,7 +298,7 @@ private:
         }
         if (f.final()) {
             mode_ = Command;
-            reply("OK");
+            reply(dropBeforeOk && dropped() ? dropReply : "OK");
         } else {
             reply("CONNECT");
         }
@@ -261,6 +315,8 @@ private:
     std::set<std::size_t> sentOnce_;
     Bytes lastCommand_;
     bool repeatNext_ = false;
+    bool receiving_ = false; // AT+FRH=3 or AT+FRM= waits for a carrier
+    Bytes raw_;
 };
 
 } // namespace qln::fax::sim

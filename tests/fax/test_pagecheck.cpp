@@ -56,6 +56,20 @@ TEST(PageCheck, UsableUpToTenBadLinesInARowAndFivePercent)
     EXPECT_TRUE(checked(Bytes(500, 0xA5)).usable());
 }
 
+// A damaged line costs that line only: the check starts afresh at the
+// next EOL. 19 of 400 lines (4.75 %) keep the page usable.
+TEST(PageCheck, ADamagedLineCostsThatLineOnly)
+{
+    PageCheck c = checked(codedPageWithFlippedLines(400, 21), 64);
+    EXPECT_EQ(c.lines(), 400u);
+    EXPECT_EQ(c.badLines(), 19u);
+    EXPECT_EQ(c.longestBadRun(), 1u);
+    EXPECT_TRUE(c.usable());
+    EXPECT_TRUE(c.whole());
+    // Every 10th line damaged (40 of 400, 10 %): unusable.
+    EXPECT_FALSE(checked(codedPageWithFlippedLines(400, 10)).usable());
+}
+
 TEST(PageCheck, LimitsLinesBytesAndTime)
 {
     PageCheck c;

@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -280,4 +283,41 @@ TEST_F(DispatcherOnPty, FaxFlowSwitchingLeavesHardwareHandshakingAsConfigured)
     t = lineFlags();
     EXPECT_TRUE(t.c_cflag & CRTSCTS);
     EXPECT_FALSE(t.c_iflag & IXON);
+}
+
+// A step that writes a command and waits for its reply within the step (the
+// DCN after a failure, the hang-up) runs on the dispatch thread, which is
+// also the thread that fills the input ring: the wait reads the device
+// itself, so the reply is seen and the DCN follows the CONNECT.
+TEST_F(DispatcherOnPty, AWaitWithinAStepOnTheDispatchThreadSeesTheReply)
+{
+    modem.delay(100).replyLine("RING").expectLine("AT+FTH=3").delay(50).replyLine("CONNECT");
+    modem.start();
+    open();
+    qln::fax::FaxDispatchLink link(d);
+    std::atomic<bool> handled{false}, finished{false};
+    std::string seen;
+    d.SetAvailLevel(1);
+    const int id = d.AttachHandler([&](uint32_t msg, uint32_t, int32_t) {
+        if (handled || (msg != qln::msgTriggerAvail && msg != qln::msgTriggerData))
+            return;
+        handled = true;
+        while (link.inputCount() > 0)
+            link.readByte();
+        const uint8_t cmd[] = "AT+FTH=3\r";
+        link.writeBlock(cmd, sizeof cmd - 1);
+        for (int i = 0; i < 200 && seen.find("CONNECT") == std::string::npos; ++i) {
+            if (!link.waitForInput(10))
+                continue;
+            while (link.inputCount() > 0)
+                seen += static_cast<char>(link.readByte());
+        }
+        finished = true;
+    });
+    for (int i = 0; i < 800 && !finished; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    d.DetachHandler(id);
+    EXPECT_TRUE(handled);
+    EXPECT_NE(seen.find("CONNECT"), std::string::npos);
+    EXPECT_TRUE(modem.failures().empty());
 }

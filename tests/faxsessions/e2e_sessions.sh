@@ -3,7 +3,7 @@
 # receiver against spandsp's T.30 terminal and against each other.
 # usage: e2e_sessions.sh CASE QLNFAX
 # Cases: class1_send class1_send_3pages_9600 class1_send_3pages_4800 class1_fallback
-#        class1_receive class1_send_options quillon_to_quillon class2_send class20_send
+#        class1_receive class1_receive_no_dcn class1_send_options quillon_to_quillon class2_send class20_send
 #        class2_receive class20_receive class2_bit_order cancel_and_vanish dial_failures
 set -uo pipefail
 case_name=$1
@@ -173,6 +173,9 @@ class1_send)
     wait_for_file "$report" || fail "remote wrote no report"
     grep -q '^pages: 2$' "$report" || fail "remote did not store the cover and the page"
     grep -q '^code: 0$' "$report" || fail "remote reports an error"
+    # The TSI in T.30's order (the number last character first, then the
+    # blank fill): the remote reads the identification without blanks.
+    grep -q '^remote id as received: \[QLN E2E\]$' "$report" || fail "the TSI is not in T.30's order"
     tif=$(sed -n 's/^file: //p' "$report")
     # The cover: fine like the fax, with text below the header band.
     read -r W y < <(identify -format '%w %y\n' "$tif[0]")
@@ -240,6 +243,23 @@ class1_receive)
     grep -q '^completion: 0 ' "$work/call.out" || fail "the remote reports an error"
     grep -q '^pages sent: 3$' "$work/call.out" || fail "the remote did not send three pages"
     check_two_documents 0
+    ;;
+class1_receive_no_dcn)
+    # The remote machine hangs up after the MCF to its EOP without DCN: the
+    # confirmed fax is a received fax (exit 0, the file kept).
+    start_line --remote-no-dcn
+    make_fax "$work/fax.apf"
+    "$qlnfax" export "$work/fax.apf" --page 1 -o "$work/p1.tif" >/dev/null 2>&1 || fail "export failed"
+    mkdir -p "$work/in"
+    "$qlnfax" receive --device "$work/line/modem1" --class 1 --dir "$work/in" --once >"$work/receive.out" 2>&1 &
+    rpid=$!
+    pids+=($rpid)
+    sleep 1
+    "$qlnfax" vline call "$work/line" --to 1 --send "$work/p1.tif" >"$work/call.out" 2>&1
+    wait $rpid || fail "the receive of a confirmed fax without DCN failed"
+    grep -q '^received: .*FAX0001.APF' "$work/receive.out" || fail "no received line"
+    [[ $(pages_of "$work/in/FAX0001.APF") == 1 ]] || fail "the page was not kept"
+    grep -q 'hangs up without DCN' "$work/line/vline.log" || fail "the remote did not hang up early"
     ;;
 class1_send_options)
     # The header line in a system font, XON/XOFF while the training check and

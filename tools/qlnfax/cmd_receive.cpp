@@ -84,15 +84,19 @@ int runReceive(const QlnArgs &argsIn)
         }
     };
     fax.OnFaxLog = [&](TApdAbstractFax &f, int code) {
-        const std::string station = qln::fax::escapedText(f.RemoteStation());
+        // The facts taken when the event was raised: the session may have
+        // moved on to the next call by now.
+        const qln::fax::FaxLogFacts *facts = f.LogFacts();
+        const std::string station = qln::fax::escapedText(facts ? facts->remoteStation : f.RemoteStation());
+        const std::string file = facts ? facts->receivedFile : f.FaxFile();
         if (code == lfaxReceiveOk) {
-            std::printf("received: %s from %s\n", f.FaxFile().c_str(), station.c_str());
+            std::printf("received: %s from %s\n", file.c_str(), station.c_str());
         } else if (code == lfaxReceiveFail) {
             ++failures;
-            if (f.LastError() != 0)
-                lastFailure = f.LastError();
+            const int error = facts ? facts->lastError : f.LastError();
+            if (error != 0)
+                lastFailure = error;
             // Whole pages of a failed call stay in their file: say where.
-            const std::string file = f.FaxFile();
             std::error_code ec;
             if (!file.empty() && std::filesystem::exists(file, ec)) {
                 qln::fax::ApfReader reader;

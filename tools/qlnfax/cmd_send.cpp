@@ -23,8 +23,10 @@ const char *kUsage =
     "                   [--station ID] [--header TEXT] [--header-font FAMILY[,PIXELS]]\n"
     "                   [--cover FILE.TXT|FILE.APF] [--dial-attempts N] [--dial-wait S]\n"
     "                   [--retry-wait S] [--init-baud N] [--normal-baud N] [--software-flow]\n"
-    "                   NUMBER FILE.APF...\n"
-    "       --bps: 2400, 4800, 7200, 9600, 12000 or 14400 (default 9600)\n";
+    "                   [--documents] NUMBER FILE.APF...\n"
+    "       --bps: 2400, 4800, 7200, 9600, 12000 or 14400 (default 9600)\n"
+    "       --documents: each FILE is a document of its own (Class 1: EOM between files,\n"
+    "                    MPS between the pages of a file); without it the files are one document\n";
 
 // "FAMILY" or "FAMILY,PIXELS" (13 pixels when not given); false when the
 // family is empty or the pixel size is not a number from 1 to 400.
@@ -76,6 +78,7 @@ int runSend(const QlnArgs &argsIn)
         return 2;
     }
     fax.DesiredECM = qlnargs::takeFlag(args, "--ecm");
+    fax.DocumentPerFile = qlnargs::takeFlag(args, "--documents");
     if (qlnargs::takeOption(args, "--station", value))
         fax.StationID = value;
     if (qlnargs::takeOption(args, "--header", value))
@@ -117,7 +120,7 @@ QlnCommand reg{"send",
                "send --device PATH|--com N [--class 1|2|2.0|auto] [--bps N] NUMBER FILE.APF...",
                "send APF files through a fax modem (also --ecm, --station, --header, --header-font "
                "FAMILY[,PIXELS], --cover FILE, --dial-attempts, --dial-wait, --retry-wait, "
-               "--init-baud, --normal-baud, --software-flow)",
+               "--init-baud, --normal-baud, --software-flow, --documents: one document per file)",
                runSend};
 
 } // namespace

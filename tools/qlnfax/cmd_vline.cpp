@@ -12,7 +12,8 @@
 namespace {
 
 const char *kUsage =
-    "usage: qlnfax vline serve DIR [--modems 1,1,2,2.0] [--speed-up N] [--noise DB] [--max-bps N] [--remote-id ID] [--remote-ecm] [--trace]\n"
+    "usage: qlnfax vline serve DIR [--modems 1,1,2,2.0] [--speed-up N] [--noise DB] [--max-bps N] [--remote-id ID] [--remote-ecm]\n"
+    "                        [--remote-no-dcn] [--trace]\n"
     "       qlnfax vline call DIR --to N --send FILE.tif [--remote-id ID]\n"
     "       qlnfax vline call DIR --number 100 --send FILE.tif [--remote-id ID] [--ecm]\n";
 
@@ -66,6 +67,7 @@ int serve(QlnArgs args)
     }
     qlnargs::takeOption(args, "--remote-id", opt.remoteId);
     opt.remoteEcm = qlnargs::takeFlag(args, "--remote-ecm");
+    opt.remoteNoDcn = qlnargs::takeFlag(args, "--remote-no-dcn");
     opt.trace = qlnargs::takeFlag(args, "--trace");
     if (args.size() != 1)
         return usage();

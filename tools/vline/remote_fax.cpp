@@ -25,6 +25,7 @@ void frameHandler(t30_state_t *, void *user, int incoming, const uint8_t *msg, i
 RemoteFax::RemoteFax(bool calling, const std::string &file, const RemoteFaxOptions &opt)
     : calling_(calling), name_(opt.name), tag_(opt.tag)
 {
+    hangUpAfterMcf_ = calling && opt.hangUpAfterMcf;
     fax_ = fax_init(nullptr, calling ? 1 : 0);
     fax_set_transmit_on_idle(fax_, 1);
     t30_state_t *t30 = fax_get_t30_state(fax_);
@@ -59,6 +60,10 @@ RemoteFax::~RemoteFax()
 
 void RemoteFax::lineTx(int16_t *amp, int len)
 {
+    if (hangUpNow_ && !finished_) {
+        VlineLog::write("%s: hangs up without DCN", tag_.c_str());
+        terminate();
+    }
     int n = finished_ ? 0 : fax_tx(fax_, amp, len);
     if (n < len)
         std::memset(amp + n, 0, sizeof(int16_t) * static_cast<size_t>(len - n));
@@ -88,9 +93,18 @@ void RemoteFax::frame(bool incoming, const uint8_t *msg, int len)
 {
     // The answers to the training check go into the log, so a failed
     // training (and the fall-back that follows) shows without a trace.
-    if (incoming || len < 3)
+    if (len < 3)
         return;
     const int fcf = msg[2] & 0xFE;  // spandsp keeps the codes bit-reversed; drop the X bit
+    if (incoming) {
+        // The MCF to our EOP: hang up at the next audio block (not inside
+        // spandsp's callback), before the DCN.
+        if (hangUpAfterMcf_ && sentEop_ && fcf == T30_MCF)
+            hangUpNow_ = true;
+        return;
+    }
+    if (fcf == T30_EOP)
+        sentEop_ = true;
     if (fcf == T30_FTT)
         VlineLog::write("%s: training check failed, FTT sent", tag_.c_str());
     else if (fcf == T30_CFR)
@@ -112,6 +126,7 @@ void RemoteFax::phaseE(int code)
     outcome_.ecm = st.error_correcting_mode != 0;
     // Identifications travel padded to 20 characters; keep the text only.
     std::string id = t30_get_rx_ident(t30) ? t30_get_rx_ident(t30) : "";
+    outcome_.rawRemoteId = id;
     size_t first = id.find_first_not_of(' ');
     outcome_.remoteId = first == std::string::npos ? std::string() : id.substr(first, id.find_last_not_of(' ') - first + 1);
     VlineLog::write("%s: %s finished: %d \"%s\", pages %d, remote id \"%s\", %d bit/s", tag_.c_str(),

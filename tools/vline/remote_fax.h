@@ -23,6 +23,7 @@ struct RemoteFaxOptions {
     bool ecm = false;           // offer error correction
     bool only1d = false;        // without ECM: offer 1-D coding only (as simple hosts do)
     bool trace = false;         // spandsp protocol log into vline.log
+    bool hangUpAfterMcf = false; // sending: hang up on the MCF to EOP, without DCN
 };
 
 struct FaxOutcome {
@@ -31,6 +32,7 @@ struct FaxOutcome {
     int pages = 0;        // pages sent or received
     int bitRate = 0;
     std::string remoteId; // the other station's identification
+    std::string rawRemoteId; // as the terminal decoded it, blanks kept
     bool ecm = false;
 };
 
@@ -61,6 +63,9 @@ private:
     std::string tag_;
     bool finished_ = false;
     FaxOutcome outcome_;
+    bool hangUpAfterMcf_ = false;
+    bool sentEop_ = false;
+    bool hangUpNow_ = false;
 };
 
 } // namespace qln::vline

@@ -173,6 +173,7 @@ void VlineServer::answer(EmulatedModem &m)
         ro.ident = c->txIdent;
         ro.ecm = opt_.remoteEcm;
         ro.trace = opt_.trace;
+        ro.hangUpAfterMcf = opt_.remoteNoDcn;
         c->remote = std::make_unique<RemoteFax>(true, c->txFile, ro);
         reply(c->clientFd, "ANSWERED");
     }
@@ -294,7 +295,8 @@ void VlineServer::finishRemote(LineCall &c)
     bool receiving = !c.remote->calling();
     c.remote.reset();  // closes the TIFF file
     c.outcomeReported = true;
-    c.deadline = now_ + kLinger;
+    // A remote that hangs up without DCN clears the line at once.
+    c.deadline = opt_.remoteNoDcn && !receiving ? now_ : now_ + kLinger;
     if (receiving) {
         std::string part = c.rxBase + ".tif.part";
         std::string tif = c.rxBase + ".tif";
@@ -306,7 +308,7 @@ void VlineServer::finishRemote(LineCall &c)
         }
         std::string text = "code: " + std::to_string(out.code) + "\n" + "text: " + oneLine(out.text) + "\n"
                            + "pages: " + std::to_string(out.pages) + "\n" + "remote id: " + oneLine(out.remoteId)
-                           + "\n" + "bit rate: " + std::to_string(out.bitRate) + "\n"
+                           + "\n" + "remote id as received: [" + oneLine(out.rawRemoteId) + "]\n" + "bit rate: " + std::to_string(out.bitRate) + "\n"
                            + "ecm: " + (out.ecm ? "yes" : "no") + "\n"
                            + "file: " + (out.pages > 0 ? tif : std::string()) + "\n";
         if (!writeFileAtomically(c.rxBase + ".txt", text))

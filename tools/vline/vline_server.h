@@ -30,6 +30,9 @@ struct ServeOptions {
     int maxBps = 0;          // highest bit rate the line carries; 0: any
     std::string remoteId = "100";
     bool remoteEcm = false;
+    // Misbehaviour of the remote machine, for protocol tests: sending, it
+    // hangs up on the MCF to its EOP without sending DCN.
+    bool remoteNoDcn = false;
     bool trace = false;      // spandsp's protocol log into vline.log
 };
 
