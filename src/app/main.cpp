@@ -90,6 +90,7 @@ int main(int argc, char **argv)
     qln::TMainScreen screen;
     QObject::connect(&guard, &qln::SingleCopyGuard::raiseRequested, &screen,
                      &qln::TMainScreen::restoreFromSecondCopy);
+    guard.setPrintHandler([&screen](const QStringList &fields) { return screen.takePrintedFax(fields); });
     screen.setStartMinimized(parser.isSet(minimized));
     screen.showForStart();
     return app.exec();

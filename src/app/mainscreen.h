@@ -18,6 +18,8 @@
 #include <QStringList>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -26,6 +28,7 @@ class QTabWidget;
 class QTableView;
 class QToolBar;
 class QToolButton;
+class QTimer;
 class QTextEdit;
 
 namespace qln {
@@ -112,6 +115,14 @@ public slots:
     void openHelpTopic(int context);
     // A second copy asked this one to come to the front.
     void restoreFromSecondCopy();
+    // A document printed to the Quillon queue (the single-copy socket's
+    // print request: data directory, document file, subject, fax number,
+    // recipient). Taken (true) when the data directory is this window's and
+    // the document a file "_PRINTJOB_*" in it; the window then owns the
+    // file: as soon as no other window is open it stores the fax
+    // (compose/printedfax.h), removes the file, comes to the front and,
+    // unless receive mode is on, opens the fax editor on the new fax.
+    bool takePrintedFax(const QStringList &fields);
     // Posted by receive mode after a fax was stored: the list, the sound and
     // a desktop notice.
     void faxReceived(const records::ReceivedFax &row = {});
@@ -171,6 +182,14 @@ private:
     void deleteReceivedFile(const std::string &faxFile);
     void syncCurrentRow(FaxList list);
     void refreshList(FaxList list);
+
+    // Printed documents taken but not yet stored (mainscreen_compose.cpp).
+    void storePrintedFaxes();
+    struct PendingPrint {
+        std::string document, subject, phone, recipient;
+    };
+    std::vector<PendingPrint> pendingPrints_;
+    QTimer *printTimer_ = nullptr;
 
     std::unique_ptr<FaxTablesAccess> tables_;
     FaxListModel *faxModel_ = nullptr;

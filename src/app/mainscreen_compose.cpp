@@ -16,6 +16,14 @@
 #include "compose/modal.h"
 #include "compose/phonebook.h"
 #include "compose/phonebooklogic.h"
+#include "compose/printedfax.h"
+#include "common/datadir.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <cstdio>
 
 namespace qln {
 
@@ -47,6 +55,68 @@ bool TMainScreen::runFaxEditor(bool clone, bool editExisting)
     if (stored)
         refreshList(FaxList::Outgoing);
     return stored;
+}
+
+bool TMainScreen::takePrintedFax(const QStringList &fields)
+{
+    if (fields.size() != 5)
+        return false;
+    const QString mine = QFileInfo(QString::fromStdString(dataDirectory())).canonicalFilePath();
+    if (mine.isEmpty() || QFileInfo(fields[0]).canonicalFilePath() != mine)
+        return false;
+    // Only the queue's own copy in this data directory is taken (and later
+    // removed); never a file elsewhere.
+    const QFileInfo document(fields[1]);
+    if (!document.isFile() || document.canonicalPath() != mine ||
+        !document.fileName().startsWith(QLatin1String("_PRINTJOB_")))
+        return false;
+    pendingPrints_.push_back({document.canonicalFilePath().toStdString(), fields[2].toStdString(),
+                              fields[3].toStdString(), fields[4].toStdString()});
+    if (!printTimer_) {
+        printTimer_ = new QTimer(this);
+        printTimer_->setInterval(300);
+        connect(printTimer_, &QTimer::timeout, this, &TMainScreen::storePrintedFaxes);
+    }
+    printTimer_->start();
+    return true;
+}
+
+// Stores the printed documents once no other window is open: a modal editor
+// works on the outgoing table's current row, which a new row would move.
+void TMainScreen::storePrintedFaxes()
+{
+    records::FaxTables *binding = bindingOf(*tables_);
+    if (QApplication::activeModalWidget() || !binding || !tables_->isOpen(FaxList::Outgoing))
+        return;
+    printTimer_->stop();
+    const std::vector<PendingPrint> pending = std::move(pendingPrints_);
+    pendingPrints_.clear();
+    long last = 0;
+    for (const PendingPrint &p : pending) {
+        compose::PrintedFax fax{p.recipient, p.phone, p.subject, p.document};
+        std::string problem;
+        const long recno = compose::storePrintedFax(*binding, fax, &problem);
+        std::remove(p.document.c_str());
+        if (recno == 0)
+            messages().information("The printed document \"" + p.subject + "\" could not be stored as a fax.");
+        else
+            last = recno;
+    }
+    refreshList(FaxList::Outgoing);
+    if (last == 0)
+        return;
+    restoreFromSecondCopy();
+    const int row = faxModel_->rowOfRecord(last);
+    if (receiveMode_ || row < 0) {
+        SetButtons();
+        return;
+    }
+    BrowsePages->setCurrentIndex(0);
+    selectRow(FaxList::Outgoing, row);
+    runFaxEditor(false, true);
+    SetButtons();
+    if (!pendingPrints_.empty())
+        printTimer_->start();
 }
 
 void TMainScreen::runCoverSheets()

@@ -14,6 +14,9 @@ namespace qln {
 namespace {
 constexpr int kConnectWaitMs = 1000;
 const QByteArray kRaiseRequest = "raise\n";
+const QByteArray kPrintRequest = "print\t";
+// A request line is short; a longer one is not ours.
+constexpr qint64 kMaxRequestLine = 8192;
 }  // namespace
 
 SingleCopyGuard::SingleCopyGuard(const QString &serverName, QObject *parent)
@@ -93,14 +96,34 @@ void SingleCopyGuard::acceptConnections()
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         auto handle = [this, socket] {
             if (socket->bytesAvailable() > 0 && socket->canReadLine()) {
-                if (socket->readLine() == kRaiseRequest)
-                    emit raiseRequested();
+                const QByteArray reply = handleRequest(socket->readLine(kMaxRequestLine));
+                if (!reply.isEmpty()) {
+                    socket->write(reply);
+                    socket->flush();
+                }
                 socket->disconnectFromServer();
+            } else if (socket->bytesAvailable() > kMaxRequestLine) {
+                socket->abort();
             }
         };
         connect(socket, &QLocalSocket::readyRead, this, handle);
         handle();
     }
+}
+
+QByteArray SingleCopyGuard::handleRequest(const QByteArray &line)
+{
+    if (line == kRaiseRequest) {
+        emit raiseRequested();
+        return {};
+    }
+    if (!line.startsWith(kPrintRequest) || !line.endsWith('\n'))
+        return {};
+    const QStringList fields =
+        QString::fromUtf8(line.mid(kPrintRequest.size(), line.size() - kPrintRequest.size() - 1)).split('\t');
+    if (!printHandler_)
+        return "no\n";
+    return printHandler_(fields) ? "ok\n" : "no\n";
 }
 
 }  // namespace qln

@@ -9,10 +9,19 @@
 // Without a usable runtime directory the program runs unguarded rather than
 // use a shared place. Lives on the user-interface thread; raiseRequested is
 // emitted there.
+//
+// The socket also takes "print" requests from the print queue (`qlnfax
+// printer job`): "print", then tab-separated fields (data directory,
+// document file, subject, fax number, recipient), then a line feed. The
+// print handler decides whether this copy takes the document, and the asker
+// is answered "ok" or "no" at once.
 #pragma once
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 class QLocalServer;
 
@@ -40,6 +49,17 @@ public:
     // Full path of the socket; empty when there is no runtime directory.
     const QString &socketPath() const { return name_; }
 
+    // Called for a print request with its fields (UTF-8, in order); returns
+    // whether this copy takes the document. Without a handler every print
+    // request is answered "no".
+    using PrintHandler = std::function<bool(const QStringList &fields)>;
+    void setPrintHandler(PrintHandler handler) { printHandler_ = std::move(handler); }
+
+    // The answer to one request line ("raise\n", "print\t...\n"): emits
+    // raiseRequested or runs the print handler; returns the reply to send
+    // ("" for none).
+    QByteArray handleRequest(const QByteArray &line);
+
 signals:
     void raiseRequested();
 
@@ -49,6 +69,7 @@ private:
 
     QString name_;
     QLocalServer *server_ = nullptr;
+    PrintHandler printHandler_;
 };
 
 }  // namespace qln

@@ -74,6 +74,7 @@ void Settings::load(const IniFile &ini)
         printOnReceiptPrinter = kDefaultPrinterText;
     disableReceivingFaxesNotification =
         ini.readBool(kReceive, "DisableReceivingFaxesNotification", d.disableReceivingFaxesNotification);
+    receivedPdfDirectory = ini.readString(kReceive, "PdfDirectory", d.receivedPdfDirectory);
 
     fax = ini.readString(kUser, "Fax", d.fax);
     userName = ini.readString(kUser, "Name", d.userName);
@@ -138,6 +139,7 @@ std::vector<Settings::Entry> Settings::entries() const
         {kReceive, "PrintOnReceipt", b(printOnReceipt)},
         {kReceive, "PrintOnReceiptPrinter", printOnReceiptPrinter},
         {kReceive, "DisableReceivingFaxesNotification", b(disableReceivingFaxesNotification)},
+        {kReceive, "PdfDirectory", receivedPdfDirectory},
         {kUser, "Fax", fax},
         {kUser, "Name", userName},
         {kUser, "PrefixDisable", b(prefixDisable)},

@@ -44,6 +44,9 @@ struct Settings {
     bool printOnReceipt = false;
     std::string printOnReceiptPrinter = kDefaultPrinterText;
     bool disableReceivingFaxesNotification = false;
+    // A directory where each received fax is also written as a PDF file
+    // ("" for none).
+    std::string receivedPdfDirectory;
 
     // [User]
     std::string fax;

@@ -9,6 +9,7 @@
 #include "faximage/apfreader.h"
 #include "sessions/modemhelpers.h"
 #include "sessions/receivedfaxstore.h"
+#include "sessions/receivedpdf.h"
 
 #include <QDateTime>
 
@@ -499,6 +500,8 @@ bool ReceiveStation::storeRow(const std::string &path, const std::string &remote
     }
     host_.stationEvent("received: " + row.faxFile + " pages " + std::to_string(row.pages) + " from \"" +
                        row.from + "\"" + (notes.empty() ? "" : " (" + row.notes + ")"));
+    if (!settings_.receivedPdfDirectory.empty())
+        keepAsPdf(path, row.from);
     host_.letEventsRun();
     auto alive = alive_;
     UiBridge::Post([this, alive, row] {
@@ -506,6 +509,18 @@ bool ReceiveStation::storeRow(const std::string &path, const std::string &remote
             host_.faxReceived(row);
     });
     return true;
+}
+
+// The PDF copy of a stored fax; a failure is logged, the fax stays listed.
+void ReceiveStation::keepAsPdf(const std::string &path, const std::string &from)
+{
+    std::string error;
+    const std::string pdf =
+        writeReceivedPdf(path, settings_.receivedPdfDirectory, QDateTime::currentDateTime(), from, error);
+    if (pdf.empty())
+        addToLog("PDF copy failed: " + error);
+    else
+        host_.stationEvent("pdf: " + pdf);
 }
 
 void ReceiveStation::faxStored(const std::string &path, const std::string &remoteStation)

@@ -120,6 +120,7 @@ public:
     // with the file of the call (path as the receiver named it) and the
     // remote station's identifier.
     void faxStored(const std::string &path, const std::string &remoteStation);
+    void keepAsPdf(const std::string &path, const std::string &from);
     void faxFailed(const std::string &path, const std::string &remoteStation);
 
     // Adds a log line (a repeat of the last line is dropped).

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QLocalServer>
+#include <QLocalSocket>
 #include <QSignalSpy>
 #include <QUuid>
 #include <QDir>
@@ -209,4 +210,47 @@ TEST(SingleCopyGuard, AnotherUsersSocketDoesNotCaptureTheGuard)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     for (int fd : {ready[0], report[0], done[0], done[1]})
         ::close(fd);
+}
+
+// The print queue hands a running copy the document it printed: the copy's
+// handler decides, and the asker reads the answer.
+TEST(SingleCopyGuard, PrintRequestIsAnsweredByTheHandler)
+{
+    SingleCopyGuard guard(uniqueName());
+    ASSERT_TRUE(guard.claim());
+    std::vector<QStringList> asked;
+    guard.setPrintHandler([&](const QStringList &fields) {
+        asked.push_back(fields);
+        return fields.value(0) == QLatin1String("/home/jane/Quillon data/");
+    });
+    EXPECT_EQ(guard.handleRequest("print\t/home/jane/Quillon data/\t/d/_PRINTJOB_1.pdf\tQuote \xc3\xa4\t100\t\n"), "ok\n");
+    EXPECT_EQ(guard.handleRequest("print\t/elsewhere/\tx\ty\tz\t\n"), "no\n");
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0], (QStringList{"/home/jane/Quillon data/", "/d/_PRINTJOB_1.pdf", QString::fromUtf8("Quote \xc3\xa4"),
+                                     "100", ""}));
+    // A request cut off before its line feed, or of another kind, is not one.
+    EXPECT_EQ(guard.handleRequest("print\t/home/jane/Quillon data/\tx"), "");
+    EXPECT_EQ(guard.handleRequest("edit 5 /d/\n"), "");
+    EXPECT_EQ(asked.size(), 2u);
+
+    // Over the socket, as qlnfax asks.
+    QLocalSocket socket;
+    socket.connectToServer(guard.socketPath());
+    ASSERT_TRUE(socket.waitForConnected(2000));
+    socket.write("print\t/home/jane/Quillon data/\t/d/_PRINTJOB_2.pdf\tQuote\t100\tJane\n");
+    QByteArray reply;
+    for (int i = 0; i < 100 && !reply.endsWith('\n'); ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        socket.waitForReadyRead(20);
+        reply += socket.readAll();
+    }
+    EXPECT_EQ(reply, "ok\n");
+    ASSERT_EQ(asked.size(), 3u);
+    EXPECT_EQ(asked[2].value(4), "Jane");
+}
+
+TEST(SingleCopyGuard, PrintRequestWithoutHandlerIsRefused)
+{
+    SingleCopyGuard guard(uniqueName());
+    EXPECT_EQ(guard.handleRequest("print\t/d/\tx\ty\tz\tw\n"), "no\n");
 }

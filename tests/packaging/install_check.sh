@@ -30,8 +30,10 @@ id=org.example.quillon.Quillon
 for f in usr/bin/quillon usr/bin/qlnfax \
          usr/share/applications/$id.desktop usr/share/metainfo/$id.metainfo.xml \
          usr/share/icons/hicolor/scalable/apps/quillon.svg \
-         usr/share/man/man1/quillon.1 usr/share/man/man1/qlnfax.1 \
-         usr/share/quillon/help/1009.html usr/share/quillon/help/help.css; do
+         usr/share/man/man1/quillon.1.gz usr/share/man/man1/qlnfax.1.gz \
+         usr/share/quillon/help/1009.html usr/share/quillon/help/help.css \
+         usr/lib/cups/backend/quillon usr/share/ppd/quillon/quillon.ppd \
+         usr/share/doc/quillon/copyright usr/share/doc/quillon/changelog.gz; do
   [ -e "$prefix/$f" ] || { echo "FAIL: $f is not installed"; fail=1; }
 done
 for size in 16 32 48 64 128 256; do
@@ -52,8 +54,13 @@ check "appstreamcli validate" appstreamcli validate --no-net "$share/metainfo/$i
 grep -q '^Exec=quillon' "$share/applications/$id.desktop" || { echo "FAIL: Exec line"; fail=1; }
 grep -q '^Icon=quillon$' "$share/applications/$id.desktop" || { echo "FAIL: Icon line"; fail=1; }
 for page in quillon qlnfax; do
-  check "man $page" bash -c "man -l '$share/man/man1/$page.1' | grep -q 'SYNOPSIS'"
+  check "man $page" bash -c "man -l '$share/man/man1/$page.1.gz' | grep -q 'SYNOPSIS'"
 done
+# CUPS runs the back end as root only when group and others have no access.
+mode=$(stat -c %a "$prefix/usr/lib/cups/backend/quillon" 2>/dev/null)
+[ "$mode" = 700 ] || { echo "FAIL: the back end has mode '$mode', not 700"; fail=1; }
+# Asked for its devices, the back end offers the Quillon queue.
+"$prefix/usr/lib/cups/backend/quillon" | grep -q '^direct quillon:/ ' || { echo "FAIL: back end device line"; fail=1; }
 
 # The installed programs start; the installed quillon finds its help pages
 # in the prefix (not in the build tree).

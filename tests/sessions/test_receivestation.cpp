@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <csignal>
 #include <functional>
 #include <set>
@@ -260,6 +261,30 @@ TEST_F(StationTest, PrintOnReceiptPrintsEveryFaxInTurnAfterItsEvent)
     QCoreApplication::processEvents();
     EXPECT_EQ(host.printed, (std::vector<std::string>{dataDir + "receive/FAX0001.APF",
                                                       dataDir + "receive/FAX0002.APF"}));
+}
+
+// A one-page fax of a line of text, made by the converter (test_receivedpdf.cpp:
+// the converter's header and the receiver's do not go into one file).
+void writeTextPageApf(const std::string &apfFile);
+
+TEST_F(StationTest, FaxIsAlsoKeptAsPdfWhenAskedAndAFailedCopyIsLogged)
+{
+    settings.receivedPdfDirectory = dataDir + "pdf";
+    writeTextPageApf(dataDir + "receive/FAX0001.APF");
+    station->faxStored(dataDir + "receive/FAX0001.APF", "ACME");
+    ASSERT_EQ(host.rows.size(), 1u);
+    const QStringList pdfs = QDir(QString::fromStdString(dataDir + "pdf")).entryList({"*.pdf"}, QDir::Files);
+    ASSERT_EQ(pdfs.size(), 1) << (station->log().lines().empty() ? "" : station->log().lines().back());
+    EXPECT_TRUE(pdfs[0].endsWith(" from ACME.pdf")) << pdfs[0].toStdString();
+    // A directory that cannot be made (a file stands in its place): the fax
+    // is listed all the same and the failure is in the log.
+    settings.receivedPdfDirectory = dataDir + "receive/FAX0001.APF";
+    writeApf(dataDir + "receive/FAX0002.APF", 1);
+    station->faxStored(dataDir + "receive/FAX0002.APF", "ACME");
+    EXPECT_EQ(host.rows.size(), 2u);
+    const auto &lines = station->log().lines();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const std::string &l) { return l.rfind("PDF copy failed: ", 0) == 0; }));
 }
 
 TEST_F(StationTest, RowThatCannotBeStoredIsReportedAndTheFileKept)

@@ -3,6 +3,8 @@
 // main window does (file in receive/, row in the received-fax table,
 // "Lastrec.log"), and prints one line per event. SIGINT or SIGTERM ends it
 // once the current call is over; a second signal cancels that call.
+// --pdf-dir DIR also writes each received fax as a PDF named after its date,
+// time and sender into DIR (the setting PdfDirectory of [Receive]).
 // Exit status 0 when receive mode ran and was switched off, 1 when it could
 // not be switched on.
 #include "commands.h"
@@ -27,7 +29,7 @@
 namespace {
 
 const char *kUsage = "usage: qlnfax station [--data-dir DIR] [--device PATH|--com N] [--class 1|2|2.0]\n"
-                     "                      [--print-to-pdf DIR]\n";
+                     "                      [--print-to-pdf DIR] [--pdf-dir DIR]\n";
 
 volatile std::sig_atomic_t signalCount = 0;
 
@@ -43,7 +45,7 @@ int runStation(const QlnArgs &argsIn)
 {
     using namespace qln;
     QlnArgs args = argsIn;
-    std::string dir, device, cls, pdfDir;
+    std::string dir, device, cls, pdfDir, keepPdfDir;
     int com = 0;
     if (qlnargs::takeOption(args, "--data-dir", dir))
         setDataDirectoryOverride(dir);
@@ -51,6 +53,7 @@ int runStation(const QlnArgs &argsIn)
     const bool haveCom = qlnargs::takeInt(args, "--com", com, 1, 255);
     const bool haveClass = qlnargs::takeOption(args, "--class", cls);
     qlnargs::takeOption(args, "--print-to-pdf", pdfDir);
+    const bool keepPdf = qlnargs::takeOption(args, "--pdf-dir", keepPdfDir);
     if (!args.empty() || (haveDevice && haveCom) ||
         (haveClass && cls != "1" && cls != "2" && cls != "2.0")) {
         std::fputs(kUsage, stderr);
@@ -70,6 +73,13 @@ int runStation(const QlnArgs &argsIn)
     if (haveDevice) {
         s.useTAPI = false;
         s.noModem = false;
+    }
+    if (keepPdf) {
+        if (keepPdfDir.empty()) {
+            std::fputs(kUsage, stderr);
+            return 2;
+        }
+        s.receivedPdfDirectory = QDir(QString::fromStdString(keepPdfDir)).absolutePath().toStdString();
     }
     if (!pdfDir.empty()) {
         s.printOnReceipt = true;
@@ -137,7 +147,7 @@ int runStation(const QlnArgs &argsIn)
 
 QlnCommand reg{"station", "station [--data-dir DIR] [--device PATH|--com N] [--class 1|2|2.0]",
                "receive mode without a window: answer calls, store and list each fax "
-               "(also --print-to-pdf DIR)",
+               "(also --print-to-pdf DIR; --pdf-dir DIR keeps each fax as a PDF there too)",
                runStation};
 
 } // namespace
